@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Storvane and runs the whole test suite under Wine and Xvfb.
 # Extra arguments go to ctest (for example: scripts/test.sh -L text).
-# BUILD_DIR picks the build tree (default: build); SKIP_SETUP=1 skips the package check.
+# BUILD_DIR picks the build tree (default: build); SKIP_SETUP=1 skips the package check;
+# TARGETS="a b" builds only those targets (a quick loop while working on one module).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
@@ -10,7 +11,9 @@ export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
 
 t0=$(date +%s)
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" >/dev/null
-if ! cmake --build "$BUILD_DIR" -j"$(nproc)" >"$BUILD_DIR/build.log" 2>&1; then
+build_args=()
+for t in ${TARGETS:-}; do build_args+=(--target "$t"); done
+if ! cmake --build "$BUILD_DIR" -j"$(nproc)" "${build_args[@]}" >"$BUILD_DIR/build.log" 2>&1; then
   grep -Ev '^\[ *[0-9]+%\]' "$BUILD_DIR/build.log" | tail -60
   echo "build failed (full log: $BUILD_DIR/build.log)"
   exit 1
