@@ -1,0 +1,221 @@
+#!/usr/bin/env python3
+"""Demo version service for Storvane, on loopback only.
+
+Serves what a vendor's version service serves:
+  GET /api/group/zor          the tool catalogue (UTF-8 JSON, optionally with a byte-order mark)
+  GET /api/single/storvane    the current launcher version and its download address
+  GET /icons/<file>           tool icons
+  GET /download/<file>        tool executables and the launcher itself (from --tools-dir)
+  GET /edu/<file>             tutorial pages
+Failure routes for tests and demos (each serves a real file from --tools-dir):
+  GET /fail/404/<file>        404 with an error page
+  GET /fail/truncate/<file>   full Content-Length, half the body, then the connection closes
+  GET /fail/gone/<file>       no Content-Length, half the body, then the connection is reset
+Control (loopback callers only):
+  POST /__control             JSON: {"launcher_version": "2.2", "launcher_down": "...",
+                               "versions": {"<soft_store>": "<version>"}, "catalogue": {...},
+                               "bom": true|false, "entries": N}
+  GET  /__log                 the request lines seen so far, one per line
+
+"{base}" in the catalogue file stands for this service's own address.
+"""
+import argparse
+import copy
+import json
+import os
+import socket
+import struct
+import sys
+import threading
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+from urllib.parse import urlsplit, unquote
+
+CONTENT_TYPES = {".png": "image/png", ".jpg": "image/jpeg", ".ico": "image/x-icon",
+                 ".html": "text/html; charset=utf-8", ".exe": "application/octet-stream"}
+
+
+class State:
+    def __init__(self, args):
+        self.lock = threading.Lock()
+        self.site = os.path.abspath(args.site)
+        self.tools = os.path.abspath(args.tools_dir) if args.tools_dir else None
+        with open(os.path.join(self.site, "catalogue.json"), encoding="utf-8") as f:
+            self.base_catalogue = json.load(f)
+        self.catalogue = None           # a whole catalogue set through /__control
+        self.versions = {}
+        self.launcher_version = args.launcher_version
+        self.launcher_down = None
+        self.bom = not args.no_bom
+        self.entries = args.entries
+        self.log = []
+
+    def catalogue_body(self, base):
+        with self.lock:
+            cat = copy.deepcopy(self.catalogue or self.base_catalogue)
+            if self.entries and not self.catalogue:
+                # Synthetic catalogues for benchmarks: cycle the demo entries.
+                seed = cat["data"]
+                cat["data"] = []
+                for i in range(self.entries):
+                    e = dict(seed[i % len(seed)])
+                    e["soft_name"] = "%s %d" % (e["soft_name"], i + 1)
+                    e["soft_store"] = "%s%d" % (e["soft_store"], i + 1)
+                    cat["data"].append(e)
+            for e in cat.get("data", []):
+                v = self.versions.get(e.get("soft_store"))
+                if v is not None:
+                    e["soft_version"] = v
+            bom = self.bom
+        text = json.dumps(cat, ensure_ascii=False).replace("{base}", base)
+        body = text.encode("utf-8")
+        return (b"\xef\xbb\xbf" + body) if bom else body
+
+    def single_body(self, base):
+        with self.lock:
+            down = self.launcher_down or base + "/download/storvane.exe"
+            doc = {"code": 200, "data": [{"soft_version": self.launcher_version, "soft_down": down}]}
+        return json.dumps(doc, ensure_ascii=False).encode("utf-8")
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "StorvaneDemo/1.0"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    @property
+    def state(self):
+        return self.server.state
+
+    def base(self):
+        host = self.headers.get("Host") or "%s:%d" % self.server.server_address[:2]
+        return "http://" + host
+
+    def send_bytes(self, status, body, ctype="application/json; charset=utf-8", extra=()):
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        for k, v in extra:
+            self.send_header(k, v)
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def not_found(self):
+        self.send_bytes(404, "<html><body><h1>404 找不到文件</h1></body></html>".encode("utf-8"),
+                        "text/html; charset=utf-8")
+
+    def file_from(self, folder, name):
+        if not folder or not name or "/" in name or "\\" in name or name.startswith("."):
+            return None
+        path = os.path.join(folder, name)
+        if not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        with self.state.lock:
+            self.state.log.append(self.command + " " + self.path)
+        path = unquote(urlsplit(self.path).path)
+        if path == "/api/group/zor":
+            return self.send_bytes(200, self.state.catalogue_body(self.base()))
+        if path == "/api/single/storvane":
+            return self.send_bytes(200, self.state.single_body(self.base()))
+        if path == "/__log":
+            with self.state.lock:
+                body = ("\n".join(self.state.log) + "\n").encode("utf-8")
+            return self.send_bytes(200, body, "text/plain; charset=utf-8")
+        parts = path.strip("/").split("/")
+        if len(parts) == 2 and parts[0] in ("icons", "edu"):
+            body = self.file_from(os.path.join(self.state.site, parts[0]), parts[1])
+            if body is None:
+                return self.not_found()
+            return self.send_bytes(200, body, CONTENT_TYPES.get(os.path.splitext(parts[1])[1], "application/octet-stream"))
+        if len(parts) == 2 and parts[0] == "download":
+            body = self.file_from(self.state.tools, parts[1])
+            if body is None:
+                return self.not_found()
+            return self.send_bytes(200, body, "application/octet-stream")
+        if len(parts) == 3 and parts[0] == "fail":
+            return self.fail(parts[1], parts[2])
+        return self.not_found()
+
+    def fail(self, kind, name):
+        body = self.file_from(self.state.tools, name) or b"\0" * 65536
+        if kind == "404":
+            return self.not_found()
+        half = body[: len(body) // 2]
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if kind == "truncate":
+            self.send_header("Content-Length", str(len(body)))
+        else:
+            self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(half)
+        self.wfile.flush()
+        if kind == "gone":
+            # An abortive close: the client sees a reset, not a clean end of the body.
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        self.close_connection = True
+
+    def do_POST(self):
+        if urlsplit(self.path).path != "/__control" or self.client_address[0] != "127.0.0.1":
+            return self.not_found()
+        length = int(self.headers.get("Content-Length") or 0)
+        try:
+            req = json.loads(self.rfile.read(length) or b"{}")
+        except ValueError:
+            return self.send_bytes(400, b'{"error":"bad json"}')
+        st = self.state
+        with st.lock:
+            if "launcher_version" in req:
+                st.launcher_version = req["launcher_version"]
+            if "launcher_down" in req:
+                st.launcher_down = req["launcher_down"]
+            if "versions" in req:
+                st.versions.update(req["versions"])
+            if "catalogue" in req:
+                st.catalogue = req["catalogue"]
+            if "bom" in req:
+                st.bom = bool(req["bom"])
+            if "entries" in req:
+                st.entries = int(req["entries"])
+        return self.send_bytes(200, b'{"ok":true}')
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--port", type=int, default=18960, help="0 picks a free port")
+    ap.add_argument("--port-file", help="write the chosen port here once listening")
+    ap.add_argument("--site", default=os.path.join(here, "site"))
+    ap.add_argument("--tools-dir", help="folder with the tool executables and storvane.exe")
+    ap.add_argument("--launcher-version", default="2.1")
+    ap.add_argument("--no-bom", action="store_true", help="serve the catalogue without a byte-order mark")
+    ap.add_argument("--entries", type=int, default=0, help="serve a synthetic catalogue of N entries")
+    args = ap.parse_args()
+
+    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
+    server.daemon_threads = True
+    server.state = State(args)
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write(str(server.server_address[1]))
+        os.replace(tmp, args.port_file)
+    print("demo service on http://127.0.0.1:%d" % server.server_address[1], flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
