@@ -7,6 +7,7 @@
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -135,6 +136,21 @@ struct Global {
     static void close(type h) noexcept { ::GlobalFree(h); }
 };
 
+// CryptoAPI provider contexts and hashes (advapi32).
+struct CryptProvider {
+    using type = HCRYPTPROV;
+    static type invalid() noexcept { return 0; }
+    static bool is_valid(type h) noexcept { return h != 0; }
+    static void close(type h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+
+struct CryptHash {
+    using type = HCRYPTHASH;
+    static type invalid() noexcept { return 0; }
+    static bool is_valid(type h) noexcept { return h != 0; }
+    static void close(type h) noexcept { ::CryptDestroyHash(h); }
+};
+
 }  // namespace handle_traits
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;        // CloseHandle
@@ -152,6 +168,8 @@ using UniqueMenu = UniqueResource<handle_traits::Menu>;            // DestroyMen
 using UniqueVirtualMemory = UniqueResource<handle_traits::VirtualMemory>;  // VirtualFree(MEM_RELEASE)
 using UniqueWindow = UniqueResource<handle_traits::Window>;        // DestroyWindow
 using UniqueGlobal = UniqueResource<handle_traits::Global>;        // GlobalFree
+using UniqueCryptProvider = UniqueResource<handle_traits::CryptProvider>;  // CryptReleaseContext
+using UniqueCryptHash = UniqueResource<handle_traits::CryptHash>;          // CryptDestroyHash
 
 // A device context from GetDC/GetWindowDC: releasing it needs the window it came from, so it
 // keeps both.
