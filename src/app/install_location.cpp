@@ -1,0 +1,165 @@
+#include "app/install_location.h"
+
+#include <windows.h>
+
+#include "app/kill_process.h"
+#include "catalogue/desktop_shortcut.h"
+#include "catalogue/pumping_wait.h"
+#include "util/handles.h"
+#include "util/text.h"
+#include "util/win_text.h"
+
+namespace storvane {
+namespace {
+
+constexpr char kInstallSuffix[] = "\\quorlen\\storvane\\zor";
+constexpr char kScriptName[] = "tem.vbs";
+constexpr char kNoticeCaption[] = "提示：";
+
+std::wstring Wide(std::string_view gbk) {
+    return GbkToWide(gbk);
+}
+
+// Full path of the running executable.
+std::string ModulePath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) return {};
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return WideToGbk(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::optional<ULONGLONG> FileSize(std::string_view path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool WriteWholeFile(std::string_view path, const std::string& bytes, DWORD attributes) {
+    const std::wstring widePath = Wide(path);
+    // A hidden file left by an earlier run refuses to be truncated under other attributes.
+    ::SetFileAttributesW(widePath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    UniqueHandle file(::CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+}  // namespace
+
+std::string InstallDirForWindowsDir(std::string_view windowsDir) {
+    std::string base = ConcatTexts(windowsDir, "\\");
+    while (FindText(base, "\\") > 0) base = TextBefore(base, "\\");
+    while (FindText(base, "/") > 0) base = TextBefore(base, "/");
+    return ConcatTexts(base, kInstallSuffix);
+}
+
+std::string GetInstallDir() {
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
+    const std::string windowsDir = length > 0 && length < MAX_PATH ? WideToGbk(buffer) : std::string();
+    const std::string installDir = InstallDirForWindowsDir(windowsDir);
+    DispatchPendingMessages();
+
+    const std::string drive = TextBefore(installDir, kInstallSuffix);
+    for (const char* level : {"\\quorlen", "\\quorlen\\storvane", kInstallSuffix}) {
+        ::CreateDirectoryW(Wide(ConcatTexts(drive, level)).c_str(), nullptr);
+    }
+    return installDir;
+}
+
+std::string GetRunDirectory() {
+    const std::string path = ModulePath();
+    const int slash = FindTextBackward(path, "\\");
+    return slash > 0 ? path.substr(0, static_cast<size_t>(slash - 1)) : std::string();
+}
+
+std::string GetExecutableName() {
+    const std::string path = ModulePath();
+    const int slash = FindTextBackward(path, "\\");
+    return slash > 0 ? path.substr(static_cast<size_t>(slash)) : path;
+}
+
+bool IsRunningFromInstallDir(std::string_view runDir, std::string_view installDir) {
+    return FindText(runDir, installDir) > 0;
+}
+
+std::string SelfDeleteScriptText(std::string_view dirWithBackslash, std::string_view exeName) {
+    return ConcatTexts("  Dim fso\r\n",
+                       "  Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n",
+                       "  Wscript.Sleep(1000)\r\n",
+                       "  fso.DeleteFile(\"", dirWithBackslash, exeName, "\")\r\n",
+                       "  fso.DeleteFile(\"", dirWithBackslash, kScriptName, "\")");
+}
+
+std::string WriteSelfDeleteScript(std::string_view runDir, std::string_view exeName) {
+    const std::string dir = ConcatTexts(runDir, "\\");
+    const std::string scriptPath = ConcatTexts(dir, kScriptName);
+    // The script host reads scripts in the system's ANSI code page.
+    const std::string content = WideToCodePage(GbkToWide(SelfDeleteScriptText(dir, exeName)), CP_ACP);
+    if (!WriteWholeFile(scriptPath, content, FILE_ATTRIBUTE_HIDDEN)) return {};
+    ::SetFileAttributesW(Wide(scriptPath).c_str(), FILE_ATTRIBUTE_HIDDEN);
+    return scriptPath;
+}
+
+bool StartSelfDeleteScript(std::string_view scriptPath) {
+    return ShellOpenWide(scriptPath);
+}
+
+void ScheduleSelfDelete() {
+    ScheduleSelfDelete(GetRunDirectory(), GetExecutableName());
+}
+
+void ScheduleSelfDelete(std::string_view runDir, std::string_view exeName) {
+    const std::string scriptPath = WriteSelfDeleteScript(runDir, exeName);
+    if (!scriptPath.empty()) StartSelfDeleteScript(scriptPath);
+    EndProgram();
+}
+
+int ShowTaskModalMessage(const std::string& text, const std::string& caption, UINT type) {
+    return ::MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), type | MB_TASKMODAL);
+}
+
+std::string RelocatedNotice(std::string_view installDir) {
+    return ConcatTexts("程序非指定目录，已为您自动移动到以下目录！", "\r\n", installDir, "\r\n已在桌面创建快捷方式！");
+}
+
+std::string RelocationFailedNotice(std::string_view installDir) {
+    return ConcatTexts("程序无法复制到以下目录，请检查磁盘空间和访问权限后重新运行！", "\r\n", installDir,
+                       "\r\n本程序未做任何改动，仍保留在原位置。");
+}
+
+void RelocateIfNeeded(const RelocationRequest& request) {
+    if (IsRunningFromInstallDir(request.runDir, request.installDir)) return;
+
+    const MessageBoxSeam& show = request.showMessage ? request.showMessage : MessageBoxSeam(ShowTaskModalMessage);
+    const std::string source = ConcatTexts(request.runDir, "/", request.exeName);
+    const std::string destination = ConcatTexts(request.installDir, "/", request.exeName);
+
+    ::DeleteFileW(Wide(destination).c_str());
+    ::CopyFileW(Wide(source).c_str(), Wide(destination).c_str(), FALSE);
+
+    // Everything after this point removes the running copy, so the new one must be complete:
+    // when it is not, the old copy stays and the user learns why.
+    const std::optional<ULONGLONG> sourceSize = FileSize(source);
+    const std::optional<ULONGLONG> copiedSize = FileSize(destination);
+    if (!sourceSize || !copiedSize || *sourceSize != *copiedSize) {
+        show(RelocationFailedNotice(request.installDir), kNoticeCaption, MB_OK | MB_ICONWARNING);
+        KillProcess();
+        EndProgram();
+    }
+
+    CreateDesktopShortcut(request.shortcutName, destination, {}, std::nullopt, 0, {}, {});
+    show(RelocatedNotice(request.installDir), kNoticeCaption, MB_OK);
+    ::DeleteFileW(Wide(ConcatTexts(request.runDir, "/up.exe")).c_str());
+    ScheduleSelfDelete(request.runDir, request.exeName);
+}
+
+}  // namespace storvane
