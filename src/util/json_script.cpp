@@ -11,8 +11,11 @@ namespace {
 // network cannot run as script. It works iteratively with an explicit stack and refuses
 // nesting deeper than 512 levels: the recursive walkers (stringify, get__nodeValue,
 // get__extend) then never meet a document deep enough to exhaust the engine's stack.
+// Numbers are converted with parseFloat: some engines turn "2.5e+3" into NaN through
+// Number() or unary plus, and the token has been checked to be a JSON number already.
 constexpr std::wstring_view kScript = LR"js(
 function get__nodeValue(str_json, recursion) {
+  if (str_json === null || str_json === undefined) return str_all;
   for (var i in str_json) {
     var kind = Object.prototype.toString.call(str_json[i]);
     if (kind == '[object Object]' || kind == '[object Array]') {
@@ -27,7 +30,7 @@ function get__count(c) {
   return Object.prototype.toString.call(c) == '[object Array]' ? c.length : 0;
 }
 function get__name_All(a) {
-  if (Object.prototype.toString.call(a) != '[object Object]') return '';
+  if (a === null || a === undefined || Object.prototype.toString.call(a) != '[object Object]') return '';
   var names = [];
   for (var k in a) if (typeof a[k] != 'function') names.push(k);
   return names.join('\r\n');
@@ -165,7 +168,7 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
         else if (t == 'true') v = true;
         else if (t == 'false') v = false;
         else if (t == 'null') v = null;
-        else if (c == '-' || (c >= '0' && c <= '9')) v = +t;
+        else if (c == '-' || (c >= '0' && c <= '9')) v = parseFloat(t);
         else throw new SyntaxError('JSON.parse');
         for (;;) {
           if (holder === null) {
