@@ -314,6 +314,7 @@ namespace {
 // of contents that their Variants keep owning.
 HRESULT InvokeReversed(IDispatch* object, std::string_view name, WORD flags, std::vector<VARIANT>& reversed,
                        Variant* result) {
+    if (result != nullptr) result->put();  // a failure leaves the empty value, whatever it held
     if (object == nullptr) return E_POINTER;
     const DISPID id = GetMemberId(object, name);
     if (id == DISPID_UNKNOWN) return DISP_E_UNKNOWNNAME;

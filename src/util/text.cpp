@@ -190,6 +190,10 @@ std::string ToText(const Bytes& bytes) {
     return std::string(reinterpret_cast<const char*>(bytes.data()), n);
 }
 
+std::string ToText(std::string_view text) { return std::string(text); }
+std::string ToText(const char* text) { return std::string(detail::AsTextView(text)); }
+std::string ToText(const std::string& text) { return text; }
+
 std::string FullWidthToAscii(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -224,6 +228,8 @@ int ToInteger(std::string_view text) {
     return static_cast<int>(value);
 }
 
+int ToInteger(const char* text) { return ToInteger(detail::AsTextView(text)); }
+int ToInteger(const std::string& text) { return ToInteger(std::string_view(text)); }
 int ToInteger(bool value) { return value ? 1 : 0; }
 
 int CompareTextCase(std::string_view a, std::string_view b, bool caseSensitive) {

@@ -68,11 +68,17 @@ std::string ToText(double value);
 std::string ToText(float value);
 std::string ToText(bool value);
 std::string ToText(const Bytes& bytes);
+// Text stays text. These also keep a string literal from turning into the boolean overload.
+std::string ToText(std::string_view text);
+std::string ToText(const char* text);
+std::string ToText(const std::string& text);
 
 // Reads a decimal integer (leading blanks, optional sign, digits; stops at the first other
 // character; clamped to the int range) after full-width digits and letters are turned into
 // ASCII. No digits give 0. A boolean gives 1 or 0.
 int ToInteger(std::string_view text);
+int ToInteger(const char* text);  // null reads as 0; keeps literals off the boolean overload
+int ToInteger(const std::string& text);
 int ToInteger(bool value);
 
 // Replaces full-width digits and letters (GBK A3 B0..A3 B9, A3 C1..A3 DA, A3 E1..A3 FA) by their
