@@ -126,7 +126,10 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
     };
   }
   if (typeof JSON.parse != 'function') {
-    var token = /[ \t\n\r]*([\[\]{}:,]|"(?:[^"\\\u0000-\u001f]|\\["\\\/bfnrt]|\\u[0-9a-fA-F]{4})*"|-?(?:0|[1-9]\d*)(?:\.\d+)?(?:[eE][+\-]?\d+)?|true|false|null)/g;
+    // One pass of replace() splits the text into tokens (much faster in these engines than
+    // match() or an exec() loop); anything that is no JSON token comes out as a single
+    // character of its own, which the parser then refuses. Blanks are dropped on the way.
+    var lexer = /"[^"\\\u0000-\u001f]*(?:\\(?:["\\\/bfnrt]|u[0-9a-fA-F]{4})[^"\\\u0000-\u001f]*)*"|-?(?:0|[1-9]\d*)(?:\.\d+)?(?:[eE][+\-]?\d+)?|true|false|null|[\[\]{}:,]|[ \t\n\r]+|[\s\S]/g;
     var escapeSeq = /\\(?:u([0-9a-fA-F]{4})|([^u]))/g;
     var escaped = { '"': '"', '\\': '\\', '/': '/', b: '\b', f: '\f', n: '\n', r: '\r', t: '\t' };
     var unquote = function (t) {
@@ -136,43 +139,41 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
         return hex ? String.fromCharCode(parseInt(hex, 16)) : escaped[c];
       });
     };
+    var isName = function (t) { return t.length > 1 && t.charAt(0) == '"'; };
     JSON.parse = function (text, reviver) {
-      text = String(text);
-      var at = 0, pending = null, stack = [], holder = null, key = null, isArray = false, v, t, c;
-      var next = function () {
-        if (pending !== null) { var p = pending; pending = null; return p; }
-        token.lastIndex = at;
-        var m = token.exec(text);
-        if (!m || m.index != at) throw new SyntaxError('JSON.parse');
-        at = token.lastIndex;
-        return m[1];
-      };
-      var memberName = function (t) {
-        if (t.charAt(0) != '"' || next() != ':') throw new SyntaxError('JSON.parse');
-        return unquote(t);
-      };
+      var tokens = [], count = 0;
+      String(text).replace(lexer, function (t) {
+        var c = t.charAt(0);
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') tokens[count++] = t;
+        return '';
+      });
+      // An empty token ends the list: it is no value, no separator and no bracket.
+      tokens[count] = '';
+      var at = 0, stack = [], holder = null, key = null, isArray = false, v, t, c;
       for (;;) {
-        t = next(); c = t.charAt(0);
+        t = tokens[at++]; c = t.charAt(0);
         if (c == '{' || c == '[') {
-          t = next();
+          t = tokens[at++];
           if (t == (c == '{' ? '}' : ']')) v = c == '{' ? {} : [];
           else {
             if (stack.length >= 3 * 512) throw new SyntaxError('JSON.parse: too deep');
             stack.push(holder, key, isArray);
             isArray = c == '[';
             holder = isArray ? [] : {};
-            if (isArray) pending = t; else key = memberName(t);
+            if (isArray) at--;
+            else if (isName(t) && tokens[at++] == ':') key = unquote(t);
+            else throw new SyntaxError('JSON.parse');
             continue;
           }
-        } else if (c == '"') v = unquote(t);
+        } else if (c == '"' && t.length > 1) v = unquote(t);
         else if (t == 'true') v = true;
         else if (t == 'false') v = false;
         else if (t == 'null') v = null;
-        else if (c == '-' || (c >= '0' && c <= '9')) v = parseFloat(t);
+        else if ((c == '-' && t.length > 1) || (c >= '0' && c <= '9')) v = parseFloat(t);
         else throw new SyntaxError('JSON.parse');
         for (;;) {
           if (holder === null) {
-            if (!/^[ \t\n\r]*$/.test(text.slice(at))) throw new SyntaxError('JSON.parse');
+            if (at != count) throw new SyntaxError('JSON.parse');
             if (typeof reviver != 'function') return v;
             var walk = function (h, k) {
               var x = h[k];
@@ -186,9 +187,16 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
             };
             return walk({ '': v }, '');
           }
-          if (isArray) holder.push(v); else holder[key] = v;
-          t = next();
-          if (t == ',') { if (!isArray) key = memberName(next()); break; }
+          if (isArray) holder[holder.length] = v; else holder[key] = v;
+          t = tokens[at++];
+          if (t == ',') {
+            if (!isArray) {
+              t = tokens[at++];
+              if (isName(t) && tokens[at++] == ':') key = unquote(t);
+              else throw new SyntaxError('JSON.parse');
+            }
+            break;
+          }
           if (t != (isArray ? ']' : '}')) throw new SyntaxError('JSON.parse');
           v = holder; isArray = stack.pop(); key = stack.pop(); holder = stack.pop();
         }
