@@ -18,6 +18,10 @@
 //   accepts the host window of a unit (a window whose property "Tab_Control" holds a control)
 //   or the control's own window; unknown values make the call fail with 0 / "".
 // - Colours are ARGB (0xAARRGGBB); alpha 0 means "not set, use the default look".
+// - Units: control geometry (creation, ControlSet*/Get*, host windows) is in real pixels of the
+//   parent window. Everything inside a control that the program designs in pixels (element
+//   template places, item width and height, menu entry sizes, font sizes) is in logical pixels
+//   at 96 DPI, which the library scales with the window's DPI.
 // - Failures are values (0, -1, ""), never exceptions; no call ever crashes on an unknown handle.
 // - The library's windows belong to the thread that created them. Calls that only store a value
 //   and repaint (SetAttribute_ProgressbarEx with position, range) may come from any thread; all
@@ -63,8 +67,8 @@ enum ExuiEventCode : int32_t {
   EXUI_EV_RCLICK = 663,       // right click released. a = x, b = y.
   EXUI_EV_MOUSE_ENTER = 664,  // the mouse entered the control.
   EXUI_EV_MOUSE_LEAVE = 665,  // the mouse left the control.
-  EXUI_EV_FOCUS = 666,        // a = 1 got focus, 0 lost it. For a window frame: a = 1 when its
-                              // top-level window is activated, 0 when it is deactivated.
+  EXUI_EV_FOCUS = 666,        // the control's window got (a = 1) or lost (a = 0) the keyboard
+                              // focus.
   EXUI_EV_SIZE = 667,         // the control's size changed. a = width, b = height.
   EXUI_EV_MOVE = 668,         // the control's position changed. a = left, b = top (in parent).
   EXUI_EV_VISIBLE = 669,      // visibility changed. a = 1 shown, 0 hidden.
@@ -404,6 +408,9 @@ using InsertItem_MenuEx_t = ExuiMenuItem(EXUI_CALL*)(ExuiMenu menu, int32_t pare
                                                     int32_t height, int32_t separator,
                                                     int32_t disabled, int32_t reserved);
 using GetItemCount_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
+using DeleteItem_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item);  // 1 / 0
+using SetItemTitle_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item,
+                                                  const char* caption);  // 1 / 0
 using SetItemDisabled_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item,
                                                     int32_t disabled);
 using GetItemDisabled_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item);

@@ -1,0 +1,159 @@
+#include "draw.h"
+
+#include <algorithm>
+
+#include "exui/include/exui_api.h"
+
+namespace storvane::exui {
+
+Gdiplus::Color Argb(uint32_t argb) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb)); }
+
+Gdiplus::Color ArgbOr(uint32_t argb, uint32_t fallback) {
+  return Argb((argb >> 24) == 0 ? fallback : argb);
+}
+
+void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& rect, float radius) {
+  radius = std::min({radius, rect.Width / 2.0f, rect.Height / 2.0f});
+  if (radius <= 0.01f) {
+    path.AddRectangle(rect);
+    return;
+  }
+  float d = radius * 2.0f;
+  float right = rect.X + rect.Width;
+  float bottom = rect.Y + rect.Height;
+  path.AddArc(rect.X, rect.Y, d, d, 180.0f, 90.0f);
+  path.AddArc(right - d, rect.Y, d, d, 270.0f, 90.0f);
+  path.AddArc(right - d, bottom - d, d, d, 0.0f, 90.0f);
+  path.AddArc(rect.X, bottom - d, d, d, 90.0f, 90.0f);
+  path.CloseFigure();
+}
+
+void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdiplus::RectF& rect,
+                   float radius) {
+  Gdiplus::GraphicsPath path;
+  AddRoundRect(path, rect, radius);
+  g.FillPath(&brush, &path);
+}
+
+void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width,
+                     const Gdiplus::RectF& rect, float radius) {
+  float half = width / 2.0f;
+  Gdiplus::RectF inner(rect.X + half, rect.Y + half, rect.Width - width, rect.Height - width);
+  if (inner.Width <= 0 || inner.Height <= 0) return;
+  Gdiplus::GraphicsPath path;
+  AddRoundRect(path, inner, std::max(0.0f, radius - half));
+  Gdiplus::Pen pen(colour, width);
+  g.DrawPath(&pen, &path);
+}
+
+void PrepareGraphics(Gdiplus::Graphics& g) {
+  g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
+  g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+  g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+  g.SetTextRenderingHint(Gdiplus::TextRenderingHintAntiAliasGridFit);
+  g.SetCompositingQuality(Gdiplus::CompositingQualityHighQuality);
+}
+
+namespace {
+
+void ApplyFormat(Gdiplus::StringFormat& sf, int format) {
+  int flags = Gdiplus::StringFormatFlagsNoClip;
+  if (format & EXUI_TEXT_SINGLELINE) flags |= Gdiplus::StringFormatFlagsNoWrap;
+  sf.SetFormatFlags(flags);
+  sf.SetTrimming((format & EXUI_TEXT_SINGLELINE) ? Gdiplus::StringTrimmingEllipsisCharacter
+                                                 : Gdiplus::StringTrimmingEllipsisWord);
+  if (format & EXUI_TEXT_HCENTER) {
+    sf.SetAlignment(Gdiplus::StringAlignmentCenter);
+  } else if (format & EXUI_TEXT_RIGHT) {
+    sf.SetAlignment(Gdiplus::StringAlignmentFar);
+  } else {
+    sf.SetAlignment(Gdiplus::StringAlignmentNear);
+  }
+  if (format & EXUI_TEXT_VCENTER) {
+    sf.SetLineAlignment(Gdiplus::StringAlignmentCenter);
+  } else if (format & EXUI_TEXT_BOTTOM) {
+    sf.SetLineAlignment(Gdiplus::StringAlignmentFar);
+  } else {
+    sf.SetLineAlignment(Gdiplus::StringAlignmentNear);
+  }
+}
+
+}  // namespace
+
+float LineHeight(Gdiplus::Graphics& g, const Gdiplus::Font* font) {
+  if (font == nullptr) return 0.0f;
+  return font->GetHeight(&g);
+}
+
+void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
+                const Gdiplus::Color& colour, const Gdiplus::RectF& rect, int format) {
+  if (text.empty() || font == nullptr || rect.Width <= 0) return;
+  Gdiplus::StringFormat sf(Gdiplus::StringFormat::GenericTypographic());
+  ApplyFormat(sf, format);
+  Gdiplus::RectF box = rect;
+  float line = LineHeight(g, font);
+  // A box lower than one line would hide the text entirely: let one line overflow it evenly
+  // rather than clip it; wrapped text keeps to the lines that fit.
+  if (box.Height < line) {
+    float grow = line - box.Height;
+    box.Y -= grow / 2.0f;
+    box.Height = line;
+  } else if (!(format & EXUI_TEXT_SINGLELINE)) {
+    sf.SetFormatFlags(sf.GetFormatFlags() | Gdiplus::StringFormatFlagsLineLimit);
+  }
+  Gdiplus::SolidBrush brush(colour);
+  g.DrawString(text.c_str(), static_cast<INT>(text.size()), font, box, &sf, &brush);
+}
+
+Gdiplus::SizeF MeasureLine(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font) {
+  if (text.empty() || font == nullptr) return {};
+  Gdiplus::StringFormat sf(Gdiplus::StringFormat::GenericTypographic());
+  sf.SetFormatFlags(Gdiplus::StringFormatFlagsNoWrap | Gdiplus::StringFormatFlagsMeasureTrailingSpaces);
+  Gdiplus::RectF bounds;
+  g.MeasureString(text.c_str(), static_cast<INT>(text.size()), font, Gdiplus::PointF(0, 0), &sf, &bounds);
+  return {bounds.Width, bounds.Height};
+}
+
+bool Surface::Ensure(HDC reference, int width, int height) {
+  width = std::max(width, 1);
+  height = std::max(height, 1);
+  if (Valid() && width <= width_ && height <= height_) return true;
+  if (dc_.valid() && original_ != nullptr) ::SelectObject(dc_.get(), original_);
+  bitmap_.reset();
+  dc_.reset(::CreateCompatibleDC(reference));
+  if (!dc_) return false;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  bitmap_.reset(::CreateDIBSection(reference, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap_) {
+    dc_.reset();
+    return false;
+  }
+  original_ = ::SelectObject(dc_.get(), bitmap_.get());
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+float ScaleOfWindow(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  UINT dpi = 0;
+  if (getDpiForWindow != nullptr && window != nullptr) dpi = getDpiForWindow(window);
+  if (dpi == 0) {
+    HDC screen = ::GetDC(nullptr);
+    dpi = static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY));
+    ::ReleaseDC(nullptr, screen);
+  }
+  if (dpi == 0) dpi = 96;
+  return static_cast<float>(dpi) / 96.0f;
+}
+
+}  // namespace storvane::exui
