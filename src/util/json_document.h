@@ -97,13 +97,14 @@ public:
     // Slot 14: a new document holding a copy of the value at the path.
     JsonDocument GetObject(std::string_view path);
     // Slot 15: puts `value` at the end (or front) of the array at the path; a path that holds
-    // no array gets a new one first.
+    // no array gets a new one first. raw = false stores `value` as a text, exactly as it is
+    // (quotes and backslashes included), like SetValue; raw = true runs it as script.
     bool AppendItem(std::string_view value, std::string_view path, bool raw, bool atFront);
     // Slot 16
     JsonDocument GetItemObject(int index, std::string_view path);
     // Slot 17: asJson = false gives text only for an element that is a string.
     std::string GetItemText(int index, std::string_view path, bool asJson);
-    // Slot 18
+    // Slot 18: `value` as in AppendItem.
     bool SetItem(int index, std::string_view path, std::string_view value, bool raw);
     // Slot 19
     bool RemoveItem(int index, std::string_view path);

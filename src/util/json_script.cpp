@@ -63,10 +63,11 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
           two(this.getUTCHours()) + ':' + two(this.getUTCMinutes()) + ':' + two(this.getUTCSeconds()) + 'Z'
         : null;
     };
-    String.prototype.toJSON = Number.prototype.toJSON = Boolean.prototype.toJSON = function () {
-      return this.valueOf();
-    };
   }
+  var primitive = function () { return this.valueOf(); };
+  if (typeof String.prototype.toJSON != 'function') String.prototype.toJSON = primitive;
+  if (typeof Number.prototype.toJSON != 'function') Number.prototype.toJSON = primitive;
+  if (typeof Boolean.prototype.toJSON != 'function') Boolean.prototype.toJSON = primitive;
   var special = /[\\\"\u0000-\u001f\u007f-\u009f\u00ad\u0600-\u0604\u070f\u17b4\u17b5\u200c-\u200f\u2028-\u202f\u2060-\u206f\ufeff\ufff0-\uffff]/g;
   var shortForm = { '\b': '\\b', '\t': '\\t', '\n': '\\n', '\f': '\\f', '\r': '\\r', '"': '\\"', '\\': '\\\\' };
   var quote = function (s) {
@@ -80,7 +81,7 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
   };
   if (typeof JSON.stringify != 'function') {
     JSON.stringify = function (value, replacer, space) {
-      var gap = '', open = [];
+      var gap = '', depth = 0;
       if (typeof space == 'number') { for (var s = 0; s < space && s < 10; s++) gap += ' '; }
       else if (typeof space == 'string') gap = space.slice(0, 10);
       var pick = null;
@@ -102,8 +103,9 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
           default: return undefined;
         }
         if (v === null) return 'null';
-        for (i = 0; i < open.length; i++) if (open[i] === v) throw new Error('JSON.stringify: cycle');
-        open.push(v);
+        // A cycle shows up as runaway depth; the cap also keeps the recursion within the
+        // engine's stack for anything the parser would accept.
+        if (++depth > 512) throw new Error('JSON.stringify: too deep or cyclic');
         var isArray = classOf(v) == '[object Array]';
         if (isArray) {
           for (i = 0; i < v.length; i++) { item = write(i, v, inner); parts.push(item === undefined ? 'null' : item); }
@@ -116,7 +118,7 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
             if (item !== undefined) parts.push(quote(keys[i]) + (gap ? ': ' : ':') + item);
           }
         }
-        open.pop();
+        depth--;
         var l = isArray ? '[' : '{', rr = isArray ? ']' : '}';
         if (!parts.length) return l + rr;
         if (!gap) return l + parts.join(',') + rr;

@@ -408,11 +408,22 @@ TEST(JsonDocumentParse, DeepNestingIsRefusedWithoutHarm) {
     JsonDocument doc = CreateJsonDocument();
     std::string deep = std::string(100000, '[') + std::string(100000, ']');
     EXPECT_FALSE(doc.Parse(deep, false));
-    std::string fine = std::string(400, '[') + "1" + std::string(400, ']');
-    ASSERT_TRUE(doc.Parse(fine, false));
-    EXPECT_EQ(doc.ToJsonText(), fine);
+    std::string tooDeep = std::string(513, '[') + "1" + std::string(513, ']');
+    EXPECT_FALSE(doc.Parse(tooDeep, false));
+    // The deepest document accepted still works with every operation that walks it.
+    std::string deepest = std::string(512, '[') + "1" + std::string(512, ']');
+    ASSERT_TRUE(doc.Parse(deepest, false));
+    EXPECT_EQ(doc.ToJsonText(), deepest);
     Names values;
     EXPECT_EQ(doc.GetLeafValues(values, "", true), 1);
+    JsonDocument copy = doc.GetObject("");
+    EXPECT_EQ(copy.ToJsonText(), deepest);
+    doc.AppendItem("2", "", true, false);
+    EXPECT_EQ(doc.GetCount(""), 2);
+    // Structures the parser cannot produce: cycles and runaway depth fail instead of hanging.
+    doc.SetFromExpression("", "(function () { var o = {}; o.self = o; return o; })()");
+    EXPECT_EQ(doc.GetType("self.self.self"), kJsonObject);
+    EXPECT_EQ(doc.ToJsonText(), "");
 }
 
 class JsonDocumentHostile : public ::testing::Test {
