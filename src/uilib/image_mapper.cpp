@@ -1,0 +1,153 @@
+#include "uilib/image_mapper.h"
+
+#include <cstdint>
+
+#include "uilib/pe_image.h"
+#include "util/handles.h"
+
+namespace storvane::uilib {
+namespace {
+
+// Protection by (executable, readable, writable).
+constexpr DWORD kProtections[2][2][2] = {
+    {{PAGE_NOACCESS, PAGE_WRITECOPY}, {PAGE_READONLY, PAGE_READWRITE}},
+    {{PAGE_EXECUTE, PAGE_EXECUTE_WRITECOPY}, {PAGE_EXECUTE_READ, PAGE_EXECUTE_READWRITE}},
+};
+
+UniqueVirtualMemory ReserveImage(std::uint32_t preferredBase, std::size_t extent) {
+  UniqueVirtualMemory memory(
+      ::VirtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferredBase)), extent, MEM_RESERVE, PAGE_READWRITE));
+  if (!memory) memory.reset(::VirtualAlloc(nullptr, extent, MEM_RESERVE, PAGE_READWRITE));
+  if (!memory) return {};
+  if (::VirtualAlloc(memory.get(), extent, MEM_COMMIT, PAGE_READWRITE) == nullptr) return {};
+  return memory;
+}
+
+bool ResolveImports(const pe::MappedImage& image) {
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0 || dir.Size == 0) return true;
+  for (std::uint32_t rva = dir.VirtualAddress;; rva += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto* desc = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pe::At(image, rva, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+    if (desc == nullptr || desc->Name == 0) break;
+    const auto* name = static_cast<const char*>(pe::At(image, desc->Name, 1));
+    if (name == nullptr) return false;
+    // These references belong to the mapped library from now on; the system releases them
+    // at process end.
+    HMODULE module = ::LoadLibraryA(name);
+    if (module == nullptr) return false;
+    const std::uint32_t lookupRva = desc->OriginalFirstThunk != 0 ? desc->OriginalFirstThunk : desc->FirstThunk;
+    for (std::uint32_t i = 0;; ++i) {
+      const auto* entry = static_cast<const std::uint32_t*>(pe::At(image, lookupRva + i * 4, 4));
+      auto* slot = static_cast<std::uint32_t*>(const_cast<void*>(pe::At(image, desc->FirstThunk + i * 4, 4)));
+      if (entry == nullptr || slot == nullptr) return false;
+      if (*entry == 0) break;
+      FARPROC proc;
+      if ((*entry & IMAGE_ORDINAL_FLAG32) != 0) {
+        proc = ::GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(*entry & 0xFFFF)));
+      } else {
+        // Two bytes of hint, then the name.
+        const auto* byName = static_cast<const char*>(pe::At(image, *entry + 2, 1));
+        if (byName == nullptr) return false;
+        proc = ::GetProcAddress(module, byName);
+      }
+      if (proc == nullptr) return false;
+      *slot = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(proc));
+    }
+  }
+  return true;
+}
+
+void ProtectSections(const pe::MappedImage& image) {
+  const IMAGE_NT_HEADERS32* nt = image.nt;
+  const auto* sections = IMAGE_FIRST_SECTION(nt);
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+    const IMAGE_SECTION_HEADER& s = sections[i];
+    std::uint8_t* address = image.base + s.VirtualAddress;
+    const DWORD c = s.Characteristics;
+    if ((c & IMAGE_SCN_MEM_DISCARDABLE) != 0) {
+      // Only whole pages of its own can go; with a smaller alignment the page is shared.
+      if (nt->OptionalHeader.SectionAlignment >= info.dwPageSize && s.Misc.VirtualSize != 0) {
+        ::VirtualFree(address, s.Misc.VirtualSize, MEM_DECOMMIT);
+      }
+      continue;
+    }
+    DWORD size = s.SizeOfRawData;
+    if (size == 0) {
+      if ((c & IMAGE_SCN_CNT_INITIALIZED_DATA) != 0) size = nt->OptionalHeader.SizeOfInitializedData;
+      else if ((c & IMAGE_SCN_CNT_UNINITIALIZED_DATA) != 0) size = nt->OptionalHeader.SizeOfUninitializedData;
+    }
+    if (size == 0) continue;
+    if (s.VirtualAddress + std::size_t{size} > image.extent) size = static_cast<DWORD>(image.extent - s.VirtualAddress);
+    DWORD protection = kProtections[(c & IMAGE_SCN_MEM_EXECUTE) != 0][(c & IMAGE_SCN_MEM_READ) != 0][(c & IMAGE_SCN_MEM_WRITE) != 0];
+    if ((c & IMAGE_SCN_MEM_NOT_CACHED) != 0) protection |= PAGE_NOCACHE;
+    DWORD old;
+    ::VirtualProtect(address, size, protection, &old);
+  }
+}
+
+}  // namespace
+
+HMODULE MapImageFromMemory(const void* image, std::size_t size) {
+  pe::RawImage raw;
+  if (!pe::ReadRawImage(image, size, pe::HeaderCheck::Basic, raw)) return nullptr;
+  const std::uint32_t preferred = raw.nt->OptionalHeader.ImageBase;
+  const std::size_t extent = pe::MappedExtent(raw);
+  UniqueVirtualMemory memory = ReserveImage(preferred, extent);
+  if (!memory) return nullptr;
+  auto* base = static_cast<std::uint8_t*>(memory.get());
+  pe::CopyHeadersAndSections(raw, base);
+
+  pe::MappedImage mapped;
+  if (!pe::ViewMappedImage(reinterpret_cast<HMODULE>(base), mapped)) return nullptr;
+  mapped.extent = extent;
+  if (reinterpret_cast<std::uintptr_t>(base) != preferred) {
+    // An image without relocations cannot run anywhere but at its preferred base.
+    const IMAGE_DATA_DIRECTORY& relocs = mapped.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+    if (relocs.VirtualAddress == 0 || relocs.Size == 0) return nullptr;
+    if (!pe::ApplyRelocations(mapped)) return nullptr;
+  }
+  if (!ResolveImports(mapped)) return nullptr;
+  ProtectSections(mapped);
+
+  pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
+  if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
+    if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
+      pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
+      entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
+      return nullptr;
+    }
+  }
+  return reinterpret_cast<HMODULE>(memory.release());
+}
+
+FARPROC WINAPI LookupMappedExport(HMODULE module, LPCSTR nameOrOrdinal) {
+  pe::MappedImage image;
+  if (!pe::ViewMappedImage(module, image)) return nullptr;
+  const IMAGE_EXPORT_DIRECTORY* exports = pe::ExportDirectory(image);
+  if (exports == nullptr) return nullptr;
+  if (pe::IsOrdinal(nameOrOrdinal)) {
+    const auto ordinal = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(nameOrOrdinal));
+    if (ordinal < exports->Base) return nullptr;
+    return pe::ExportByIndex(image, ordinal - exports->Base);
+  }
+  for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
+    const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + i * 4, 4));
+    if (nameRva == nullptr) return nullptr;
+    if (!pe::NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
+    const auto* index = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
+    return index == nullptr ? nullptr : pe::ExportByIndex(image, *index);
+  }
+  return nullptr;
+}
+
+BOOL WINAPI ReleaseMappedImage(HMODULE module) {
+  pe::MappedImage image;
+  if (!pe::ViewMappedImage(module, image)) return FALSE;
+  pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
+  if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+  return ::VirtualFree(module, 0, MEM_RELEASE);
+}
+
+}  // namespace storvane::uilib

@@ -1,0 +1,181 @@
+#include "uilib/pe_image.h"
+
+#include <cstring>
+
+namespace storvane::uilib::pe {
+namespace {
+
+constexpr std::uint16_t kMachineI386 = 0x14C;
+constexpr std::uint32_t kStrictOptionalHeaderMinimum = 224;
+
+// Whether [offset, offset + length) lies inside [0, limit), without overflow.
+bool Inside(std::uint64_t offset, std::uint64_t length, std::uint64_t limit) {
+  return offset <= limit && length <= limit - offset;
+}
+
+std::uint32_t RoundUp(std::uint32_t value, std::uint32_t alignment) {
+  if (alignment == 0) return value;
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+}  // namespace
+
+bool ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out) {
+  const auto* bytes = static_cast<const std::uint8_t*>(data);
+  if (bytes == nullptr || size < sizeof(IMAGE_DOS_HEADER)) return false;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  const auto ntOffset = static_cast<std::uint32_t>(dos->e_lfanew);
+  // Signature, file header and the whole 32-bit optional header (4 + 20 + 224 = 248 bytes).
+  if (!Inside(ntOffset, sizeof(IMAGE_NT_HEADERS32), size)) return false;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes + ntOffset);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
+  if (nt->FileHeader.Machine != kMachineI386) return false;
+  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return false;
+  const std::uint32_t optionalSize = nt->FileHeader.SizeOfOptionalHeader;
+  if (optionalSize < offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)) return false;
+  if (check == HeaderCheck::Strict) {
+    if ((nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) == 0) return false;
+    if (optionalSize < kStrictOptionalHeaderMinimum) return false;
+  }
+  const std::uint64_t sectionTable = std::uint64_t{ntOffset} + 4 + sizeof(IMAGE_FILE_HEADER) + optionalSize;
+  const unsigned count = nt->FileHeader.NumberOfSections;
+  if (!Inside(sectionTable, std::uint64_t{count} * sizeof(IMAGE_SECTION_HEADER), size)) return false;
+  const auto& opt = nt->OptionalHeader;
+  if (opt.SizeOfImage == 0 || opt.SizeOfImage > 0x40000000u) return false;
+  if (opt.SizeOfHeaders > opt.SizeOfImage || sectionTable > opt.SizeOfImage) return false;
+  const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(bytes + sectionTable);
+  for (unsigned i = 0; i < count; ++i) {
+    const IMAGE_SECTION_HEADER& s = sections[i];
+    if (s.SizeOfRawData != 0 && !Inside(s.PointerToRawData, s.SizeOfRawData, size)) return false;
+    // The copy of the raw data and the virtual range must both fit the mapped image.
+    const std::uint32_t span = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
+    if (!Inside(s.VirtualAddress, span, 0x40000000u)) return false;
+  }
+  out.data = bytes;
+  out.size = size;
+  out.nt = nt;
+  out.sections = sections;
+  out.sectionCount = count;
+  return true;
+}
+
+std::size_t MappedExtent(const RawImage& image) {
+  const auto& opt = image.nt->OptionalHeader;
+  std::uint64_t extent = opt.SizeOfImage;
+  for (unsigned i = 0; i < image.sectionCount; ++i) {
+    const IMAGE_SECTION_HEADER& s = image.sections[i];
+    const std::uint32_t span = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
+    const std::uint64_t end = RoundUp(s.VirtualAddress + span, opt.SectionAlignment);
+    if (end > extent) extent = end;
+  }
+  return static_cast<std::size_t>(extent);
+}
+
+bool ViewMappedImage(HMODULE module, MappedImage& out) {
+  auto* base = reinterpret_cast<std::uint8_t*>(module);
+  if (base == nullptr) return false;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  const auto ntOffset = static_cast<std::uint32_t>(dos->e_lfanew);
+  if (ntOffset > 0x1000 - sizeof(IMAGE_NT_HEADERS32)) return false;  // headers live in the first page
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + ntOffset);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
+  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return false;
+  out.base = base;
+  out.extent = nt->OptionalHeader.SizeOfImage;
+  out.nt = nt;
+  return true;
+}
+
+const void* At(const MappedImage& image, std::uint32_t rva, std::size_t size) {
+  if (!Inside(rva, size, image.extent)) return nullptr;
+  return image.base + rva;
+}
+
+void CopyHeadersAndSections(const RawImage& raw, std::uint8_t* base) {
+  const auto* tableEnd = reinterpret_cast<const std::uint8_t*>(raw.sections + raw.sectionCount);
+  std::memcpy(base, raw.data, static_cast<std::size_t>(tableEnd - raw.data));
+  for (unsigned i = 0; i < raw.sectionCount; ++i) {
+    const IMAGE_SECTION_HEADER& s = raw.sections[i];
+    if (s.SizeOfRawData != 0) std::memcpy(base + s.VirtualAddress, raw.data + s.PointerToRawData, s.SizeOfRawData);
+  }
+}
+
+bool ApplyRelocations(const MappedImage& image) {
+  const auto& opt = image.nt->OptionalHeader;
+  const std::uint32_t delta = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image.base)) - opt.ImageBase;
+  const IMAGE_DATA_DIRECTORY& dir = opt.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+  if (dir.VirtualAddress == 0 || dir.Size == 0) return true;
+  if (At(image, dir.VirtualAddress, dir.Size) == nullptr) return false;
+  std::uint32_t offset = 0;
+  while (dir.Size - offset >= sizeof(IMAGE_BASE_RELOCATION)) {
+    const auto* block = static_cast<const IMAGE_BASE_RELOCATION*>(At(image, dir.VirtualAddress + offset, sizeof(IMAGE_BASE_RELOCATION)));
+    if (block->VirtualAddress == 0) break;
+    if (block->SizeOfBlock < sizeof(IMAGE_BASE_RELOCATION) || block->SizeOfBlock > dir.Size - offset) return false;
+    const auto* entries = reinterpret_cast<const std::uint16_t*>(block + 1);
+    const std::uint32_t count = (block->SizeOfBlock - sizeof(IMAGE_BASE_RELOCATION)) / 2;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      if ((entries[i] >> 12) != IMAGE_REL_BASED_HIGHLOW) continue;
+      const std::uint32_t target = block->VirtualAddress + (entries[i] & 0x0FFF);
+      auto* slot = const_cast<void*>(At(image, target, 4));
+      if (slot == nullptr) return false;
+      std::uint32_t value;
+      std::memcpy(&value, slot, 4);
+      value += delta;
+      std::memcpy(slot, &value, 4);
+    }
+    offset += block->SizeOfBlock;
+  }
+  return true;
+}
+
+void RunTlsCallbacks(const MappedImage& image, DWORD reason) {
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
+  if (dir.VirtualAddress == 0) return;
+  const auto* tls = static_cast<const IMAGE_TLS_DIRECTORY32*>(At(image, dir.VirtualAddress, sizeof(IMAGE_TLS_DIRECTORY32)));
+  if (tls == nullptr || tls->AddressOfCallBacks == 0) return;
+  // The callback table holds absolute (already relocated) addresses and ends with a null entry.
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(image.base);
+  std::uint32_t tableRva = tls->AddressOfCallBacks - static_cast<std::uint32_t>(base);
+  for (;; tableRva += 4) {
+    const auto* slot = static_cast<const std::uint32_t*>(At(image, tableRva, 4));
+    if (slot == nullptr || *slot == 0) break;
+    if (At(image, *slot - static_cast<std::uint32_t>(base), 1) == nullptr) break;
+    auto callback = reinterpret_cast<PIMAGE_TLS_CALLBACK>(static_cast<std::uintptr_t>(*slot));
+    callback(image.base, reason, nullptr);
+  }
+}
+
+EntryPoint EntryPointOf(const MappedImage& image) {
+  const std::uint32_t rva = image.nt->OptionalHeader.AddressOfEntryPoint;
+  if (rva == 0 || At(image, rva, 1) == nullptr) return nullptr;
+  return reinterpret_cast<EntryPoint>(image.base + rva);
+}
+
+const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image) {
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (dir.VirtualAddress == 0 || dir.Size == 0) return nullptr;
+  return static_cast<const IMAGE_EXPORT_DIRECTORY*>(At(image, dir.VirtualAddress, sizeof(IMAGE_EXPORT_DIRECTORY)));
+}
+
+FARPROC ExportByIndex(const MappedImage& image, std::uint32_t index) {
+  const IMAGE_EXPORT_DIRECTORY* exports = ExportDirectory(image);
+  if (exports == nullptr || index >= exports->NumberOfFunctions) return nullptr;
+  const auto* slot = static_cast<const std::uint32_t*>(At(image, exports->AddressOfFunctions + index * 4, 4));
+  if (slot == nullptr || *slot == 0) return nullptr;
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) return nullptr;  // forwarder
+  if (At(image, *slot, 1) == nullptr) return nullptr;
+  return reinterpret_cast<FARPROC>(image.base + *slot);
+}
+
+bool NameAtEquals(const MappedImage& image, std::uint32_t rva, const char* name) {
+  for (std::size_t i = 0;; ++i) {
+    const auto* c = static_cast<const char*>(At(image, rva + i, 1));
+    if (c == nullptr || *c != name[i]) return false;
+    if (*c == '\0') return true;
+  }
+}
+
+}  // namespace storvane::uilib::pe

@@ -1,0 +1,280 @@
+#include "uilib/strict_mapper.h"
+
+#include <winternl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "uilib/function_cast.h"
+#include "uilib/pe_image.h"
+#include "util/handles.h"
+
+namespace storvane::uilib {
+namespace {
+
+// The start of the loader's records, as the system lays them out for a 32-bit process.
+struct LoaderData {
+  ULONG length;
+  BOOLEAN initialized;
+  PVOID ssHandle;
+  LIST_ENTRY inLoadOrder;
+};
+
+struct LoaderEntry {
+  LIST_ENTRY inLoadOrderLinks;
+  LIST_ENTRY inMemoryOrderLinks;
+  LIST_ENTRY inInitializationOrderLinks;
+  PVOID dllBase;
+  PVOID entryPoint;
+  ULONG sizeOfImage;
+  UNICODE_STRING fullDllName;
+  UNICODE_STRING baseDllName;
+};
+
+wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool SameName(const UNICODE_STRING& name, std::wstring_view wanted) {
+  if (name.Buffer == nullptr || name.Length / sizeof(wchar_t) != wanted.size()) return false;
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    if (FoldAscii(name.Buffer[i]) != FoldAscii(wanted[i])) return false;
+  }
+  return true;
+}
+
+constexpr int kMaxForwardDepth = 4;
+
+FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth);
+
+// "MODULE.Function" or "MODULE.#ordinal", as forwarders are written.
+FARPROC FollowForwarder(const char* forwarder, int depth) {
+  const char* dot = std::strrchr(forwarder, '.');
+  if (dot == nullptr || depth >= kMaxForwardDepth) return nullptr;
+  std::wstring moduleName(forwarder, dot);
+  moduleName += L".dll";
+  HMODULE target = FindLoadedSystemModule(moduleName);
+  if (target == nullptr) return nullptr;
+  if (dot[1] == '#') {
+    const unsigned long ordinal = std::strtoul(dot + 2, nullptr, 10);
+    if (ordinal == 0 || ordinal > 0xFFFF) return nullptr;
+    return LookupInLoadedModule(target, reinterpret_cast<const char*>(static_cast<std::uintptr_t>(ordinal)), depth + 1);
+  }
+  return LookupInLoadedModule(target, dot + 1, depth + 1);
+}
+
+FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth) {
+  pe::MappedImage image;
+  if (!pe::ViewMappedImage(module, image)) return nullptr;
+  const IMAGE_EXPORT_DIRECTORY* exports = pe::ExportDirectory(image);
+  if (exports == nullptr) return nullptr;
+  std::uint32_t index = 0xFFFFFFFFu;
+  if (pe::IsOrdinal(name)) {
+    const auto ordinal = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(name));
+    if (ordinal >= exports->Base) index = ordinal - exports->Base;
+  } else {
+    for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
+      const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + i * 4, 4));
+      if (nameRva == nullptr) return nullptr;
+      if (!pe::NameAtEquals(image, *nameRva, name)) continue;
+      const auto* ordinal = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
+      if (ordinal != nullptr) index = *ordinal;
+      break;
+    }
+  }
+  if (index >= exports->NumberOfFunctions) return nullptr;
+  const auto* slot = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfFunctions + index * 4, 4));
+  if (slot == nullptr || *slot == 0) return nullptr;
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) {
+    const char* text = static_cast<const char*>(pe::At(image, *slot, 1));
+    return text == nullptr ? nullptr : FollowForwarder(text, depth);
+  }
+  return reinterpret_cast<FARPROC>(image.base + *slot);
+}
+
+// The system routines this mapper works with, all taken from kernel32's export table.
+struct SystemRoutines {
+  decltype(&::LoadLibraryA) loadLibrary = nullptr;
+  decltype(&::FreeLibrary) freeLibrary = nullptr;
+  decltype(&::GetProcAddress) getProcAddress = nullptr;
+  decltype(&::GetModuleHandleA) getModuleHandle = nullptr;
+  decltype(&::VirtualAlloc) virtualAlloc = nullptr;
+  decltype(&::VirtualFree) virtualFree = nullptr;
+
+  bool Complete() const {
+    return loadLibrary && freeLibrary && getProcAddress && getModuleHandle && virtualAlloc && virtualFree;
+  }
+};
+
+template <typename F>
+void Resolve(HMODULE kernel, const char* name, F& out) {
+  out = FunctionCast<F>(LookupExportInModule(kernel, name));
+}
+
+SystemRoutines FindSystemRoutines() {
+  SystemRoutines r;
+  HMODULE kernel = FindLoadedSystemModule(L"kernel32.dll");
+  if (kernel == nullptr) return r;
+  Resolve(kernel, "LoadLibraryA", r.loadLibrary);
+  Resolve(kernel, "FreeLibrary", r.freeLibrary);
+  Resolve(kernel, "GetProcAddress", r.getProcAddress);
+  Resolve(kernel, "GetModuleHandleA", r.getModuleHandle);
+  Resolve(kernel, "VirtualAlloc", r.virtualAlloc);
+  Resolve(kernel, "VirtualFree", r.virtualFree);
+  return r;
+}
+
+// Frees, by name, the modules of the first `count` import descriptors (all when count is -1).
+void FreeImportedModules(const pe::MappedImage& image, const SystemRoutines& sys, int count) {
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0 || dir.Size == 0) return;
+  for (int i = 0; count < 0 || i < count; ++i) {
+    const auto* desc = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+        pe::At(image, dir.VirtualAddress + i * sizeof(IMAGE_IMPORT_DESCRIPTOR), sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+    if (desc == nullptr || desc->Name == 0) break;
+    const auto* name = static_cast<const char*>(pe::At(image, desc->Name, 1));
+    if (name == nullptr) break;
+    if (HMODULE module = sys.getModuleHandle(name)) sys.freeLibrary(module);
+  }
+}
+
+// Resolves every import; `loaded` counts the descriptors whose module was loaded, so that a
+// failure can give exactly those back.
+bool ResolveImports(const pe::MappedImage& image, const SystemRoutines& sys, ImportResolver resolver,
+                    std::uintptr_t user, int& loaded) {
+  loaded = 0;
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  if (dir.VirtualAddress == 0 || dir.Size == 0) return true;
+  for (std::uint32_t rva = dir.VirtualAddress;; rva += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    const auto* desc = static_cast<const IMAGE_IMPORT_DESCRIPTOR*>(pe::At(image, rva, sizeof(IMAGE_IMPORT_DESCRIPTOR)));
+    if (desc == nullptr) return false;
+    if (desc->Name == 0) return true;
+    const auto* moduleName = static_cast<const char*>(pe::At(image, desc->Name, 1));
+    if (moduleName == nullptr) return false;
+    HMODULE module = sys.loadLibrary(moduleName);
+    if (module == nullptr) return false;
+    ++loaded;
+    const std::uint32_t lookupRva = desc->OriginalFirstThunk != 0 ? desc->OriginalFirstThunk : desc->FirstThunk;
+    for (std::uint32_t i = 0;; ++i) {
+      const auto* entry = static_cast<const std::uint32_t*>(pe::At(image, lookupRva + i * 4, 4));
+      auto* slot = static_cast<std::uint32_t*>(const_cast<void*>(pe::At(image, desc->FirstThunk + i * 4, 4)));
+      if (entry == nullptr || slot == nullptr) return false;
+      if (*entry == 0) break;
+      const bool byOrdinal = (*entry & IMAGE_ORDINAL_FLAG32) != 0;
+      const char* wanted;
+      if (byOrdinal) {
+        wanted = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(*entry & 0xFFFF));
+      } else {
+        wanted = static_cast<const char*>(pe::At(image, *entry + 2, 1));
+        if (wanted == nullptr) return false;
+      }
+      FARPROC proc = resolver != nullptr ? resolver(moduleName, wanted, byOrdinal, user) : nullptr;
+      if (proc == nullptr) proc = sys.getProcAddress(module, wanted);
+      if (proc == nullptr) return false;
+      *slot = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(proc));
+    }
+  }
+}
+
+bool IsDll(const pe::MappedImage& image) { return (image.nt->FileHeader.Characteristics & IMAGE_FILE_DLL) != 0; }
+
+}  // namespace
+
+HMODULE FindLoadedSystemModule(std::wstring_view baseName) {
+  // The process environment block's address is at offset 0x30 of the thread's block.
+  const PEB* peb = nullptr;
+  asm("movl %%fs:0x30, %0" : "=r"(peb));
+  if (peb == nullptr || peb->Ldr == nullptr) return nullptr;
+  const auto* ldr = reinterpret_cast<const LoaderData*>(peb->Ldr);
+  const LIST_ENTRY* head = &ldr->inLoadOrder;
+  for (const LIST_ENTRY* link = head->Flink; link != nullptr && link != head; link = link->Flink) {
+    const auto* entry = CONTAINING_RECORD(link, LoaderEntry, inLoadOrderLinks);
+    if (SameName(entry->baseDllName, baseName)) return static_cast<HMODULE>(entry->dllBase);
+  }
+  return nullptr;
+}
+
+FARPROC LookupExportInModule(HMODULE module, const char* name) {
+  if (name == nullptr) return nullptr;
+  return LookupInLoadedModule(module, name, 0);
+}
+
+HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resolver, std::uintptr_t user) {
+  pe::RawImage raw;
+  if (size < 64 || !pe::ReadRawImage(image, size, pe::HeaderCheck::Strict, raw)) return nullptr;
+  const SystemRoutines sys = FindSystemRoutines();
+  if (!sys.Complete()) return nullptr;
+
+  const std::uint32_t preferred = raw.nt->OptionalHeader.ImageBase;
+  const std::size_t extent = pe::MappedExtent(raw);
+  constexpr DWORD kType = MEM_RESERVE | MEM_COMMIT;
+  UniqueVirtualMemory memory(
+      sys.virtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferred)), extent, kType, PAGE_EXECUTE_READWRITE));
+  if (!memory) memory.reset(sys.virtualAlloc(nullptr, extent, kType, PAGE_EXECUTE_READWRITE));
+  if (!memory) return nullptr;
+  auto* base = static_cast<std::uint8_t*>(memory.get());
+  pe::CopyHeadersAndSections(raw, base);
+
+  pe::MappedImage mapped;
+  if (!pe::ViewMappedImage(reinterpret_cast<HMODULE>(base), mapped)) return nullptr;
+  mapped.extent = extent;
+  const IMAGE_DATA_DIRECTORY& relocs = mapped.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+  if (relocs.VirtualAddress != 0 && relocs.Size != 0) {
+    if (!pe::ApplyRelocations(mapped)) return nullptr;
+  } else if (reinterpret_cast<std::uintptr_t>(base) != preferred) {
+    return nullptr;  // fixed-base image that could not get its base
+  }
+  int loaded = 0;
+  if (!ResolveImports(mapped, sys, resolver, user, loaded)) {
+    FreeImportedModules(mapped, sys, loaded);
+    return nullptr;
+  }
+  if (IsDll(mapped)) {
+    pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
+    if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
+      if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
+        pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
+        entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
+        FreeImportedModules(mapped, sys, -1);
+        return nullptr;
+      }
+    }
+  }
+  return reinterpret_cast<HMODULE>(memory.release());
+}
+
+FARPROC WINAPI LookupExportByNameScan(HMODULE module, LPCSTR nameOrOrdinal) {
+  pe::MappedImage image;
+  if (!pe::ViewMappedImage(module, image)) return nullptr;
+  const IMAGE_EXPORT_DIRECTORY* exports = pe::ExportDirectory(image);
+  if (exports == nullptr || exports->NumberOfFunctions == 0) return nullptr;
+  if (pe::IsOrdinal(nameOrOrdinal)) {
+    const auto ordinal = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(nameOrOrdinal));
+    return ordinal < exports->Base ? nullptr : pe::ExportByIndex(image, ordinal - exports->Base);
+  }
+  // Each name's position in the name table leads to its function through the name-ordinal
+  // table; names and functions are not in the same order when ordinals were assigned by hand.
+  for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
+    const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + i * 4, 4));
+    if (nameRva == nullptr) return nullptr;
+    if (!pe::NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
+    const auto* index = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
+    return index == nullptr ? nullptr : pe::ExportByIndex(image, *index);
+  }
+  return nullptr;
+}
+
+BOOL WINAPI ReleaseImageStrict(HMODULE module) {
+  pe::MappedImage image;
+  if (!pe::ViewMappedImage(module, image)) return FALSE;
+  const SystemRoutines sys = FindSystemRoutines();
+  if (!sys.Complete()) return FALSE;
+  if (IsDll(image)) {
+    pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
+    if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+  }
+  FreeImportedModules(image, sys, -1);
+  return sys.virtualFree(module, 0, MEM_RELEASE);
+}
+
+}  // namespace storvane::uilib

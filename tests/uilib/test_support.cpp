@@ -1,0 +1,103 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "uilib/loader.h"
+
+// The probe DLLs look this up in the host program to report their TLS callbacks and entry
+// point calls.
+extern "C" __declspec(dllexport) void UilibProbeEvent(const char* what) {
+  storvane::uilib::test::ProbeEvents().emplace_back(what);
+}
+
+namespace storvane::uilib::test {
+
+std::vector<std::string>& ProbeEvents() {
+  static std::vector<std::string> events;
+  return events;
+}
+
+void ExpectAttachedThenDetached() {
+  const std::vector<std::string>& events = ProbeEvents();
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0], "tls-attach");
+  EXPECT_EQ(events[1], "main-attach");
+  EXPECT_EQ(std::count(events.begin() + 2, events.end(), "tls-detach"), 1);
+  EXPECT_EQ(std::count(events.begin() + 2, events.end(), "main-detach"), 1);
+}
+
+std::string BesideProgram(const std::string& name) { return ProgramDirectory() + "\\" + name; }
+
+std::vector<std::uint8_t> ReadBesideProgram(const std::string& name) {
+  std::ifstream in(BesideProgram(name), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::size_t PrivateBytesInUse() {
+  std::size_t total = 0;
+  MEMORY_BASIC_INFORMATION info;
+  for (auto* address = static_cast<std::uint8_t*>(nullptr);
+       ::VirtualQuery(address, &info, sizeof(info)) == sizeof(info);
+       address = static_cast<std::uint8_t*>(info.BaseAddress) + info.RegionSize) {
+    if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+    if (static_cast<std::uint8_t*>(info.BaseAddress) + info.RegionSize < address) break;
+  }
+  return total;
+}
+
+bool NothingAllocatedAt(std::uintptr_t address) {
+  MEMORY_BASIC_INFORMATION info;
+  if (::VirtualQuery(reinterpret_cast<void*>(address), &info, sizeof(info)) != sizeof(info)) return false;
+  if (info.State == MEM_FREE) return true;
+  return info.State == MEM_RESERVE && info.AllocationBase != reinterpret_cast<void*>(address);
+}
+
+std::uint32_t PreferredBase(const std::vector<std::uint8_t>& image) {
+  if (image.size() < sizeof(IMAGE_DOS_HEADER)) return 0;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
+  if (static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > image.size()) return 0;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+  return nt->OptionalHeader.ImageBase;
+}
+
+}  // namespace storvane::uilib::test
+
+namespace storvane::uilib::test {
+namespace {
+
+IMAGE_NT_HEADERS32* Nt(std::vector<std::uint8_t>& image) {
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(image.data());
+  return reinterpret_cast<IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+}
+
+IMAGE_SECTION_HEADER* Sections(std::vector<std::uint8_t>& image) { return IMAGE_FIRST_SECTION(Nt(image)); }
+
+}  // namespace
+
+const std::vector<Damage>& ImageDamages() {
+  static const std::vector<Damage> damages = {
+      {"empty", [](std::vector<std::uint8_t>& i) { i.clear(); }},
+      {"63 bytes", [](std::vector<std::uint8_t>& i) { i.resize(63); }},
+      {"cut inside the PE header",
+       [](std::vector<std::uint8_t>& i) { i.resize(reinterpret_cast<IMAGE_DOS_HEADER*>(i.data())->e_lfanew + 100); }},
+      {"cut inside the last section", [](std::vector<std::uint8_t>& i) { i.resize(i.size() - 100); }},
+      {"no MZ", [](std::vector<std::uint8_t>& i) { i[0] = 'X'; }},
+      {"no PE signature", [](std::vector<std::uint8_t>& i) { Nt(i)->Signature = 0x00005850; }},
+      {"x64 machine", [](std::vector<std::uint8_t>& i) { Nt(i)->FileHeader.Machine = 0x8664; }},
+      {"PE header offset past the end",
+       [](std::vector<std::uint8_t>& i) {
+         reinterpret_cast<IMAGE_DOS_HEADER*>(i.data())->e_lfanew = static_cast<LONG>(i.size() - 8);
+       }},
+      {"section table past the end", [](std::vector<std::uint8_t>& i) { Nt(i)->FileHeader.NumberOfSections = 0xFFFF; }},
+      {"raw data offset past the end",
+       [](std::vector<std::uint8_t>& i) { Sections(i)[0].PointerToRawData = static_cast<DWORD>(i.size()); }},
+      {"raw data size past the end", [](std::vector<std::uint8_t>& i) { Sections(i)[1].SizeOfRawData = 0x7FFFFFF0; }},
+  };
+  return damages;
+}
+
+}  // namespace storvane::uilib::test
