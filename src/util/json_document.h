@@ -94,7 +94,8 @@ public:
     int GetMemberNames(std::vector<std::string>& names, std::string_view path);
     // Slot 13: the array's length, 0 for anything else.
     int GetCount(std::string_view path);
-    // Slot 14: a new document holding a copy of the value at the path.
+    // Slot 14: a new document holding a copy of the value at the path. (<windows.h>, which
+    // this header includes, renames GetObject to its A/W form; every user sees the same name.)
     JsonDocument GetObject(std::string_view path);
     // Slot 15: puts `value` at the end (or front) of the array at the path; a path that holds
     // no array gets a new one first. raw = false stores `value` as a text, exactly as it is
