@@ -106,25 +106,27 @@ bool ActivateOtherInstanceWindow(int waitMs) {
     return true;
 }
 
-void EnsureSingleInstance(std::string& instanceName, bool showMessage, std::optional<std::string> messageText,
-                          UINT messageType, bool activateExisting) {
-    if (instanceName.empty()) instanceName = DefaultInstanceName();
+InstanceClaim ClaimInstanceName(std::string_view instanceName, const std::function<void()>& betweenCheckAndClaim) {
     const std::wstring name = GbkToWide(instanceName);
-
-    if (UniqueHandle existing{::OpenEventW(EVENT_ALL_ACCESS, FALSE, name.c_str())}) {
-        EndAsSecondInstance(showMessage, messageText, messageType, activateExisting);
-    }
+    if (UniqueHandle existing{::OpenEventW(EVENT_ALL_ACCESS, FALSE, name.c_str())}) return InstanceClaim::HeldElsewhere;
+    if (betweenCheckAndClaim) betweenCheckAndClaim();
 
     UniqueHandle claim(::CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
     // Between the check above and this claim another copy may have claimed the name first; the
-    // system tells us so here, and this copy then ends as any second copy does.
-    if (claim && ::GetLastError() == ERROR_ALREADY_EXISTS) {
-        claim.reset();
-        EndAsSecondInstance(showMessage, messageText, messageType, activateExisting);
-    }
+    // system tells us so here.
+    if (claim && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceClaim::HeldElsewhere;
     // The claim is held for the whole life of the process and dies with it. A failed claim
     // (the name used by another kind of object) is let through as the first copy.
     claim.release();
+    return InstanceClaim::Claimed;
+}
+
+void EnsureSingleInstance(std::string& instanceName, bool showMessage, std::optional<std::string> messageText,
+                          UINT messageType, bool activateExisting) {
+    if (instanceName.empty()) instanceName = DefaultInstanceName();
+    if (ClaimInstanceName(instanceName) == InstanceClaim::HeldElsewhere) {
+        EndAsSecondInstance(showMessage, messageText, messageType, activateExisting);
+    }
 }
 
 }  // namespace storvane
