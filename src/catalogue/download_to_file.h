@@ -1,0 +1,51 @@
+// The transfer routine behind every download of the program: one GET through WinINet, the body
+// saved to a local file in 10240-byte chunks, a progress routine called after each chunk.
+//
+// A download never leaves half a file or a server's error page where the executable belongs: the
+// body goes into a temporary file in the target's folder, and only a complete answer (status
+// 2xx, every byte of a given Content-Length) replaces the target. Until then an older target
+// stays as it was; after a failure the temporary file is gone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace storvane {
+
+// The failure messages, shown as task-modal boxes with an OK button and the caption "信息：".
+inline constexpr char kInternetErrorMessage[] = "Internet连接错误!";   // no internet handle
+inline constexpr char kOpenUrlErrorMessage[] = "不能打开该URL!";        // address not reachable, status not 2xx
+inline constexpr char kLocalFileErrorMessage[] = "不能打开本地的文件!"; // temporary file or target not writable
+inline constexpr char kReadErrorMessage[] = "读文件出错!";              // read failed, body shorter than announced
+inline constexpr char kDownloadMessageCaption[] = "信息：";
+
+// Called after every chunk written: content length (0 when the server gave none), total bytes
+// so far including a resume offset (low 32 bits), milliseconds since the transfer started (10
+// when that is 0), bytes received since the transfer started.
+using DownloadProgressRoutine =
+    std::function<void(int32_t contentLength, int32_t total, int32_t elapsedMs, int32_t received)>;
+
+// Shows one of the failure messages (GBK text) to the user, on the calling thread.
+using DownloadMessageRoutine = std::function<void(const std::string& message)>;
+
+// The default message routine: a task-modal box with OK and the caption "信息：".
+void ShowDownloadMessage(const std::string& message);
+
+// "Agent" followed by the tick count in decimal: the WinINet session's agent name.
+std::string MakeDownloadAgentName(uint32_t tickCount);
+
+// The request header block sent with every transfer; with a resume offset, a Range line follows.
+std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset = std::nullopt);
+
+// Downloads `url` (GBK text) to `localPath` (GBK text). Returns 0 once the complete body is in
+// place, −1 after a failure, whose message has then been given to `message`. With `resume`, the
+// request asks for the bytes from `resumeOffset` on and, when the server answers with a part
+// (206), they are appended to a copy of the existing file; a full answer (200) replaces it.
+int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
+                   int64_t resumeOffset = 0, bool resume = false,
+                   const DownloadMessageRoutine& message = ShowDownloadMessage);
+
+}  // namespace storvane
