@@ -18,10 +18,7 @@ std::string_view UpToZero(std::string_view text) {
 
 // A zero-terminated wide copy of UTF-16 bytes, or an empty string for an empty array (which the
 // caller passes to the shell as a null pointer).
-std::wstring TerminatedWide(const Bytes& utf16) {
-    std::wstring w = Utf16BytesToWide(CutAtWideZero(utf16));
-    return w;
-}
+std::wstring TerminatedWide(const Bytes& utf16) { return Utf16BytesToWide(CutAtWideZero(utf16)); }
 
 int ShowCommandFor(int showKind) {
     switch (showKind) {
