@@ -39,3 +39,7 @@ storvane_test(uilib_strict_mapper_tests LABELS uilib
   SOURCES test_support.cpp strict_mapper_test.cpp
   LIBS storvane_uilib
   DEPENDS ${_uilib_probes})
+storvane_test(uilib_loading_tests LABELS uilib
+  SOURCES test_support.cpp locate_test.cpp loader_test.cpp
+  LIBS storvane_uilib
+  DEPENDS ${_uilib_probes})
