@@ -202,7 +202,7 @@ TEST_F(Relocation, CopiesItselfLinksTellsAndLeavesTheDeleteScript) {
 
     const auto link = ReadShortcut(link_);
     ASSERT_TRUE(link.loaded) << link_;
-    EXPECT_EQ(CompareTextCase(ReplaceText(link.targetPath, "/", "\\"), copied, false), 0) << link.targetPath;
+    EXPECT_EQ(ReplaceText(link.targetPath, "/", "\\"), copied);
     EXPECT_EQ(link.workingDirectory, install_.path() + "\\");
     EXPECT_EQ(ReplaceText(link.iconLocation, "/", "\\"), copied + ",0");
 
