@@ -14,6 +14,22 @@ namespace {
 constexpr wchar_t kControlClass[] = L"StorvaneExuiControl";
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
 
+// Units overlap (the frame lies under everything) and their host windows are transparent, so
+// the system does not keep a lower unit's painting out of the units above it. Every paint
+// leaves out the visible windows that lie above this one or above any of its ancestors.
+void ExcludeWindowsAbove(HDC dc, HWND self) {
+  for (HWND level = self; level != nullptr && (::GetWindowLongW(level, GWL_STYLE) & WS_CHILD);
+       level = ::GetParent(level)) {
+    for (HWND above = ::GetWindow(level, GW_HWNDPREV); above != nullptr; above = ::GetWindow(above, GW_HWNDPREV)) {
+      if (!::IsWindowVisible(above)) continue;
+      RECT r{};
+      ::GetWindowRect(above, &r);
+      ::MapWindowPoints(nullptr, self, reinterpret_cast<POINT*>(&r), 2);
+      ::ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+  }
+}
+
 }  // namespace
 
 std::wstring Wide(const char* gbk) { return gbk == nullptr ? std::wstring() : GbkToWide(gbk); }
@@ -266,6 +282,7 @@ void Control::PaintTo(HDC target) {
     g.Flush(Gdiplus::FlushIntentionSync);
   }
   // While updates are locked the last finished picture is shown again.
+  ExcludeWindowsAbove(target, window_);
   ::BitBlt(target, 0, 0, width, height, surface_.Dc(), 0, 0, SRCCOPY);
 }
 

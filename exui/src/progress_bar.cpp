@@ -127,14 +127,9 @@ void ProgressBar::Paint(Gdiplus::Graphics& g, float width, float height) {
   double fraction = std::clamp(shown_, 0.0, 1.0);
   if (fraction <= 0.0) return;
   float fill = static_cast<float>(width * fraction);
-  // The fill keeps its round end even when short: it grows out of the track's left cap.
-  Gdiplus::GraphicsPath trackPath;
-  AddRoundRect(trackPath, rail, radius);
-  Gdiplus::Region clip(&trackPath);
-  g.SetClip(&clip);
+  // The fill keeps its round ends even when short: it is never narrower than the track is high.
   Gdiplus::SolidBrush fillBrush(ArgbOr(accent_, kAccent));
-  FillRoundRect(g, fillBrush, Gdiplus::RectF(rail.X, rail.Y, std::max(fill, track), track), radius);
-  g.ResetClip();
+  FillRoundRect(g, fillBrush, Gdiplus::RectF(rail.X, rail.Y, std::min(width, std::max(fill, track)), track), radius);
 }
 
 AccInfo ProgressBar::AccSelf() const {
