@@ -140,7 +140,7 @@ TEST(SelfDeleteScript, ItsDeleteLinesRemoveTheExecutableAndTheScript) {
     // The same script with its one-second sleep done by a loop on the clock, which every script
     // host runs; the delete lines are left exactly as written.
     TempFolder folder("delete");
-    const std::string exeName = "tool copy.exe";
+    const std::string exeName = "店铺助手 副本.exe";
     ASSERT_TRUE(WriteBytes(folder / exeName, "old copy"));
     const std::string script = WriteSelfDeleteScript(folder.path(), exeName);
     ASSERT_FALSE(script.empty());
@@ -165,7 +165,7 @@ protected:
         ASSERT_FALSE(install_.path().empty());
         ASSERT_TRUE(CopyFileTo(kProbe, from_ / exeName_));
         ASSERT_TRUE(WriteBytes(from_ / "up.exe", "updater"));
-        shortcutName_ = "StorvaneTest" + std::to_string(::GetCurrentProcessId()) + "_" +
+        shortcutName_ = "Storvane测试" + std::to_string(::GetCurrentProcessId()) + "_" +
                         ::testing::UnitTest::GetInstance()->current_test_info()->name();
         link_ = GetSpecialFolderPath(0) + shortcutName_ + ".lnk";
     }
@@ -185,7 +185,7 @@ protected:
     TempFolder from_{"from"};
     TempFolder install_{"install"};
     TempFolder notes_{"notes"};
-    const std::string exeName_ = "launcher copy.exe";  // renamed by the user
+    const std::string exeName_ = "启动器 副本.exe";  // renamed by the user
     std::string shortcutName_;
     std::string link_;
 };
@@ -247,7 +247,7 @@ TEST_F(Relocation, RunningFromTheInstallDirectoryChangesNothing) {
 
 TEST(ScheduleSelfDelete, WritesTheScriptForTheRunningCopyAndEnds) {
     TempFolder folder("self");
-    const std::string exeName = "another name.exe";
+    const std::string exeName = "另一个名字.exe";
     ASSERT_TRUE(CopyFileTo(kProbe, folder / exeName));
     auto copy = StartChild(folder / exeName, "self-delete");
     ASSERT_TRUE(copy.WaitForExit(30000));

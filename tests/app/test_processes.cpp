@@ -64,7 +64,12 @@ void RemoveTree(const std::string& path) {
         } while (::FindNextFileW(find.get(), &found));
     }
     find.reset();
-    ::RemoveDirectoryW(root.c_str());
+    // A process started from the folder (a script host) may still have it as its current
+    // directory for a moment.
+    for (int attempt = 0; attempt < 60 && !::RemoveDirectoryW(root.c_str()); ++attempt) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND) break;
+        ::Sleep(50);
+    }
 }
 
 bool FileExists(const std::string& path) {
