@@ -1,0 +1,13 @@
+# The catalogue: fetch, list items, item actions, install flow and running watcher, written
+# against small interfaces of the main window's units (catalogue_view.h, catalogue_environment.h).
+add_library(storvane_catalogue STATIC
+  font_descriptor.cpp
+  item_template.cpp
+  catalogue_item.cpp
+  catalogue_load.cpp
+  install_flow.cpp
+  item_actions.cpp
+  running_watch.cpp)
+target_include_directories(storvane_catalogue PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
+target_link_libraries(storvane_catalogue PUBLIC
+  storvane_catalogue_rules storvane_finder storvane_download storvane_net storvane_json storvane_win shell32 user32)

@@ -1,0 +1,75 @@
+// Everything the catalogue's handlers reach outside themselves, gathered in one record: the
+// units of the main window, the item menu, message boxes, process start, the modal download
+// window and the service address. The program builds it over the real window
+// (catalogue_window.h); tests build it over fakes and real folders.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "catalogue/catalogue_view.h"
+
+namespace storvane {
+
+// Task-modal message boxes. Texts and captions are GBK.
+class CatalogueDialogs {
+public:
+    virtual ~CatalogueDialogs() = default;
+    // A question with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // A notice with OK.
+    virtual void Notice(const std::string& text, const std::string& caption) = 0;
+};
+
+// Starts a tool: `commandLine` is the quoted executable path, a blank and the argument. True
+// when the process was created; the caller does not wait for it to end.
+class ToolStarter {
+public:
+    virtual ~ToolStarter() = default;
+    virtual bool Start(const std::string& commandLine) = 0;
+};
+
+// The item action menu (`g_itemMenu`).
+class ItemMenuControl {
+public:
+    virtual ~ItemMenuControl() = default;
+    // SetItemDisabled_MenuEx(menu, entry, disabled)
+    virtual void SetItemDisabled(int32_t entry, bool disabled) = 0;
+    // PopUp_MenuEx(menu, 0, cursor x, cursor y, main window, false, 0); the choice arrives later
+    // through the menu's event routine.
+    virtual void PopUpAtCursor() = 0;
+};
+
+// Handles of the menu's four choosable entries, as InsertItem_MenuEx returned them.
+struct ItemMenuEntries {
+    int32_t showSoftware = 0;  // "显示软件"
+    int32_t redownload = 0;    // "重新下载"
+    int32_t forceClose = 0;    // "强制关闭"
+    int32_t viewTutorial = 0;  // "查看教程"
+};
+
+// The modal download window: loads it over the main window and returns when it has closed. Its
+// creation handler prepares the tool folder and starts the transfer of `g_downloadJob`.
+class DownloadWindowHost {
+public:
+    virtual ~DownloadWindowHost() = default;
+    virtual void RunModal() = 0;
+};
+
+struct CatalogueEnvironment {
+    std::string runDirectory;  // the launcher's directory, no trailing separator
+    std::string serviceBase;   // scheme and host in front of "/api/group/zor"
+    ItemListControl& list;
+    ProgressBarControl& loadProgress;
+    CatalogueFrameUnits& frame;
+    ItemMenuControl& menu;
+    ItemMenuEntries menuEntries;
+    CatalogueDialogs& dialogs;
+    ToolStarter& starter;
+    DownloadWindowHost& downloadWindow;
+    std::function<void()> startWatcher;                             // after a complete load
+    std::function<bool(const std::string& address)> openAddress;  // the shell's "open"
+};
+
+}  // namespace storvane

@@ -1,0 +1,65 @@
+// One catalogue entry as a list item: its fields, where its tool lives on disk, the installed
+// version stamp, and the item's first action caption.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue_view.h"
+#include "util/text.h"
+
+namespace storvane {
+
+// One entry of the catalogue's "data" array. All texts are GBK.
+struct SoftwareEntry {
+    Bytes icon;                  // body of the icon request, may be empty
+    std::string name;            // soft_name
+    std::string version;         // soft_version, as text (a number as its decimal text)
+    std::string introduction;    // soft_introduce
+    std::string updateTime;      // soft_time
+    std::string storeFolder;     // soft_store: the tool's folder under root + "/soft/"
+    std::string executable;      // soft_process: the tool's executable in that folder
+    std::string downloadAddress; // soft_down
+    std::string tutorialAddress; // soft_edu
+};
+
+// Colours of the item's texts (ARGB).
+inline constexpr uint32_t kTitleColour = 0xFFCD5C5C;
+inline constexpr uint32_t kGreyTextColour = 0xFF808080;
+inline constexpr uint32_t kButtonTextColour = 0xFF999797;
+
+inline constexpr char kUpdateTimePrefix[] = "更新时间：";
+inline constexpr char kMenuButtonCaption[] = "▼";
+inline constexpr char kStampFileName[] = "rjbbyz.qn";
+
+// root + "/soft/" + store folder (no trailing separator).
+std::string ToolFolder(std::string_view runDirectory, std::string_view storeFolder);
+// tool folder + "/" + executable, and tool folder + "/rjbbyz.qn".
+std::string ToolExecutablePath(std::string_view runDirectory, std::string_view storeFolder,
+                               std::string_view executable);
+std::string StampPath(std::string_view runDirectory, std::string_view storeFolder);
+
+// True when a file (not a folder) matches the path; the last part may hold wildcards.
+bool FileExistsAt(std::string_view path);
+
+// The installed version: the stamp file's bytes up to the first zero byte, empty when missing.
+std::string ReadInstalledVersion(std::string_view runDirectory, std::string_view storeFolder);
+// Creates or truncates the stamp and writes exactly the version's bytes. True when all were
+// written.
+bool WriteInstalledVersion(std::string_view runDirectory, std::string_view storeFolder, std::string_view version);
+
+// The caption an item starts with, from what lies on disk: "下载软件" without the executable,
+// "打开软件" when the stamp equals the offered version byte for byte, "更新软件" otherwise. An
+// entry whose folder or executable is not a plain name is never looked up on disk and reads
+// as not installed.
+std::string CaptionFromDisk(std::string_view runDirectory, const SoftwareEntry& entry);
+
+// Sets the action button (element 4) of one item: caption and state flag (1 while the tool runs).
+void SetItemActionCaption(ItemListControl& list, int32_t item, const std::string& caption, int32_t stateFlag);
+
+// Appends the entry as a new item with its first caption. Returns the item's index, -1 when the
+// list refused a new item.
+int32_t AddCatalogueItem(ItemListControl& list, std::string_view runDirectory, const SoftwareEntry& entry);
+
+}  // namespace storvane

@@ -1,0 +1,30 @@
+// Fetching the catalogue from the version service and filling the software list with it.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue_environment.h"
+#include "catalogue/catalogue_item.h"
+#include "util/json_document.h"
+
+namespace storvane {
+
+inline constexpr char kCataloguePath[] = "/api/group/zor";
+
+// The service's answer as text ready to parse: UTF-8 turned into GBK, and every "?{" (where a
+// byte-order mark, which GBK cannot hold, ends up in front of the opening brace) made "{".
+std::string PrepareCatalogueText(std::string_view utf8Body);
+
+// Entry k of "data" (0-based), its fields read in their fixed order; the icon is not fetched.
+// A missing key gives the empty text.
+SoftwareEntry ReadCatalogueEntry(JsonDocument& document, int k);
+
+// The catalogue label's feedback handler, on the user-interface thread: fetches the catalogue,
+// adds one item per entry in order (fetching each icon, moving the load bar, dispatching window
+// messages for 200 ms between entries), then unlocks the list, starts the running watcher,
+// hides the load bar and shows the list. No network or no catalogue gives an empty list, shown,
+// and the watcher still starts. Returns the number of entries added.
+int LoadCatalogue(CatalogueEnvironment& env);
+
+}  // namespace storvane

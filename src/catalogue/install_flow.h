@@ -1,0 +1,72 @@
+// Installing and updating a tool: the question about running copies, the modal download window
+// with its folder preparation and transfer, and the item's state afterwards.
+//
+// A failed transfer never costs the user a working tool: the old executable is not deleted up
+// front (the transfer replaces it only once the new one is complete), so a failed update keeps
+// the previous executable and stamp, and only a failed first install ends without one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "catalogue/catalogue_environment.h"
+#include "catalogue/download_to_file.h"
+
+namespace storvane {
+
+// The pending install: written on the user-interface thread before the download window opens,
+// read by the transfer worker while it is open. `result` is the transfer's outcome: 0 once the
+// complete executable is in place, -1 otherwise (also before the worker has run).
+struct DownloadJob {
+    std::string downloadAddress;
+    std::string storeFolder;
+    std::string executable;
+    std::atomic<int> result{-1};
+};
+extern DownloadJob g_downloadJob;
+
+inline constexpr char kHintCaption[] = "提示：";
+inline constexpr char kRunningQuestion[] = "程序运行中，是否关闭程序并继续下载/更新？";
+// Shown instead of any file or process action for an entry whose folder or executable is not a
+// plain file name.
+inline constexpr char kUnsafeEntryMessage[] = "软件信息有误（目录或程序名无效），无法执行此操作！";
+
+// Fills `g_downloadJob`; when the tool runs, asks whether to close it (No: returns 0 and nothing
+// changes); then runs the download window modally and returns 1 once it has closed. An unsafe
+// entry returns 0 without any question or window.
+int RunInstallDialog(CatalogueEnvironment& env, const std::string& downloadAddress, const std::string& executable,
+                     const std::string& storeFolder);
+
+// The install flow for item `item`: refuses an unsafe entry with a notice, runs the dialog, and
+// afterwards sets the caption: "打开软件" with the stamp written when the new executable
+// arrived; otherwise "重新下载" when no executable is there, or the caption the files on disk
+// give (the previous executable and stamp kept) when one is.
+void RunInstallFlow(CatalogueEnvironment& env, int32_t item, const std::string& downloadAddress,
+                    const std::string& executable, const std::string& storeFolder, const std::string& version);
+
+// The download window's preparation, on the user-interface thread: ends running copies of the
+// tool (two passes), waits 500 ms dispatching messages, creates root "\soft" and the tool's
+// folder. False, touching nothing, for an unsafe job.
+bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder,
+                          const std::string& executable);
+
+// The transfer of `g_downloadJob` into root "\soft\" store "\" executable, on the worker thread;
+// stores and returns the result. An unsafe job fails without a request.
+int RunInstallTransfer(std::string_view runDirectory, const DownloadProgressRoutine& progress,
+                       const DownloadMessageRoutine& message = ShowDownloadMessage);
+
+// The install worker's progress routine: the bar's position for `total` of `contentLength`
+// bytes on a bar of `maximum`.
+void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total);
+
+// Top-left corner that centres a window of the given size over `owner` (left, top, width,
+// height), computed in floating point and truncated toward zero.
+struct WindowPlace {
+    int32_t left = 0, top = 0;
+};
+WindowPlace CentredPlace(int32_t ownerLeft, int32_t ownerTop, int32_t ownerWidth, int32_t ownerHeight, int32_t width,
+                         int32_t height);
+
+}  // namespace storvane
