@@ -1,0 +1,69 @@
+#include "updater/update_job.h"
+
+#include <vector>
+
+#include "updater/launcher_wait.h"
+#include "updater/update_arguments.h"
+#include "util/handles.h"
+#include "util/win_text.h"
+
+namespace storvane::updater {
+namespace {
+
+// The old launcher's image can stay mapped for a moment after its process has ended.
+constexpr int kReplaceAttempts = 20;
+constexpr DWORD kReplaceRetryMs = 100;
+
+bool ReplaceLauncher(const std::wstring& staging, const std::wstring& launcher) {
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (::MoveFileExW(staging.c_str(), launcher.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        ::Sleep(kReplaceRetryMs);
+    }
+    return false;
+}
+
+bool StartLauncher(const std::wstring& launcher) {
+    std::wstring commandLine = L"\"" + launcher + L"\"";
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    const std::wstring folder = FolderOf(launcher);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(launcher.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    return true;
+}
+
+}  // namespace
+
+std::wstring StagingPathFor(const std::wstring& launcherPath) { return launcherPath + L".new"; }
+
+UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& progress,
+                        const DownloadMessageRoutine& message) {
+    if (!IsWebAddress(plan.downloadUrl)) {
+        if (message) message(kOpenUrlErrorMessage);
+        return UpdateOutcome::DownloadFailed;
+    }
+    const std::wstring staging = StagingPathFor(plan.launcherPath);
+    ::DeleteFileW(staging.c_str());  // left over from an interrupted earlier attempt
+    if (DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging), progress, 0, false, message) != 0) {
+        return UpdateOutcome::DownloadFailed;
+    }
+    // The launcher ends itself right after starting the updater; give it time if it has not.
+    WaitForImageToEnd(plan.launcherPath, plan.launcherExitWaitMs);
+    if (!ReplaceLauncher(staging, plan.launcherPath)) {
+        ::DeleteFileW(staging.c_str());
+        if (message) message(kLocalFileErrorMessage);
+        return UpdateOutcome::ReplaceFailed;
+    }
+    return StartLauncher(plan.launcherPath) ? UpdateOutcome::Started : UpdateOutcome::StartFailed;
+}
+
+}  // namespace storvane::updater

@@ -1,0 +1,34 @@
+// The update itself, run off the window's thread: fetch the new launcher beside the old one,
+// wait for the old one to end, put the new one in its place and start it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "catalogue/download_to_file.h"
+
+namespace storvane::updater {
+
+struct UpdatePlan {
+    std::wstring downloadUrl;
+    std::wstring launcherPath;  // full path of the launcher to replace and start
+    DWORD launcherExitWaitMs = 15000;
+};
+
+enum class UpdateOutcome {
+    Started,         // the new launcher is in place and running
+    DownloadFailed,  // nothing changed on disk
+    ReplaceFailed,   // the old launcher is still in place
+    StartFailed,     // the new launcher is in place but could not be started
+};
+
+// Where the new launcher is kept until the old one can be replaced: beside it, same folder.
+std::wstring StagingPathFor(const std::wstring& launcherPath);
+
+// Runs the whole update. Failure messages go to `message` (the download's own texts);
+// `progress` receives the download's progress.
+UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& progress,
+                        const DownloadMessageRoutine& message = ShowDownloadMessage);
+
+}  // namespace storvane::updater
