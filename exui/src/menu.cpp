@@ -14,6 +14,10 @@ namespace storvane::exui {
 namespace {
 
 constexpr wchar_t kMenuClass[] = L"StorvaneExuiMenu";
+constexpr UINT kMsgMenuKey = WM_APP + 0x3E2;
+
+// The open menu of this thread, for the keyboard hook.
+thread_local Menu* t_openMenu = nullptr;
 constexpr uint32_t kDefaultText = 0xFF606060;
 constexpr uint32_t kDefaultDisabled = 0xFFC0C0C0;
 
@@ -98,6 +102,8 @@ Menu::~Menu() { DestroyWindowNow(); }
 
 void Menu::DestroyWindowNow() {
   open_ = false;
+  keyboardHook_.reset();
+  if (t_openMenu == this) t_openMenu = nullptr;
   if (window_ != nullptr) {
     HWND window = window_;
     window_ = nullptr;
@@ -190,7 +196,7 @@ bool Menu::EnsureWindow(HWND owner) {
   if (!Library::Instance().EnsureGdiplus() || !RegisterMenuClass(&Menu::WindowProc)) return false;
   if (owner != nullptr && !::IsWindow(owner)) owner = nullptr;
   if (owner != nullptr) owner = ::GetAncestor(owner, GA_ROOT);
-  DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+  DWORD exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE;
   if (alpha_ < 255) exStyle |= WS_EX_LAYERED;
   window_ = ::CreateWindowExW(exStyle, kMenuClass, L"", WS_POPUP, 0, 0, 1, 1, owner, nullptr,
                               Library::Instance().Module(), this);
@@ -215,12 +221,13 @@ bool Menu::PopUp(int x, int y, HWND owner, bool wait) {
   open_ = true;
   ::SetWindowPos(window_, HWND_TOPMOST, place.x, place.y, metrics_.width, metrics_.height,
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
-  // The menu takes the keyboard; losing activation closes it, as does a click elsewhere in
-  // this program (the menu holds the mouse capture while open).
-  ::SetForegroundWindow(window_);
-  ::SetActiveWindow(window_);
-  ::SetFocus(window_);
+  // Like the system's menus, this one leaves the activation with its owner. It holds the
+  // mouse capture, so a click anywhere else in the program closes it, and losing the capture
+  // (another program came to the front) closes it too; the keyboard reaches it through a hook
+  // on this thread.
   ::SetCapture(window_);
+  t_openMenu = this;
+  keyboardHook_.reset(::SetWindowsHookExW(WH_KEYBOARD, &Menu::KeyboardHook, nullptr, ::GetCurrentThreadId()));
   ::InvalidateRect(window_, nullptr, FALSE);
   ::UpdateWindow(window_);
   if (wait) {
@@ -245,14 +252,10 @@ void Menu::Close(bool notify) {
   if (!open_) return;
   open_ = false;
   hot_ = -1;
+  keyboardHook_.reset();
+  if (t_openMenu == this) t_openMenu = nullptr;
   if (window_ != nullptr) {
     if (::GetCapture() == window_) ::ReleaseCapture();
-    // Hand activation back to the owner before hiding, so the system does not pick another
-    // window.
-    if (::GetActiveWindow() == window_ && owner_ != nullptr && ::IsWindow(owner_)) {
-      ::SetForegroundWindow(owner_);
-      ::SetActiveWindow(owner_);
-    }
     ::ShowWindow(window_, SW_HIDE);
   }
   ::PostMessageW(nullptr, WM_NULL, 0, 0);  // wakes a waiting PopUp loop
@@ -375,22 +378,10 @@ LRESULT Menu::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // Another window took the mouse: the menu no longer sees outside clicks, so it goes.
       if (open_ && reinterpret_cast<HWND>(lParam) != window) Close(true);
       return 0;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE && open_) Close(true);
-      return 0;
     case WM_KEYDOWN:
-      switch (wParam) {
-        case VK_UP: SetHot(NextSelectable(entries_, hot_, -1)); return 0;
-        case VK_DOWN: SetHot(NextSelectable(entries_, hot_, +1)); return 0;
-        case VK_HOME: SetHot(NextSelectable(entries_, -1, +1)); return 0;
-        case VK_END: SetHot(NextSelectable(entries_, -1, -1)); return 0;
-        case VK_RETURN:
-        case VK_SPACE:
-          if (hot_ >= 0) Choose(hot_);
-          return 0;
-        case VK_ESCAPE: Close(true); return 0;
-        default: return 0;
-      }
+    case kMsgMenuKey:
+      OnKey(wParam);
+      return 0;
     case WM_GETOBJECT:
       if (static_cast<long>(lParam) == OBJID_CLIENT) return AnswerGetObject(shared_from_this(), wParam, lParam);
       break;
@@ -401,6 +392,35 @@ LRESULT Menu::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Menu::OnKey(WPARAM key) {
+  if (!open_) return;
+  switch (key) {
+    case VK_UP: SetHot(NextSelectable(entries_, hot_, -1)); break;
+    case VK_DOWN: SetHot(NextSelectable(entries_, hot_, +1)); break;
+    case VK_HOME: SetHot(NextSelectable(entries_, -1, +1)); break;
+    case VK_END: SetHot(NextSelectable(entries_, -1, -1)); break;
+    case VK_RETURN:
+    case VK_SPACE:
+      if (hot_ >= 0) Choose(hot_);
+      break;
+    case VK_ESCAPE: Close(true); break;
+    default: break;
+  }
+}
+
+LRESULT CALLBACK Menu::KeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
+  Menu* menu = t_openMenu;
+  if (code == HC_ACTION && menu != nullptr && menu->open_ && menu->window_ != nullptr) {
+    // Key presses become the menu's; the reaction runs from the menu's own window procedure,
+    // outside the hook, since choosing may open message boxes. Every key is kept from the
+    // focused window while the menu is open, as the system's menus do.
+    bool pressed = (lParam & 0x80000000) == 0;
+    if (pressed) ::PostMessageW(menu->window_, kMsgMenuKey, wParam, 0);
+    return 1;
+  }
+  return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 AccInfo Menu::AccSelf() const {

@@ -14,6 +14,7 @@
 #include "exui/include/exui_api.h"
 #include "font.h"
 #include "skin.h"
+#include "util/handles.h"
 
 namespace storvane::exui {
 
@@ -86,6 +87,8 @@ class Menu final : public AccessibleSource, public std::enable_shared_from_this<
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
+  void OnKey(WPARAM key);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool EnsureWindow(HWND owner);
   MenuMetrics Measure() const;
@@ -106,6 +109,9 @@ class Menu final : public AccessibleSource, public std::enable_shared_from_this<
   int hot_ = -1;
   float scale_ = 1.0f;
   MenuMetrics metrics_;
+  // While open, the thread's keyboard input comes to the menu: it never takes the activation
+  // from its owner, so the keys are taken on their way to the focused window.
+  UniqueHook keyboardHook_;
 };
 
 }  // namespace storvane::exui

@@ -136,6 +136,13 @@ struct Global {
     static void close(type h) noexcept { ::GlobalFree(h); }
 };
 
+struct Hook {
+    using type = HHOOK;
+    static type invalid() noexcept { return nullptr; }
+    static bool is_valid(type h) noexcept { return h != nullptr; }
+    static void close(type h) noexcept { ::UnhookWindowsHookEx(h); }
+};
+
 // CryptoAPI provider contexts and hashes (advapi32).
 struct CryptProvider {
     using type = HCRYPTPROV;
@@ -168,6 +175,7 @@ using UniqueMenu = UniqueResource<handle_traits::Menu>;            // DestroyMen
 using UniqueVirtualMemory = UniqueResource<handle_traits::VirtualMemory>;  // VirtualFree(MEM_RELEASE)
 using UniqueWindow = UniqueResource<handle_traits::Window>;        // DestroyWindow
 using UniqueGlobal = UniqueResource<handle_traits::Global>;        // GlobalFree
+using UniqueHook = UniqueResource<handle_traits::Hook>;            // UnhookWindowsHookEx
 using UniqueCryptProvider = UniqueResource<handle_traits::CryptProvider>;  // CryptReleaseContext
 using UniqueCryptHash = UniqueResource<handle_traits::CryptHash>;          // CryptDestroyHash
 

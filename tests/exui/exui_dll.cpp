@@ -63,7 +63,14 @@ std::vector<uint8_t> Encode(Gdiplus::Bitmap& bitmap, const wchar_t* mime) {
   return bytes;
 }
 
-LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_CLOSE) {
+    // The program answers a close request with its close query; the tests only count them.
+    ++CloseRequests();
+    return 0;
+  }
+  return ::DefWindowProcW(w, m, wp, lp);
+}
 
 void RegisterClasses() {
   static std::once_flag once;
@@ -133,12 +140,12 @@ std::wstring FromGbk(const char* gbk) {
   return out;
 }
 
-HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title) {
+HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title, bool activate) {
   RegisterClasses();
   HWND w = ::CreateWindowExW(0, L"ExuiTestTop", title, WS_POPUP | WS_CLIPCHILDREN, left, top, width, height,
                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  ::ShowWindow(w, SW_SHOW);
-  ::SetForegroundWindow(w);
+  ::ShowWindow(w, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
+  if (activate) ::SetForegroundWindow(w);
   ::UpdateWindow(w);
   return w;
 }
@@ -203,6 +210,11 @@ void ClickAt(POINT screen) {
   Pump(std::chrono::milliseconds(40));
   SendMouse(screen, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP);
   Pump(std::chrono::milliseconds(60));
+}
+
+int& CloseRequests() {
+  static int count = 0;
+  return count;
 }
 
 std::vector<Event>& Events() {

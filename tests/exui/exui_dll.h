@@ -51,8 +51,13 @@ std::vector<uint8_t> FontBytes(const wchar_t* face, int size, bool bold = false)
 std::string Gbk(const std::wstring& text);
 std::wstring FromGbk(const char* gbk);
 
+// WM_CLOSE messages received by the test top-level windows (which stay open).
+int& CloseRequests();
+
 // A top-level popup window (no system frame, like the launcher's) shown at the given place.
-HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title = L"Storvane");
+// Only activated when asked: keyboard input needs an active window of this program.
+HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title = L"Storvane",
+                   bool activate = false);
 // A transparent host child window like the support layer's, with its event record.
 struct Host {
   HWND window = nullptr;
