@@ -8,3 +8,28 @@ target_link_libraries(storvane_catalogue_fakes PUBLIC storvane_catalogue)
 storvane_test(catalogue_unit_tests LABELS catalogue
   SOURCES font_descriptor_test.cpp item_template_test.cpp catalogue_item_test.cpp
   LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support)
+
+# The demo version service on a free loopback port, one per test program that uses it, serving
+# the demo tools built into demo/.
+function(catalogue_demo_service_fixture name)
+  set(state ${CMAKE_BINARY_DIR}/test-servers/${name})
+  set(script ${CMAKE_CURRENT_SOURCE_DIR}/demo_service_fixture.sh)
+  add_test(NAME ${name}_start COMMAND bash ${script} start ${state} $<TARGET_FILE_DIR:shoptool_a>)
+  add_test(NAME ${name}_stop COMMAND bash ${script} stop ${state})
+  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name} LABELS fixture TIMEOUT 60)
+  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name} LABELS fixture TIMEOUT 60)
+  set(${name}_ENV STORVANE_DEMO_SERVICE=${state} PARENT_SCOPE)
+endfunction()
+
+add_library(storvane_demo_service_client STATIC demo_service_client.cpp)
+target_include_directories(storvane_demo_service_client PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(storvane_demo_service_client PUBLIC storvane_test_support)
+
+include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
+catalogue_demo_service_fixture(catalogue_load_service)
+storvane_test(catalogue_load_tests LABELS catalogue
+  SOURCES catalogue_load_test.cpp
+  LIBS storvane_catalogue storvane_catalogue_fakes storvane_demo_service_client storvane_shell_test_support
+  FIXTURES catalogue_load_service ENVIRONMENT ${catalogue_load_service_ENV}
+  DEPENDS shoptool_a shoptool_b shoptool_c)
+target_compile_definitions(catalogue_load_tests PRIVATE "DEMO_SITE_DIR=\"${CMAKE_SOURCE_DIR}/demo/service/site\"")
