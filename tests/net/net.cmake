@@ -2,12 +2,13 @@
 # against the loopback servers of tests/support.
 include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
 
-storvane_test_server_fixture(net_server)
-
-storvane_test(test_server_tests LABELS httpfetch
+# One server per test program: each test reads the server's log, so programs running at the
+# same time must not share one.
+storvane_test_server_fixture(test_server_server)
+storvane_test(test_server_tests LABELS httpfetch testserver
   SOURCES ${CMAKE_SOURCE_DIR}/tests/support/test_server_test.cpp
   LIBS storvane_test_support
-  FIXTURES net_server ENVIRONMENT ${net_server_ENV} DEPENDS ${net_server_DEPENDS})
+  FIXTURES test_server_server ENVIRONMENT ${test_server_server_ENV} DEPENDS ${test_server_server_DEPENDS})
 
 storvane_test(net_headers_tests LABELS headers
   SOURCES headers_test.cpp cookies_test.cpp
@@ -16,3 +17,9 @@ storvane_test(net_headers_tests LABELS headers
 storvane_test(net_decode_tests LABELS decode
   SOURCES decode_test.cpp
   LIBS storvane_net)
+
+storvane_test_server_fixture(httpfetch_server)
+storvane_test(net_httpfetch_tests LABELS httpfetch
+  SOURCES http_fetch_test.cpp
+  LIBS storvane_net storvane_test_support
+  FIXTURES httpfetch_server ENVIRONMENT ${httpfetch_server_ENV} DEPENDS ${httpfetch_server_DEPENDS})

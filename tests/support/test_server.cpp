@@ -220,6 +220,11 @@ bool TestServer::Script(std::string_view path, std::string_view json) const {
   return reply && reply->status == 200;
 }
 
+bool TestServer::RequireProxyAuth(std::string_view user_colon_password) const {
+  auto reply = Exchange("POST", "/__config?proxy_auth=" + UrlEncode(user_colon_password));
+  return reply && reply->status == 200;
+}
+
 std::vector<uint8_t> PatternBytes(std::size_t start, std::size_t count, bool ascii) {
   static const char kAlphabet[] = "0123456789abcdefghijklmnopqrstuvwxyz";
   std::vector<uint8_t> out(count);

@@ -67,6 +67,9 @@ class TestServer {
   bool Reset() const;
   // Scripts the answer for one path; `json` is the body of POST /__script.
   bool Script(std::string_view path, std::string_view json) const;
+  // Makes every proxy request (absolute URI or CONNECT) need these Basic credentials ("u:p");
+  // Reset clears it.
+  bool RequireProxyAuth(std::string_view user_colon_password) const;
 
   // Minimal HTTP/1.1 exchange on the plain port over a raw socket.
   std::optional<RawResponse> Exchange(std::string_view method, std::string_view target,

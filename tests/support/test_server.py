@@ -29,7 +29,9 @@ PORTS (ports.txt holds name=value lines)
 ROUTES (query values are URL-encoded UTF-8)
   /__requests[?since=N]     GET: JSON list of the requests received (control routes excluded)
   /__requests.txt[?since=N] GET: the same, framed for C++ (see test_server.h)
-  /__reset                  POST or GET: clears the log and the scripted responses
+  /__reset                  POST or GET: clears the log, the scripted responses and the config
+  /__config?proxy_auth=u:p  POST: every proxy request (absolute URI or CONNECT) must carry these
+                            Basic credentials in Proxy-Authorization, else 407
   /__script?path=/p         POST, JSON body {"status","reason","headers":[lines],"body" or
                             "body_b64","chunked","times"}: answers for the path /p from now on
   /echo                     200, body = the request as received (request line, header lines)
@@ -40,6 +42,7 @@ ROUTES (query values are URL-encoded UTF-8)
                             ?ascii=1 gives "0123456789abcdefghijklmnopqrstuvwxyz" repeated
   /truncate?len=1000&send=500   Content-Length len, only `send` bytes, then close
   /gone?send=500            chunked; one chunk of `send` bytes, then close mid-body
+  /hangup                   closes the connection without answering
   /slow?delay=2&body=<text>[&stage=body]  waits before the headers (or, stage=body, between
                             the first half of the body and the rest)
   /meta?charset=big5&text=<text>[&form=content|html5|bare|late|split][&encoding=<codec>]
@@ -48,7 +51,7 @@ ROUTES (query values are URL-encoded UTF-8)
   /auth/basic?user=u&pass=p 401 with a Basic challenge unless Authorization matches
   /files/<relative path>    a file from --serve-dir (GET and HEAD)
   Any route: ?proxy_auth=user:pass on an absolute-URI (proxy) request answers 407 unless
-  Proxy-Authorization carries those Basic credentials.
+  Proxy-Authorization carries those Basic credentials (for this request only).
 """
 
 import argparse
@@ -72,6 +75,7 @@ REQUEST_LOG = []
 NEXT_ID = [1]
 SCRIPTS = {}
 SERVE_DIR = [None]
+PROXY_AUTH = [None]  # "user:pass" every proxy request (absolute URI or CONNECT) must carry
 
 
 # ---------------------------------------------------------------------------------------------
@@ -300,6 +304,9 @@ class Handler(socketserver.StreamRequestHandler):
         proxied = False
         if req["method"] == "CONNECT":
             self.record(req, True)
+            if not self.proxy_auth_ok(req, PROXY_AUTH[0]):
+                return self.send(req, 407, headers=['Proxy-Authenticate: Basic realm="proxy"'],
+                                 body=b"proxy authentication required")
             return self.tunnel(req)
         if target.startswith("http://") or target.startswith("https://"):
             proxied = True
@@ -314,12 +321,9 @@ class Handler(socketserver.StreamRequestHandler):
             return self.control(req, path, q)
         self.record(req, proxied)
 
-        wanted = q("proxy_auth")
-        if proxied and wanted is not None:
-            expected = "Basic " + base64.b64encode(wanted.encode("utf-8")).decode()
-            if req["header_map"].get("proxy-authorization") != expected:
-                return self.send(req, 407, headers=['Proxy-Authenticate: Basic realm="proxy"'],
-                                 body=b"proxy authentication required")
+        if proxied and not self.proxy_auth_ok(req, q("proxy_auth", PROXY_AUTH[0])):
+            return self.send(req, 407, headers=['Proxy-Authenticate: Basic realm="proxy"'],
+                             body=b"proxy authentication required")
 
         with LOG_LOCK:
             script = SCRIPTS.get(path)
@@ -337,6 +341,12 @@ class Handler(socketserver.StreamRequestHandler):
         if route is None:
             return self.send(req, 404, body=b"not found")
         return route(self, req, path, q, params)
+
+    def proxy_auth_ok(self, req, wanted):
+        if wanted is None:
+            return True
+        expected = "Basic " + base64.b64encode(wanted.encode("utf-8")).decode()
+        return req["header_map"].get("proxy-authorization") == expected
 
     def control(self, req, path, q):
         if path in ("/__requests", "/__requests.txt"):
@@ -360,7 +370,11 @@ class Handler(socketserver.StreamRequestHandler):
             with LOG_LOCK:
                 REQUEST_LOG.clear()
                 SCRIPTS.clear()
+                PROXY_AUTH[0] = None
             return self.send(req, 200, body=b"reset")
+        if path == "/__config":
+            PROXY_AUTH[0] = q("proxy_auth") or None
+            return self.send(req, 200, body=b"configured")
         if path == "/__script":
             spec = json.loads(req["body"] or b"{}")
             with LOG_LOCK:
@@ -479,6 +493,10 @@ def _hard_close(h):
     raise CloseConnection()
 
 
+def r_hangup(h, req, path, q, params):
+    _hard_close(h)
+
+
 def r_slow(h, req, path, q, params):
     delay = float(q("delay", "2"))
     body = q("body", "slow").encode("utf-8")
@@ -539,7 +557,7 @@ def r_files(h, req, path, q, params):
 
 
 ROUTES = {"echo": r_echo, "status": r_status, "respond": r_respond, "redirect": r_redirect,
-          "bytes": r_bytes, "truncate": r_truncate, "gone": r_gone, "slow": r_slow, "meta": r_meta,
+          "bytes": r_bytes, "truncate": r_truncate, "gone": r_gone, "hangup": r_hangup, "slow": r_slow, "meta": r_meta,
           "bomjson": r_bomjson, "auth": r_auth, "files": r_files}
 
 

@@ -1,0 +1,268 @@
+#include "net/http_fetch.h"
+
+#include <optional>
+
+#include "net/cookies.h"
+#include "net/decode.h"
+#include "net/headers.h"
+#include "net/http_method.h"
+#include "net/message_pump.h"
+#include "net/winhttp_handle.h"
+#include "util/win_text.h"
+
+namespace storvane::net {
+namespace {
+
+constexpr char kMessageNoPlatform[] = "700 当前系统不支持WinHttp服务!";
+constexpr char kMessageBadUrl[] = "701 解析URL地址失败!";
+constexpr char kMessageNoSession[] = "702 创建WinHttp会话失败!";
+constexpr char kMessageNoConnection[] = "703 创建WinHttp连接失败!";
+constexpr char kMessageNoRequest[] = "704 创建WinHttp请求失败!";
+constexpr char kMessageTimeouts[] = "705 设置超时时间失败!";
+constexpr char kMessageCredentials[] = "707 设置代理凭证失败!";
+constexpr char kMessageCookieOption[] = "708 禁止自动设置Cookies失败!";
+constexpr char kMessageRedirectOption[] = "709 重定向设置失败!";
+constexpr char kMessageHeaders[] = "710 设置协议头失败!";
+constexpr char kMessageSend[] = "711 发送请求失败!";
+constexpr char kMessageNoResponse[] = "712 服务器未响应!";
+constexpr char kMessageRead[] = "713 读取数据失败!";
+
+constexpr int kDefaultTimeoutMs = 30000;
+
+struct DefaultHeader {
+  std::string_view key;
+  std::string_view line;
+  bool postOnly;
+};
+
+constexpr DefaultHeader kDefaultHeaders[] = {
+    {"User-Agent: ", "User-Agent: Mozilla/5.0 (compatible; MSIE 9.0; Windows NT 6.1; WOW64; Trident/5.0)\r\n", false},
+    {"Accept: ", "Accept: text/html, application/xhtml+xml, */*\r\n", false},
+    {"Accept-Encoding: ", "Accept-Encoding: gbk, GB2312\r\n", false},
+    {"Accept-Language: ", "Accept-Language: zh-cn\r\n", false},
+    {"Content-Type:", "Content-Type: application/x-www-form-urlencoded\r\n", true},
+    {"Cache-Control: ", "Cache-Control: no-cache\r\n", false},
+};
+
+struct AddressParts {
+  std::string host;
+  INTERNET_PORT port = 0;
+  bool secure = false;
+  std::wstring path;
+};
+
+std::optional<AddressParts> SplitAddress(std::string_view url) {
+  std::wstring wide = GbkToWide(url);
+  URL_COMPONENTS parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwSchemeLength = static_cast<DWORD>(-1);
+  parts.dwHostNameLength = static_cast<DWORD>(-1);
+  parts.dwUrlPathLength = static_cast<DWORD>(-1);
+  parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl(wide.c_str(), static_cast<DWORD>(wide.size()), 0, &parts)) return std::nullopt;
+  AddressParts out;
+  out.host = WideToGbk(std::wstring_view(parts.lpszHostName, parts.dwHostNameLength));
+  out.port = parts.nPort;
+  out.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  if (parts.dwUrlPathLength == 0) {
+    // A query without a path is dropped along with it.
+    out.path = L"/";
+  } else {
+    out.path.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+    if (parts.lpszExtraInfo != nullptr) out.path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  }
+  return out;
+}
+
+bool SetDwordOption(HINTERNET handle, DWORD option, DWORD value) {
+  return WinHttpSetOption(handle, option, &value, sizeof value) != FALSE;
+}
+
+// Collects a response's Set-Cookie items and its last Location value, pumping window
+// messages once per header line so the window stays responsive.
+void ReadHeaderLines(const std::string& headers, std::string& received, std::string* location) {
+  for (const std::string& line : SplitText(headers, "\r\n")) {
+    if (TextBefore(line, ": ") == "Set-Cookie") {
+      std::string item = FindText(line, ";") != -1 ? TextBetween(line, "Set-Cookie:", ";")
+                                                   : ReplaceText(line, "Set-Cookie:", "", 1, std::nullopt, false);
+      received += TrimText(item) + "; ";
+    }
+    if (CompareTextCase(LeftText(line, 10), "Location: ", false) == 0 && location != nullptr) {
+      *location = line.substr(10);
+    }
+    PumpPendingMessages();
+  }
+}
+
+// The block without its empty lines. They carry no header; some WinHTTP implementations skip
+// them and others refuse the whole block, so they are left out for every one of them.
+std::string WithoutEmptyLines(std::string_view block) {
+  std::string out;
+  for (const std::string& line : SplitText(block, "\r\n")) {
+    if (line.empty()) continue;
+    if (!out.empty()) out += "\r\n";
+    out += line;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string FetchProxyName(std::string_view proxy, bool secure) {
+  if (proxy.empty()) return {};
+  return secure ? std::string(proxy) : "http=" + std::string(proxy);
+}
+
+std::string BuildFetchHeaderBlock(std::string_view extra_headers, int method, bool add_default_headers,
+                                  bool normalize_names, std::string_view cookies) {
+  std::string block;
+  if (!extra_headers.empty()) block = std::string(extra_headers) + "\r\n";
+  if (add_default_headers) {
+    for (const DefaultHeader& row : kDefaultHeaders) {
+      if (row.postOnly && method != kMethodPost) continue;
+      if (FindText(block, row.key, 1, true) == -1) block += row.line;
+    }
+  }
+  if (normalize_names) block = NormalizeHeaderNames(block);
+  if (FindText(block, "Connection") != -1 && HeaderValue(block, "Connection") == "keep-alive") {
+    block = ReplaceText(block, "Connection: keep-alive\r\n", "");
+  }
+  if (FindText(block, "Cookie:", 1, true) == -1 && !cookies.empty()) {
+    if (FindText(cookies, "Cookie:", 1, true) != -1) {
+      block += "\r\n" + std::string(cookies) + "\r\n";
+    } else {
+      block += "\r\nCookie: " + std::string(cookies) + "\r\n";
+    }
+  }
+  return block;
+}
+
+std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
+  // Out parameters the caller left out still need somewhere to go.
+  std::string localCookies, localReceived, localStatus;
+  std::string& cookies = options.cookies != nullptr ? *options.cookies : localCookies;
+  std::string& received = options.received_cookies != nullptr ? *options.received_cookies : localReceived;
+  std::string& status = options.status_text != nullptr ? *options.status_text : localStatus;
+
+  // Declared in opening order, so they close request first, then connection, then session.
+  UniqueWinHttpHandle session, connection, request;
+  auto failAndPump = [&](const char* message) {
+    status = message;
+    PumpPendingMessages();
+    return std::string();
+  };
+  auto failAtOnce = [&](const char* message) {
+    status = message;
+    return std::string();
+  };
+
+  if (!WinHttpCheckPlatform()) return failAndPump(kMessageNoPlatform);
+
+  const std::optional<AddressParts> address = SplitAddress(url);
+  if (!address) return failAndPump(kMessageBadUrl);
+
+  const bool useProxy = !options.proxy.empty();
+  const std::wstring proxyName = GbkToWide(FetchProxyName(options.proxy, address->secure));
+  session.reset(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                            useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) return failAndPump(kMessageNoSession);
+
+  const int timeout = options.timeout_seconds > 0 ? options.timeout_seconds * 1000 : kDefaultTimeoutMs;
+  if (!WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout)) return failAndPump(kMessageTimeouts);
+
+  connection.reset(WinHttpConnect(session.get(), GbkToWide(address->host).c_str(), address->port, 0));
+  if (!connection) return failAndPump(kMessageNoConnection);
+
+  const std::wstring method = GbkToWide(MethodName(options.method));
+  request.reset(WinHttpOpenRequest(connection.get(), method.c_str(), address->path.c_str(), nullptr,
+                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                   address->secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!request) return failAndPump(kMessageNoRequest);
+
+  if (!options.server_user.empty() && !options.server_password.empty() &&
+      !WinHttpSetCredentials(request.get(), WINHTTP_AUTH_TARGET_SERVER, WINHTTP_AUTH_SCHEME_BASIC,
+                             GbkToWide(options.server_user).c_str(), GbkToWide(options.server_password).c_str(),
+                             nullptr)) {
+    return failAtOnce(kMessageCredentials);
+  }
+  if (!options.proxy_user.empty() && !options.proxy_password.empty() &&
+      !WinHttpSetCredentials(request.get(), WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
+                             GbkToWide(options.proxy_user).c_str(), GbkToWide(options.proxy_password).c_str(),
+                             nullptr)) {
+    return failAtOnce(kMessageCredentials);
+  }
+
+  // No certificate error is ignored: the catalogue fetched here names the programs the
+  // launcher downloads and runs, so a server that cannot prove its identity gets no trust.
+
+  const bool cookieOptionSet = cookies.empty()
+                                   ? SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES)
+                                   : SetDwordOption(request.get(), WINHTTP_OPTION_ENABLE_FEATURE, 1);
+  if (!cookieOptionSet) return failAtOnce(kMessageCookieOption);
+
+  if (options.no_redirect &&
+      !SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS)) {
+    return failAtOnce(kMessageRedirectOption);
+  }
+
+  const std::wstring block = GbkToWide(WithoutEmptyLines(BuildFetchHeaderBlock(
+      options.extra_headers, options.method, options.add_default_headers, options.normalize_names, cookies)));
+  if (!WinHttpAddRequestHeaders(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
+                                WINHTTP_ADDREQ_FLAG_ADD)) {
+    return failAndPump(kMessageHeaders);
+  }
+
+  const Bytes bodyOut = !options.body_data.empty() ? options.body_data : TextToBytes(options.body_text);
+  const DWORD bodySize = static_cast<DWORD>(bodyOut.size());
+  if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                          bodyOut.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<uint8_t*>(bodyOut.data()),
+                          bodySize, bodySize, 0)) {
+    return failAndPump(kMessageSend);
+  }
+  if (!WinHttpReceiveResponse(request.get(), nullptr)) return failAndPump(kMessageNoResponse);
+
+  Bytes body;
+  Bytes chunk;
+  for (;;) {
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request.get(), &available) || available < 1) break;
+    chunk.assign(available, 0);
+    DWORD got = 0;
+    if (!WinHttpReadData(request.get(), chunk.data(), available, &got)) {
+      status = kMessageRead;  // what arrived so far is kept
+      break;
+    }
+    body.insert(body.end(), chunk.begin(), chunk.begin() + got);
+  }
+
+  DWORD headerSize = 0;
+  DWORD index = 0;
+  WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                      WINHTTP_NO_OUTPUT_BUFFER, &headerSize, &index);
+  Bytes headerBuffer(headerSize, 0);
+  index = 0;
+  if (headerBuffer.empty() ||
+      !WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
+                           headerBuffer.data(), &headerSize, &index)) {
+    PumpPendingMessages();
+    return {};
+  }
+  const std::string headers = Utf16ToLocal(headerBuffer, kGbkCodePage);
+  if (options.response_headers != nullptr) *options.response_headers = headers;
+
+  const int lineEnd = FindText(headers, "\r\n", 10);
+  status = lineEnd == -1 ? std::string() : MidText(headers, 10, lineEnd - 10);
+
+  ReadHeaderLines(headers, received, options.redirect_location);
+  if (RightText(received, 2) == "; ") received = LeftText(received, TextLength(received) - 2);
+  if (options.merge_cookie_jar && !cookies.empty()) received = MergeCookies(cookies, received);
+
+  if (options.body_bytes != nullptr) *options.body_bytes = body;
+  std::string text = ToText(body);
+  text = DecodeMetaCharset(text, body);
+
+  PumpPendingMessages();
+  return text;
+}
+
+}  // namespace storvane::net
