@@ -60,6 +60,9 @@ add_library(storvane_uilib STATIC
   loader.cpp
   locate.cpp
   pe_image.cpp
+  runtime.cpp
+  skin_commands.cpp
+  skin_units.cpp
   strict_mapper.cpp
   ui_library_record.cpp
 )

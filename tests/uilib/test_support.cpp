@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "uilib/loader.h"
+#include "uilib/locate.h"
 
 // The probe DLLs look this up in the host program to report their TLS callbacks and entry
 // point calls.
@@ -98,6 +101,79 @@ const std::vector<Damage>& ImageDamages() {
       {"raw data size past the end", [](std::vector<std::uint8_t>& i) { Sections(i)[1].SizeOfRawData = 0x7FFFFFF0; }},
   };
   return damages;
+}
+
+}  // namespace storvane::uilib::test
+
+
+namespace storvane::uilib::test {
+
+bool LoadLibraryAsStartUpDoes() { return LoadUiLibrary({}, {}, &LocateUiLibrary) != nullptr; }
+
+void PumpFor(unsigned ms) {
+  const ULONGLONG end = ::GetTickCount64() + ms;
+  PumpUntil([&] { return ::GetTickCount64() >= end; }, ms + 1000);
+}
+
+namespace {
+
+BOOL CALLBACK TakeStaticText(HWND child, LPARAM found) {
+  wchar_t className[32] = {}, text[512] = {};
+  ::GetClassNameW(child, className, 32);
+  ::GetWindowTextW(child, text, 512);
+  if (::lstrcmpiW(className, L"Static") != 0 || text[0] == L'\0') return TRUE;
+  *reinterpret_cast<std::wstring*>(found) = text;
+  return FALSE;
+}
+
+}  // namespace
+
+void CloseForGood(HWND window) {
+  if (window != nullptr) ::DestroyWindow(window);
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+  }
+}
+
+struct MessageBoxAnswerer::State {
+  std::wstring caption;
+  int button;
+  std::wstring text;
+  std::atomic<bool> stop{false};
+  std::thread thread;
+};
+
+MessageBoxAnswerer::MessageBoxAnswerer(const wchar_t* caption, int button) : state_(new State) {
+  state_->caption = caption;
+  state_->button = button;
+  State* state = state_;
+  state_->thread = std::thread([state] {
+    for (int i = 0; i < 1000 && !state->stop; ++i) {
+      HWND box = ::FindWindowW(L"#32770", state->caption.c_str());
+      if (box != nullptr && ::IsWindowVisible(box)) {
+        // The text is the box's one static control that has any; wait until it is there.
+        std::wstring text;
+        ::EnumChildWindows(box, &TakeStaticText, reinterpret_cast<LPARAM>(&text));
+        if (!text.empty()) {
+          state->text = text;
+          ::SendMessageW(::GetDlgItem(box, state->button), BM_CLICK, 0, 0);
+          return;
+        }
+      }
+      ::Sleep(10);
+    }
+  });
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+  Join();
+  delete state_;
+}
+
+std::wstring MessageBoxAnswerer::Join() {
+  state_->stop = true;
+  if (state_->thread.joinable()) state_->thread.join();
+  return state_->text;
 }
 
 }  // namespace storvane::uilib::test

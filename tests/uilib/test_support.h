@@ -47,3 +47,46 @@ struct Damage {
 const std::vector<Damage>& ImageDamages();
 
 }  // namespace storvane::uilib::test
+
+namespace storvane::uilib::test {
+
+// Loads the skin-UI library as start-up does (the carried copy through the support layer);
+// true when it is there.
+bool LoadLibraryAsStartUpDoes();
+
+// Dispatches window messages until `done` holds or `timeoutMs` has passed; returns `done()`.
+template <typename Predicate>
+bool PumpUntil(Predicate done, unsigned timeoutMs = 5000) {
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  MSG msg;
+  while (!done()) {
+    if (::GetTickCount64() > end) return false;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void PumpFor(unsigned ms);
+
+// Destroys a loaded window and takes away the quit request that the end of a window without a
+// parent leaves behind (it would end the next message box or loop of the test program at once).
+void CloseForGood(HWND window);
+
+// Waits in another thread for a message box with `caption`, reads its text and presses
+// `button`. Join() gives the text that was shown (empty when no box came).
+class MessageBoxAnswerer {
+public:
+  MessageBoxAnswerer(const wchar_t* caption, int button);
+  ~MessageBoxAnswerer();
+  std::wstring Join();
+
+private:
+  struct State;
+  State* state_;
+};
+
+}  // namespace storvane::uilib::test

@@ -43,3 +43,7 @@ storvane_test(uilib_loading_tests LABELS uilib
   SOURCES test_support.cpp locate_test.cpp loader_test.cpp
   LIBS storvane_uilib
   DEPENDS ${_uilib_probes})
+storvane_test(uilib_desktop_tests LABELS uilib DESKTOP
+  SOURCES test_support.cpp skin_units_test.cpp skin_commands_test.cpp runtime_test.cpp
+  LIBS storvane_uilib
+  DEPENDS ${_uilib_probes})

@@ -1,0 +1,231 @@
+// The unit runtime: windows built from static designs (a table of units per window), the units'
+// events, plain feedback labels that run work on the user-interface thread for worker threads,
+// modal windows, close requests and the runtime's message boxes.
+//
+// A design is plain constant data, written once per window:
+//
+//   constexpr UnitDesign kUnits[] = {
+//       {.type = UnitType::WindowEx, .name = "窗口EX_下载", .width = 360, .height = 140, .fillsWindow = true},
+//       {.type = UnitType::ProgressbarEx, .name = "进度条EX_下载", .left = 20, .top = 90, .width = 320,
+//        .height = 8, .rangeMax = 10000},
+//   };
+//   constexpr WindowDesign kDownloadWindow{.name = "下载窗口", .caption = "下载", .width = 360,
+//                                          .height = 140, .units = kUnits,
+//                                          .onCreated = OnDownloadWindowCreated};
+//
+// Everything here belongs to the user-interface thread, except Unit::SendFeedback (any thread,
+// it waits for the handler), Unit::SetPosition / SetRangeMax of progress bars and
+// Window::RequestClose (any thread, posted).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exui_api.h"
+#include "uilib/skin_commands.h"
+
+namespace storvane::uilib {
+
+enum class UnitType {
+  WindowEx,       // skinned frame; usually fills the window
+  LabelEx,
+  PictureBoxEx,
+  ProgressbarEx,
+  IcoListboxEx,
+  MinutesboxEx,   // skinned group box; may hold other units
+  Label,          // plain runtime label: a window of our own, the target of feedback messages
+};
+
+// The runtime's private feedback message: sent to a plain label with two integers, it runs the
+// label's feedback handler on the label's (the user-interface) thread.
+inline constexpr UINT kFeedbackMessage = 0x8075;
+
+// Unit event numbers (library code − 660 + the type's event offset, which is 0 for every type).
+enum UnitEvent : int {
+  kUnitClick = 1,
+  kUnitDoubleClick = 2,
+  kUnitRightClick = 3,
+  kUnitMouseEnter = 4,
+  kUnitMouseLeave = 5,
+  kUnitFocus = 6,         // a = 1 gained, 0 lost (frames: window activated / deactivated)
+  kUnitSize = 7,          // a = width, b = height
+  kUnitMove = 8,
+  kUnitVisible = 9,
+  kUnitCloseClick = 10,   // frame close glyph; result 0 lets the window's close query decide
+  kUnitMinimiseClick = 11,
+  kUnitItemClick = 12,
+  kUnitItemDoubleClick = 13,
+  kUnitHotItem = 14,
+  kUnitScroll = 15,
+  kUnitProgress = 16,
+};
+
+class Unit;
+class Window;
+
+using UnitEventHandler = int (*)(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c,
+                                 std::int32_t d);
+using TwoIntegerHandler = void (*)(int a, int b);
+
+struct UnitDesign {
+  UnitType type = UnitType::Label;
+  const char* name = "";         // GBK, unique in its window
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  const char* caption = "";
+  bool visible = true;
+  const char* container = nullptr;  // a MinutesboxEx unit of the same window holding this one
+  int rangeMax = 100;               // progress bars
+  bool fillsWindow = false;         // kept at the window's client size
+  UnitEventHandler onEvent = nullptr;
+  TwoIntegerHandler onFocus = nullptr;     // the unit's focus event, with its a and b
+  TwoIntegerHandler onFeedback = nullptr;  // plain labels: the feedback message's two integers
+};
+
+struct WindowDesign {
+  const char* name = "";      // GBK; FindLoadedWindow finds the window by it
+  const char* caption = "";   // the window's own title (taskbar)
+  int width = 0;              // client size
+  int height = 0;
+  std::span<const UnitDesign> units;
+  void (*onCreated)() = nullptr;      // units exist, window not shown yet
+  void (*onShown)() = nullptr;        // once, when the message loop first gets to it after showing
+  void (*onSizeChanged)() = nullptr;  // client size changed (after creation)
+  bool (*onCloseQuery)() = nullptr;   // false keeps the window open
+  TwoIntegerHandler onFocus = nullptr;  // activation: (1, 0) activated, (0, 0) deactivated
+};
+
+class Unit {
+public:
+  Unit(Window& window, const UnitDesign& design, int index);
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+
+  UnitType type() const { return design_.type; }
+  const UnitDesign& design() const { return design_; }
+  std::string_view name() const { return design_.name; }
+  Window& window() const { return window_; }
+  // The unit's window: the host of a skinned unit or the plain label itself; null once destroyed.
+  HWND hwnd() const { return hwnd_; }
+  bool skinned() const { return design_.type != UnitType::Label; }
+  // The library's control of a skinned unit (through its host window); 0 for plain labels.
+  ExuiControl control() const;
+
+  std::string Caption() const;
+  void SetCaption(std::string_view caption);
+  bool Visible() const;
+  void SetVisible(bool visible);
+  // Position in the parent's client area (the window, or the container unit) and size.
+  RECT Bounds() const;
+  int Left() const { return Bounds().left; }
+  int Top() const { return Bounds().top; }
+  int Width() const;
+  int Height() const;
+  void Move(int left, int top, int width, int height);
+  void SetLeft(int left);
+  void SetTop(int top);
+  void SetWidth(int width);
+  void SetHeight(int height);
+
+  // The library's attributes of a skinned unit (exui_api.h ExuiAttribute); 0 when refused.
+  std::int32_t Attribute(int id) const;
+  bool SetAttribute(int id, std::int32_t value);
+  // Progress bars.
+  int RangeMax() const { return Attribute(EXUI_ATTR_RANGE_MAX); }
+  void SetRangeMax(int maximum) { SetAttribute(EXUI_ATTR_RANGE_MAX, maximum); }
+  int Position() const { return Attribute(EXUI_ATTR_POSITION); }
+  void SetPosition(int position) { SetAttribute(EXUI_ATTR_POSITION, position); }
+
+  // Plain labels: sends the feedback message and waits until the handler has run on the
+  // user-interface thread. Callable from any thread.
+  LRESULT SendFeedback(int a = 0, int b = 0) const;
+
+  // Internal to the runtime and the skin support layer.
+  ExuiEventRecord& eventRecord() { return record_; }
+  void Create(HWND parent);
+  void Forget() { hwnd_ = nullptr; }
+  int Dispatch(int event, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
+
+private:
+  SkinType skinType() const;
+
+  Window& window_;
+  const UnitDesign& design_;
+  ExuiEventRecord record_{};
+  HWND hwnd_ = nullptr;
+  std::string caption_;
+};
+
+class Window {
+public:
+  Window(const WindowDesign& design, Window* parent, bool modal);
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  const WindowDesign& design() const { return design_; }
+  Window* parent() const { return parent_; }
+  bool modal() const { return modal_; }
+  Unit* FindUnit(std::string_view name) const;
+
+  RECT ScreenBounds() const;
+  int Left() const { return ScreenBounds().left; }
+  int Top() const { return ScreenBounds().top; }
+  int Width() const;
+  int Height() const;
+  int ClientWidth() const;
+  int ClientHeight() const;
+  void MoveTo(int left, int top);
+
+  // Posts the runtime's close request (the close query, if any, decides). Any thread.
+  void RequestClose() const;
+
+  // Internal to the runtime.
+  bool Create();
+  void Attach(HWND hwnd) { hwnd_ = hwnd; }
+  LRESULT Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  int serial() const { return serial_; }
+
+private:
+  void FitFillingUnits();
+
+  const WindowDesign& design_;
+  Window* parent_;
+  bool modal_;
+  bool ready_ = false;
+  bool shown_ = false;
+  int serial_;
+  HWND hwnd_ = nullptr;
+  std::vector<std::unique_ptr<Unit>> units_;
+};
+
+// Builds the window of `design` with its units, runs its creation handler, shows it and returns
+// it (it lives until it is closed); null when the window cannot be made. With a parent the window
+// belongs to it and is centred on it.
+Window* LoadWindow(const WindowDesign& design, Window* parent = nullptr);
+
+// The same, modal: the parent is disabled until the window has closed; returns then.
+void LoadModalWindow(const WindowDesign& design, Window* parent);
+
+// A loaded window by its design's name, and a unit of it; null when there is none.
+Window* FindLoadedWindow(std::string_view designName);
+Unit* FindLoadedUnit(std::string_view designName, std::string_view unitName);
+
+// Dispatches window messages until the quit message (posted when the last window without a
+// parent closes); returns its exit code.
+int RunMessageLoop();
+
+// The runtime's message box: task-modal, texts in GBK. Returns the button pressed.
+inline constexpr char kDefaultMessageCaption[] = "信息：";
+int RuntimeMessageBox(std::string_view text, UINT type = MB_OK, std::string_view caption = kDefaultMessageCaption,
+                      HWND owner = nullptr);
+
+}  // namespace storvane::uilib

@@ -1,0 +1,224 @@
+// The unit runtime: window events in order, feedback labels for worker threads, modal windows,
+// the close query, unit lookup and captions, the message loop and the message box.
+#include "uilib/runtime.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "test_support.h"
+#include "util/win_text.h"
+
+namespace storvane::uilib {
+namespace {
+
+using test::PumpFor;
+using test::PumpUntil;
+
+struct Trace {
+  std::vector<std::string> steps;
+  bool visibleWhenCreated = true;
+  bool foundWhenCreated = false;
+  bool parentEnabledWhileModal = true;
+  bool allowClose = true;
+  int closeQueries = 0;
+  int sizeChanges = 0;
+  std::vector<std::pair<int, int>> activations;
+  DWORD feedbackThread = 0;
+  std::pair<int, int> feedbackArgs{-1, -1};
+  std::atomic<bool> feedbackDone{false};
+};
+Trace* g_trace = nullptr;
+
+constexpr char kMainName[] = "运行时主窗口";
+constexpr char kModalName[] = "运行时下载窗口";
+
+void MainCreated() {
+  g_trace->steps.push_back("created");
+  Window* window = FindLoadedWindow(kMainName);
+  g_trace->foundWhenCreated = window != nullptr && window->FindUnit("标签EX_标题") != nullptr;
+  g_trace->visibleWhenCreated = window != nullptr && ::IsWindowVisible(window->hwnd());
+}
+void MainShown() { g_trace->steps.push_back("shown"); }
+void MainSized() { ++g_trace->sizeChanges; }
+bool MainCloseQuery() {
+  ++g_trace->closeQueries;
+  return g_trace->allowClose;
+}
+void MainFocus(int a, int b) { g_trace->activations.emplace_back(a, b); }
+void OnFeedback(int a, int b) {
+  g_trace->feedbackThread = ::GetCurrentThreadId();
+  g_trace->feedbackArgs = {a, b};
+  ::Sleep(50);  // the sender must still be waiting when this returns
+  g_trace->feedbackDone = true;
+}
+
+constexpr UnitDesign kMainUnits[] = {
+    {.type = UnitType::WindowEx, .name = "窗口EX_启动窗口", .width = 900, .height = 600, .caption = "Storvane",
+     .fillsWindow = true},
+    {.type = UnitType::LabelEx, .name = "标签EX_标题", .left = 16, .top = 48, .width = 868, .height = 24,
+     .caption = "Storvane  www.storvane.example"},
+    {.type = UnitType::Label, .name = "标签_读取软件", .caption = "读取软件", .visible = false, .onFeedback = OnFeedback},
+};
+constexpr WindowDesign kMain{.name = kMainName, .caption = "Storvane", .width = 900, .height = 600,
+                             .units = kMainUnits, .onCreated = MainCreated, .onShown = MainShown,
+                             .onSizeChanged = MainSized, .onCloseQuery = MainCloseQuery, .onFocus = MainFocus};
+
+void ModalShown() {
+  Window* modal = FindLoadedWindow(kModalName);
+  g_trace->parentEnabledWhileModal = ::IsWindowEnabled(modal->parent()->hwnd()) != FALSE;
+  g_trace->steps.push_back("modal shown");
+  // Closed from a worker, as the download worker does.
+  std::thread([modal] {
+    ::Sleep(100);
+    modal->RequestClose();
+  }).detach();
+}
+
+constexpr UnitDesign kModalUnits[] = {
+    {.type = UnitType::WindowEx, .name = "窗口EX_下载", .width = 360, .height = 140, .fillsWindow = true},
+    {.type = UnitType::ProgressbarEx, .name = "进度条EX_下载", .left = 20, .top = 90, .width = 320, .height = 8,
+     .rangeMax = 10000},
+};
+constexpr WindowDesign kModal{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
+                              .units = kModalUnits, .onShown = ModalShown};
+
+// The same units without handlers, for tests that open the window themselves.
+constexpr WindowDesign kPlainDownload{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
+                                      .units = kModalUnits};
+
+class RuntimeTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(test::LoadLibraryAsStartUpDoes());
+    g_trace = &trace_;
+    window_ = LoadWindow(kMain);
+    ASSERT_NE(window_, nullptr);
+  }
+  void TearDown() override {
+    trace_.allowClose = true;
+    Window* window = FindLoadedWindow(kMainName);
+    test::CloseForGood(window != nullptr ? window->hwnd() : nullptr);
+    g_trace = nullptr;
+  }
+  Trace trace_;
+  Window* window_ = nullptr;
+};
+
+TEST_F(RuntimeTest, TheCreationHandlerRunsBeforeTheWindowIsShownAndTheShownEventAfter) {
+  EXPECT_TRUE(trace_.foundWhenCreated);
+  EXPECT_FALSE(trace_.visibleWhenCreated);
+  EXPECT_TRUE(::IsWindowVisible(window_->hwnd()));
+  ASSERT_TRUE(PumpUntil([&] { return trace_.steps.size() >= 2; }));
+  EXPECT_EQ(trace_.steps, (std::vector<std::string>{"created", "shown"}));
+  PumpFor(50);
+  EXPECT_EQ(trace_.steps.size(), 2u);  // shown only once
+  EXPECT_EQ(window_->ClientWidth(), 900);
+  EXPECT_EQ(window_->ClientHeight(), 600);
+}
+
+TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorkerWaits) {
+  Unit* label = window_->FindUnit("标签_读取软件");
+  ASSERT_NE(label, nullptr);
+  EXPECT_FALSE(label->Visible());
+  std::atomic<bool> sent{false}, doneWhenReturned{false};
+  std::thread worker([&] {
+    label->SendFeedback(3, 4);
+    doneWhenReturned = trace_.feedbackDone.load();
+    sent = true;
+  });
+  ASSERT_TRUE(PumpUntil([&] { return sent.load(); }));
+  worker.join();
+  EXPECT_EQ(trace_.feedbackThread, ::GetCurrentThreadId());
+  EXPECT_EQ(trace_.feedbackArgs, std::make_pair(3, 4));
+  EXPECT_TRUE(doneWhenReturned);
+}
+
+TEST_F(RuntimeTest, AModalWindowDisablesItsParentUntilItIsClosed) {
+  ASSERT_TRUE(::IsWindowEnabled(window_->hwnd()));
+  LoadModalWindow(kModal, window_);
+  EXPECT_FALSE(trace_.parentEnabledWhileModal);
+  EXPECT_EQ(FindLoadedWindow(kModalName), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(window_->hwnd()));
+  EXPECT_NE(std::find(trace_.steps.begin(), trace_.steps.end(), "modal shown"), trace_.steps.end());
+  // The parent is still there and its loop goes on.
+  EXPECT_EQ(FindLoadedWindow(kMainName), window_);
+}
+
+TEST_F(RuntimeTest, TheCloseQueryDecidesWhetherTheWindowCloses) {
+  trace_.allowClose = false;
+  window_->RequestClose();
+  ASSERT_TRUE(PumpUntil([&] { return trace_.closeQueries == 1; }));
+  EXPECT_EQ(FindLoadedWindow(kMainName), window_);
+  trace_.allowClose = true;
+  window_->RequestClose();
+  ASSERT_TRUE(PumpUntil([&] { return FindLoadedWindow(kMainName) == nullptr; }));
+  EXPECT_EQ(trace_.closeQueries, 2);
+}
+
+TEST_F(RuntimeTest, ClosingTheLastWindowEndsTheMessageLoop) {
+  window_->RequestClose();
+  EXPECT_EQ(RunMessageLoop(), 0);
+  EXPECT_EQ(FindLoadedWindow(kMainName), nullptr);
+}
+
+TEST_F(RuntimeTest, SizeChangesReachTheHandlerAndTheFrameFollows) {
+  const int before = trace_.sizeChanges;
+  ::SetWindowPos(window_->hwnd(), nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_GT(trace_.sizeChanges, before);
+  Unit* frame = window_->FindUnit("窗口EX_启动窗口");
+  EXPECT_EQ(frame->Width(), window_->ClientWidth());
+  EXPECT_EQ(frame->Height(), window_->ClientHeight());
+  EXPECT_EQ(window_->ClientWidth(), 700);
+}
+
+TEST_F(RuntimeTest, UnitsAreFoundByNameAndKeepTheirCaptions) {
+  Unit* title = FindLoadedUnit(kMainName, "标签EX_标题");
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(title->type(), UnitType::LabelEx);
+  title->SetCaption(title->Caption() + "    版本：V" + "2.1");
+  EXPECT_EQ(title->Caption(), "Storvane  www.storvane.example    版本：V2.1");
+  EXPECT_EQ(GetSkinAttributeText(SkinType::LabelEx, title->control(), EXUI_ATTR_CAPTION), title->Caption());
+
+  Unit* label = FindLoadedUnit(kMainName, "标签_读取软件");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->Caption(), "读取软件");
+  EXPECT_EQ(label->control(), 0);
+  label->SetCaption("检测软件运行");
+  EXPECT_EQ(label->Caption(), "检测软件运行");
+
+  EXPECT_EQ(FindLoadedUnit(kMainName, "没有这个"), nullptr);
+  EXPECT_EQ(FindLoadedUnit("没有这个窗口", "标签EX_标题"), nullptr);
+}
+
+TEST_F(RuntimeTest, ActivationReachesTheFocusHandler) {
+  ::SetForegroundWindow(window_->hwnd());
+  PumpFor(50);
+  ASSERT_FALSE(trace_.activations.empty());
+  EXPECT_EQ(trace_.activations.back(), std::make_pair(1, 0));
+}
+
+TEST_F(RuntimeTest, ProgressBarsTakeTheirDesignMaximumAndPositionsFromAnyThread) {
+  LoadWindow(kPlainDownload, window_);
+  Unit* bar = FindLoadedUnit(kModalName, "进度条EX_下载");
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->RangeMax(), 10000);
+  std::thread([bar] { bar->SetPosition(102); }).join();
+  EXPECT_EQ(bar->Position(), 102);
+  bar->SetPosition(20000);
+  EXPECT_EQ(bar->Position(), 10000);
+  ::DestroyWindow(FindLoadedWindow(kModalName)->hwnd());
+}
+
+TEST(RuntimeMessageBox, UsesTheDefaultCaptionAndReturnsTheAnswer) {
+  test::MessageBoxAnswerer answerer(GbkToWide(kDefaultMessageCaption).c_str(), IDOK);
+  EXPECT_EQ(RuntimeMessageBox("不能打开该URL!"), IDOK);
+  EXPECT_EQ(answerer.Join(), GbkToWide("不能打开该URL!"));
+
+  test::MessageBoxAnswerer no(GbkToWide("提示：").c_str(), IDNO);
+  EXPECT_EQ(RuntimeMessageBox("是否关闭软件？", MB_YESNO, "提示："), IDNO);
+}
+
+}  // namespace
+}  // namespace storvane::uilib
