@@ -33,3 +33,15 @@ storvane_test(catalogue_load_tests LABELS catalogue
   FIXTURES catalogue_load_service ENVIRONMENT ${catalogue_load_service_ENV}
   DEPENDS shoptool_a shoptool_b shoptool_c)
 target_compile_definitions(catalogue_load_tests PRIVATE "DEMO_SITE_DIR=\"${CMAKE_SOURCE_DIR}/demo/service/site\"")
+
+# A stand-in tool that writes the arguments it was started with beside itself.
+add_executable(catalogue_arg_probe WIN32 arg_probe.cpp)
+target_link_libraries(catalogue_arg_probe PRIVATE shell32)
+target_link_options(catalogue_arg_probe PRIVATE ${STORVANE_STATIC_LINK})
+
+storvane_test(catalogue_action_tests LABELS catalogue DESKTOP
+  SOURCES item_actions_test.cpp
+  LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support
+  DEPENDS shoptool_a catalogue_arg_probe)
+target_compile_definitions(catalogue_action_tests PRIVATE
+  "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "ARG_PROBE_EXE=\"$<TARGET_FILE:catalogue_arg_probe>\"")
