@@ -198,7 +198,7 @@ struct ExuiButtonSkin {
   ExuiSkinHeader header;  // kind EXUI_SKIN_BUTTON
   uint32_t fill[4];       // [#FFFFFF, #FFFFFF, #EEF4FE, #E8F5E9]
   uint32_t border[4];     // [#D0D0D0, #2D8CF0, #2D8CF0, #66BB6A]
-  uint32_t text[4];       // [element colour, #2D8CF0, #2D8CF0, element colour]
+  uint32_t text[4];       // [element colour, #2D8CF0, #2D8CF0, #388E3C]
   uint32_t flatHover;     // [#F0F0F0]
   uint32_t radius;        // corner radius in pixels [4]
   uint32_t borderWidth;   // [1]

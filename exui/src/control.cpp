@@ -84,6 +84,7 @@ bool Control::Create(HWND parent, int left, int top, int width, int height, Exui
     // Our window lies inside the host, so it is the host's topmost child.
     ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
+  created_ = true;
   return true;
 }
 
@@ -109,7 +110,7 @@ void Control::SyncToHost(int mode) {
 }
 
 int Control::Raise(int code, int a, int b, int c, int d) {
-  if (eventProc_ == nullptr) return 0;
+  if (eventProc_ == nullptr || !created_) return 0;
   return eventProc_(record_, code, a, b, c, d);
 }
 

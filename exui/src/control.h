@@ -113,10 +113,10 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
   std::string caption_;
   std::wstring captionWide_;
   bool disabled_ = false;
+  bool created_ = false;  // events start once the program has the control's handle
   bool trackingLeave_ = false;
   bool pressed_ = false;
   std::atomic<int> lockCount_{0};
-  std::atomic<bool> repaintPosted_{false};
   float scale_ = 1.0f;
   Surface surface_;
 };

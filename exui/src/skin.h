@@ -13,7 +13,8 @@ enum ButtonVisual { kButtonNormal = 0, kButtonHover = 1, kButtonPressed = 2, kBu
 struct ButtonLook {
   uint32_t fill[4] = {0xFFFFFFFF, 0xFFFFFFFF, 0xFFEEF4FE, 0xFFE8F5E9};
   uint32_t border[4] = {0xFFD0D0D0, 0xFF2D8CF0, 0xFF2D8CF0, 0xFF66BB6A};
-  uint32_t text[4] = {0, 0xFF2D8CF0, 0xFF2D8CF0, 0};  // alpha 0: the element's own colour
+  // Alpha 0: the element's own colour. A running tool's caption is green on its green fill.
+  uint32_t text[4] = {0, 0xFF2D8CF0, 0xFF2D8CF0, 0xFF388E3C};
   uint32_t flatHover = 0xFFF0F0F0;
   float radius = 4.0f;
   float borderWidth = 1.0f;

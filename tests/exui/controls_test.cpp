@@ -381,6 +381,55 @@ TEST_F(ListTest, ProgressSetFromAWorkerThreadReachesTheScreen) {
   EXPECT_EQ(pixel, 0x2D8CF0u);
 }
 
+// The launcher maps the library from memory under no name at all; nothing in it may depend on
+// its file name, on resources looked up through its module, or on being the only copy.
+TEST_F(ControlsTest, TwoCopiesUnderAnyNameWorkSideBySide) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(dll.module(), path, MAX_PATH);
+  std::wstring original(path);
+  std::wstring copy = original.substr(0, original.find_last_of(L"\\/")) + L"\\exui_copy_b.dll";
+  ASSERT_TRUE(::CopyFileW(original.c_str(), copy.c_str(), FALSE));
+  HMODULE second = ::LoadLibraryW(copy.c_str());
+  ASSERT_NE(second, nullptr);
+  ASSERT_NE(second, dll.module());
+
+  // No resource directory: images and skins are carried as code and data.
+  for (HMODULE m : {dll.module(), second}) {
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(m);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(reinterpret_cast<uint8_t*>(m) + dos->e_lfanew);
+    EXPECT_EQ(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].Size, 0u);
+  }
+
+  HWND top = MakeTopWindow(20, 20, 300, 200);
+  Host hostA = MakeHost(top, 0, 0, 150, 30);
+  Host hostB = MakeHost(top, 0, 40, 150, 30);
+  ExuiControl a = CreateUnit(dll, "CreateControl_LabelEx", top, hostA);
+  auto createB = reinterpret_cast<ExuiCreateControl_t>(
+      reinterpret_cast<void*>(::GetProcAddress(second, "CreateControl_LabelEx")));
+  ExuiControl b = createB(0, top, 0, 40, 150, 30, &RecordEvent, &hostB.record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                          0, 0, 0);
+  ASSERT_NE(a, 0);
+  ASSERT_NE(b, 0);
+  // Each copy's windows belong to that copy's code.
+  HWND windowA = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(a));
+  auto getWindowB = reinterpret_cast<ControlGetWindow_t>(
+      reinterpret_cast<void*>(::GetProcAddress(second, "ControlGetWindow")));
+  HWND windowB = static_cast<HWND>(getWindowB(b));
+  ASSERT_NE(windowB, nullptr);
+  EXPECT_EQ(reinterpret_cast<HMODULE>(::GetClassLongPtrW(windowA, GCLP_HMODULE)), dll.module());
+  EXPECT_EQ(reinterpret_cast<HMODULE>(::GetClassLongPtrW(windowB, GCLP_HMODULE)), second);
+  auto setB = reinterpret_cast<ExuiSetAttribute_t>(
+      reinterpret_cast<void*>(::GetProcAddress(second, "SetAttribute_LabelEx")));
+  std::string caption = Gbk(L"第二份");
+  EXPECT_EQ(setB(b, EXUI_ATTR_CAPTION, Text(caption)), 1);
+  Pump(std::chrono::milliseconds(50));
+  auto destroyB = reinterpret_cast<ControlDestroy_t>(
+      reinterpret_cast<void*>(::GetProcAddress(second, "ControlDestroy")));
+  EXPECT_EQ(destroyB(b), 1);
+  Fn<ControlDestroy_t>("ControlDestroy")(a);
+  ::DestroyWindow(top);
+}
+
 TEST_F(ControlsTest, FrameGlyphButtonsRaiseEventsAndCloseThroughTheWindow) {
   HWND top = MakeTopWindow(30, 30, 500, 300);
   Host host = MakeHost(top, 0, 0, 500, 300);
