@@ -24,6 +24,17 @@ bool ReplaceLauncher(const std::wstring& staging, const std::wstring& launcher) 
     return false;
 }
 
+// A captive portal or a misconfigured server can answer 200 with a web page; only a Windows
+// program may take the launcher's place.
+bool LooksLikeProgram(const std::wstring& path) {
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    char magic[2] = {};
+    DWORD read = 0;
+    return file && ::ReadFile(file.get(), magic, sizeof magic, &read, nullptr) && read == 2 && magic[0] == 'M' &&
+           magic[1] == 'Z';
+}
+
 bool StartLauncher(const std::wstring& launcher) {
     std::wstring commandLine = L"\"" + launcher + L"\"";
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -54,6 +65,11 @@ UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& p
     const std::wstring staging = StagingPathFor(plan.launcherPath);
     ::DeleteFileW(staging.c_str());  // left over from an interrupted earlier attempt
     if (DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging), progress, 0, false, message) != 0) {
+        return UpdateOutcome::DownloadFailed;
+    }
+    if (!LooksLikeProgram(staging)) {
+        ::DeleteFileW(staging.c_str());
+        if (message) message(kReadErrorMessage);
         return UpdateOutcome::DownloadFailed;
     }
     // The launcher ends itself right after starting the updater; give it time if it has not.

@@ -18,7 +18,7 @@ struct UpdatePlan {
 
 enum class UpdateOutcome {
     Started,         // the new launcher is in place and running
-    DownloadFailed,  // nothing changed on disk
+    DownloadFailed,  // nothing changed on disk (also when what arrived is not a program)
     ReplaceFailed,   // the old launcher is still in place
     StartFailed,     // the new launcher is in place but could not be started
 };
