@@ -109,8 +109,17 @@ void Control::SyncToHost(int mode) {
   }
 }
 
+namespace {
+thread_local int t_quietFocus = 0;
+}  // namespace
+
+QuietFocusScope::QuietFocusScope() { ++t_quietFocus; }
+QuietFocusScope::~QuietFocusScope() { --t_quietFocus; }
+bool QuietFocusScope::Active() { return t_quietFocus > 0; }
+
 int Control::Raise(int code, int a, int b, int c, int d) {
   if (eventProc_ == nullptr || !created_) return 0;
+  if (code == EXUI_EV_FOCUS && QuietFocusScope::Active()) return 0;
   return eventProc_(record_, code, a, b, c, d);
 }
 

@@ -121,6 +121,17 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
   Surface surface_;
 };
 
+// Focus moved by the program (ControlSetFocusControl) raises no focus events: a focus handler
+// that moves the focus would otherwise hear about its own move and answer it again.
+class QuietFocusScope {
+ public:
+  QuietFocusScope();
+  ~QuietFocusScope();
+  QuietFocusScope(const QuietFocusScope&) = delete;
+  QuietFocusScope& operator=(const QuietFocusScope&) = delete;
+  static bool Active();
+};
+
 // GBK -> UTF-16 and back, with code page 936 whatever the system's ANSI code page.
 std::wstring Wide(const char* gbk);
 std::wstring Wide(const std::string& gbk);

@@ -293,6 +293,7 @@ int32_t EXUI_CALL ControlSetFocusControl(ExuiControl c) {
   return Guard<int32_t>(0, [&] {
     auto control = FindControl(c);
     if (!control || control->Window() == nullptr) return 0;
+    QuietFocusScope quiet;
     ::SetFocus(control->Window());
     return ::GetFocus() == control->Window() ? 1 : 0;
   });

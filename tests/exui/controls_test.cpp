@@ -196,6 +196,33 @@ TEST_F(ControlsTest, AttributesRoundTrip) {
   ::DestroyWindow(top);
 }
 
+// A focus handler that moves the focus must not hear about its own move (it would answer it).
+TEST_F(ControlsTest, FocusMovedByTheProgramRaisesNoFocusEvents) {
+  HWND top = MakeTopWindow(20, 20, 300, 200, L"focus", true);
+  Host listHost = MakeHost(top, 0, 0, 200, 100);
+  Host groupHost = MakeHost(top, 0, 100, 200, 100);
+  ExuiControl list = CreateUnit(dll, "CreateControl_IcoListboxEx", top, listHost);
+  ExuiControl group = CreateUnit(dll, "CreateControl_MinutesboxEx", top, groupHost);
+  auto setFocus = Fn<ControlSetFocusControl_t>("ControlSetFocusControl");
+  auto getFocus = Fn<ControlGetFocusControl_t>("ControlGetFocusControl");
+  Events().clear();
+  EXPECT_EQ(setFocus(list), 1);
+  EXPECT_EQ(getFocus(), list);
+  EXPECT_EQ(setFocus(group), 1);
+  EXPECT_EQ(getFocus(), group);
+  for (auto& e : Events()) EXPECT_NE(e.code, EXUI_EV_FOCUS);
+  // The user's own focus changes are reported.
+  HWND own = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(list));
+  ::SetFocus(own);
+  bool reported = false;
+  for (auto& e : Events()) reported = reported || (e.code == EXUI_EV_FOCUS && e.a == 1 && e.record == &listHost.record);
+  EXPECT_TRUE(reported);
+  auto destroy = Fn<ControlDestroy_t>("ControlDestroy");
+  destroy(list);
+  destroy(group);
+  ::DestroyWindow(top);
+}
+
 TEST_F(ControlsTest, DestroyReleasesTheWindowAndTheBinding) {
   HWND top = MakeTopWindow(20, 20, 300, 200);
   Host host = MakeHost(top, 0, 0, 100, 20);
@@ -271,6 +298,17 @@ TEST_F(ListTest, ItemsAppendAndTheirElementDataRoundTrips) {
   EXPECT_EQ(ElemText("ControlGetElemData_Text", 5, 1), "");
   EXPECT_EQ(ElemText("ControlGetElemData_Text", 0, 10), "");
   EXPECT_EQ(field(main->list, 2, 0, -1, 4, EXUI_FIELD_TEXT), field(main->list, 2, 0, -1, 4, EXUI_FIELD_TEXT));
+}
+
+// The program names the list by its unit; the host window works wherever a control does.
+TEST_F(ListTest, TheHostWindowStandsForTheList) {
+  auto insert = Fn<InsertItem_IcoListboxEx_t>("InsertItem_IcoListboxEx");
+  auto count = Fn<GetItemCount_IcoListboxEx_t>("GetItemCount_IcoListboxEx");
+  auto host = static_cast<ExuiControl>(reinterpret_cast<intptr_t>(main->listHost.window));
+  EXPECT_EQ(insert(host, -1), 0);
+  EXPECT_EQ(insert(main->list, -1), 1);
+  EXPECT_EQ(count(host), 2);
+  EXPECT_EQ(Fn<ExuiGetAttribute_t>("GetAttribute_IcoListboxEx")(host, EXUI_ATTR_ITEM_WIDTH), main->itemWidth);
 }
 
 TEST_F(ListTest, ClickingAButtonCallsTheRoutineWithItemAndElement) {

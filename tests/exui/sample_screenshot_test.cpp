@@ -75,7 +75,14 @@ TEST(SampleScreenshot, MainWindowWithListMenuAndDownloadWindow) {
   disable(menu, entries[4], 1);
   RECT arrow = ElementScreenRect(main.listHost.window, main.itemWidth, 0, main.itemWidth - 40, 30, 20, 30);
   ASSERT_EQ(dll.Get<PopUp_MenuEx_t>("PopUp_MenuEx")(menu, 0, arrow.left + 10, arrow.bottom, main.top, 0, 0), 1);
-  Pump(std::chrono::milliseconds(600));
+  Pump(std::chrono::milliseconds(200));
+  // Point at "重新下载" so the menu shows its hover.
+  HWND menuWindow = reinterpret_cast<HWND>(
+      static_cast<intptr_t>(dll.Get<GetAttribute_MenuEx_t>("GetAttribute_MenuEx")(menu, EXUI_MENU_ATTR_WINDOW)));
+  RECT menuRect{};
+  ::GetWindowRect(menuWindow, &menuRect);
+  MoveMouseTo(POINT{(menuRect.left + menuRect.right) / 2, menuRect.top + 5 + 24 + 5 + 12});
+  Pump(std::chrono::milliseconds(400));
   EXPECT_EQ(dll.Get<IsPopUp_MenuEx_t>("IsPopUp_MenuEx")(menu), 1);
 
   std::wstring path = ArtifactDir() + L"\\exui_sample.png";
