@@ -103,9 +103,11 @@ Window* Load(const WindowDesign& design, Window* parent, bool modal) {
   auto* window = new Window(design, parent, modal);  // deleted by its own final window message
   if (!window->Create()) return nullptr;
   HWND hwnd = window->hwnd();
+  // Disabled already while the creation handler runs: it may dispatch messages, and the parent
+  // must not take clicks that would open a second modal window meanwhile.
+  if (modal && parent != nullptr) ::EnableWindow(parent->hwnd(), FALSE);
   if (design.onCreated != nullptr) design.onCreated();
   if (!::IsWindow(hwnd)) return nullptr;  // the creation handler closed it
-  if (modal && parent != nullptr) ::EnableWindow(parent->hwnd(), FALSE);
   ::ShowWindow(hwnd, SW_SHOW);
   ::UpdateWindow(hwnd);
   ::SetForegroundWindow(hwnd);
@@ -148,11 +150,13 @@ void Unit::Create(HWND parent) {
   hwnd_ = CreateSkinnedUnit(skinType(), parent, design_.left, design_.top, design_.width, design_.height,
                             design_.visible, record_);
   if (hwnd_ == nullptr) return;
+  // Looked up once, here on the user-interface thread, so that workers setting a progress
+  // position need no lookup of their own.
+  control_ = ControlOfWindow(hwnd_);
   if (!caption_.empty()) SetSkinAttributeText(skinType(), control(), EXUI_ATTR_CAPTION, caption_);
   if (design_.type == UnitType::ProgressbarEx) SetRangeMax(design_.rangeMax);
 }
 
-ExuiControl Unit::control() const { return skinned() ? ControlOfWindow(hwnd_) : 0; }
 
 std::string Unit::Caption() const {
   if (skinned() || hwnd_ == nullptr) return caption_;

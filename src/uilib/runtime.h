@@ -116,8 +116,9 @@ public:
   // The unit's window: the host of a skinned unit or the plain label itself; null once destroyed.
   HWND hwnd() const { return hwnd_; }
   bool skinned() const { return design_.type != UnitType::Label; }
-  // The library's control of a skinned unit (through its host window); 0 for plain labels.
-  ExuiControl control() const;
+  // The library's control of a skinned unit (bound to its host window); 0 for plain labels and
+  // when the library is missing.
+  ExuiControl control() const { return control_; }
 
   std::string Caption() const;
   void SetCaption(std::string_view caption);
@@ -151,7 +152,10 @@ public:
   // Internal to the runtime and the skin support layer.
   ExuiEventRecord& eventRecord() { return record_; }
   void Create(HWND parent);
-  void Forget() { hwnd_ = nullptr; }
+  void Forget() {
+    hwnd_ = nullptr;
+    control_ = 0;
+  }
   int Dispatch(int event, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
 
 private:
@@ -161,6 +165,7 @@ private:
   const UnitDesign& design_;
   ExuiEventRecord record_{};
   HWND hwnd_ = nullptr;
+  ExuiControl control_ = 0;
   std::string caption_;
 };
 

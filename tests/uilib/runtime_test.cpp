@@ -21,6 +21,7 @@ struct Trace {
   bool visibleWhenCreated = true;
   bool foundWhenCreated = false;
   bool parentEnabledWhileModal = true;
+  bool parentEnabledWhileCreating = true;
   bool allowClose = true;
   int closeQueries = 0;
   int sizeChanges = 0;
@@ -65,6 +66,11 @@ constexpr WindowDesign kMain{.name = kMainName, .caption = "Storvane", .width = 
                              .units = kMainUnits, .onCreated = MainCreated, .onShown = MainShown,
                              .onSizeChanged = MainSized, .onCloseQuery = MainCloseQuery, .onFocus = MainFocus};
 
+void ModalCreated() {
+  Window* modal = FindLoadedWindow(kModalName);
+  g_trace->parentEnabledWhileCreating = ::IsWindowEnabled(modal->parent()->hwnd()) != FALSE;
+}
+
 void ModalShown() {
   Window* modal = FindLoadedWindow(kModalName);
   g_trace->parentEnabledWhileModal = ::IsWindowEnabled(modal->parent()->hwnd()) != FALSE;
@@ -82,7 +88,16 @@ constexpr UnitDesign kModalUnits[] = {
      .rangeMax = 10000},
 };
 constexpr WindowDesign kModal{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
-                              .units = kModalUnits, .onShown = ModalShown};
+                              .units = kModalUnits, .onCreated = ModalCreated, .onShown = ModalShown};
+
+// A creation handler that waits while dispatching messages, during which its window is closed
+// (a transfer that ends before the window was ever shown).
+void ClosedWhileCreating() {
+  FindLoadedWindow(kModalName)->RequestClose();
+  PumpFor(50);
+}
+constexpr WindowDesign kClosedEarly{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
+                                    .units = kModalUnits, .onCreated = ClosedWhileCreating};
 
 // The same units without handlers, for tests that open the window themselves.
 constexpr WindowDesign kPlainDownload{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
@@ -138,12 +153,19 @@ TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorke
 TEST_F(RuntimeTest, AModalWindowDisablesItsParentUntilItIsClosed) {
   ASSERT_TRUE(::IsWindowEnabled(window_->hwnd()));
   LoadModalWindow(kModal, window_);
+  EXPECT_FALSE(trace_.parentEnabledWhileCreating);
   EXPECT_FALSE(trace_.parentEnabledWhileModal);
   EXPECT_EQ(FindLoadedWindow(kModalName), nullptr);
   EXPECT_TRUE(::IsWindowEnabled(window_->hwnd()));
   EXPECT_NE(std::find(trace_.steps.begin(), trace_.steps.end(), "modal shown"), trace_.steps.end());
   // The parent is still there and its loop goes on.
   EXPECT_EQ(FindLoadedWindow(kMainName), window_);
+}
+
+TEST_F(RuntimeTest, AModalWindowClosedByItsCreationHandlerGivesTheParentBack) {
+  LoadModalWindow(kClosedEarly, window_);
+  EXPECT_EQ(FindLoadedWindow(kModalName), nullptr);
+  EXPECT_TRUE(::IsWindowEnabled(window_->hwnd()));
 }
 
 TEST_F(RuntimeTest, TheCloseQueryDecidesWhetherTheWindowCloses) {
