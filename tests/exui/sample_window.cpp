@@ -27,20 +27,26 @@ int EXUI_CALL RecordElementClick(int32_t control, int32_t code, int32_t kind, in
 }
 
 SampleWindow::SampleWindow(Dll& dll, int left, int top_, int width, int height) : dll_(dll) {
-  top = MakeTopWindow(left, top_, width, height);
-  frameHost = MakeHost(top, 0, 0, width, height);
+  // Places are designed at 96 DPI; like the runtime, the window is laid out at the system's.
+  HDC screen = ::GetDC(nullptr);
+  double s = ::GetDeviceCaps(screen, LOGPIXELSY) / 96.0;
+  ::ReleaseDC(nullptr, screen);
+  auto px = [s](int v) { return static_cast<int>(v * s); };
+  auto host = [&](int l, int t, int w, int h) { return MakeHost(top, px(l), px(t), px(w), px(h)); };
+  top = MakeTopWindow(left, top_, px(width), px(height));
+  frameHost = host(0, 0, width, height);
   frame = CreateUnit(dll, "CreateControl_WindowEx", top, frameHost);
-  titleHost = MakeHost(top, 16, 48, width - 32, 28);
+  titleHost = host(16, 48, width - 32, 28);
   title = CreateUnit(dll, "CreateControl_LabelEx", top, titleHost);
   int groupWidth = width - 32;
   int groupHeight = height - 143;
-  groupHost = MakeHost(top, 16, 88, groupWidth, groupHeight);
+  groupHost = host(16, 88, groupWidth, groupHeight);
   group = CreateUnit(dll, "CreateControl_MinutesboxEx", top, groupHost);
-  listHost = MakeHost(top, 26, 98, groupWidth - 20, groupHeight - 20);
+  listHost = host(26, 98, groupWidth - 20, groupHeight - 20);
   list = CreateUnit(dll, "CreateControl_IcoListboxEx", top, listHost);
-  barHost = MakeHost(top, 16 + (groupWidth - 300) / 2, 88 + (groupHeight - 300) / 2, 300, 20);
+  barHost = host(16 + (groupWidth - 300) / 2, 88 + (groupHeight - 300) / 2, 300, 20);
   bar = CreateUnit(dll, "CreateControl_ProgressbarEx", top, barHost);
-  diskHost = MakeHost(top, 16, height - 51, width - 32, 30);
+  diskHost = host(16, height - 51, width - 32, 30);
   disk = CreateUnit(dll, "CreateControl_LabelEx", top, diskHost);
   itemWidth = groupWidth - 20 - 24;
 
