@@ -45,3 +45,13 @@ storvane_test(catalogue_action_tests LABELS catalogue DESKTOP
   DEPENDS shoptool_a catalogue_arg_probe)
 target_compile_definitions(catalogue_action_tests PRIVATE
   "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "ARG_PROBE_EXE=\"$<TARGET_FILE:catalogue_arg_probe>\"")
+
+catalogue_demo_service_fixture(install_service)
+storvane_test(install_flow_tests LABELS install DESKTOP
+  SOURCES install_flow_test.cpp reset_server.cpp
+  LIBS storvane_catalogue storvane_catalogue_fakes storvane_demo_service_client storvane_shell_test_support
+  FIXTURES install_service ENVIRONMENT ${install_service_ENV}
+  DEPENDS shoptool_a shoptool_b shoptool_c)
+target_link_libraries(install_flow_tests PRIVATE ws2_32)
+target_compile_definitions(install_flow_tests PRIVATE
+  "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "SHOPTOOL_B_EXE=\"$<TARGET_FILE:shoptool_b>\"")
