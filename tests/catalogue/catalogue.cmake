@@ -40,7 +40,7 @@ target_link_libraries(catalogue_arg_probe PRIVATE shell32)
 target_link_options(catalogue_arg_probe PRIVATE ${STORVANE_STATIC_LINK})
 
 storvane_test(catalogue_action_tests LABELS catalogue DESKTOP
-  SOURCES item_actions_test.cpp
+  SOURCES item_actions_test.cpp running_watch_test.cpp
   LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support
   DEPENDS shoptool_a catalogue_arg_probe)
 target_compile_definitions(catalogue_action_tests PRIVATE
