@@ -1,0 +1,151 @@
+#include "app/self_update.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/install_location.h"
+#include "app/kill_process.h"
+#include "net/decode.h"
+#include "net/http_fetch.h"
+#include "util/handles.h"
+#include "util/json_document.h"
+#include "util/text.h"
+#include "util/win_text.h"
+
+// The updater's bytes, built before this file and carried in its read-only data.
+#ifndef STORVANE_UPDATER_IMAGE
+#error "STORVANE_UPDATER_IMAGE must name the built up.exe"
+#endif
+__asm__(".section .rdata,\"dr\"\n"
+        ".balign 16\n"
+        "_storvane_updater_image_begin:\n"
+        ".incbin \"" STORVANE_UPDATER_IMAGE "\"\n"
+        "_storvane_updater_image_end:\n"
+        ".text\n");
+extern "C" const uint8_t storvane_updater_image_begin[];
+extern "C" const uint8_t storvane_updater_image_end[];
+
+#ifndef STORVANE_SERVICE_BASE
+#error "STORVANE_SERVICE_BASE must name the version service"
+#endif
+
+namespace storvane {
+
+std::string g_ownVersion;
+std::string g_remoteVersion;
+std::string g_remoteDownloadUrl;
+
+std::span<const uint8_t> CarriedUpdaterImage() {
+    return {storvane_updater_image_begin, static_cast<size_t>(storvane_updater_image_end - storvane_updater_image_begin)};
+}
+
+bool WriteUpdaterExecutable(std::string_view runDirectory) {
+    const std::wstring path = GbkToWide(std::string(runDirectory) + "/up.exe");
+    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+    if (!file) return false;
+    const std::span<const uint8_t> image = CarriedUpdaterImage();
+    DWORD written = 0;
+    return ::WriteFile(file.get(), image.data(), static_cast<DWORD>(image.size()), &written, nullptr) &&
+           written == image.size();
+}
+
+std::string SelfUpdateAddress(std::string_view serviceBase, std::string_view key) {
+    return std::string(serviceBase) + "/api/single/" + std::string(key);
+}
+
+UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
+    const std::string body = ReplaceText(net::Utf8ToLocal(fetchedBody), "?{", "{");
+    JsonDocument document = CreateJsonDocument();
+    document.Parse(body, false);
+    UpdateAnswer answer{document.GetText("data[0].soft_version", false),
+                        document.GetText("data[0].soft_down", false)};
+    document.Destroy();
+    return answer;
+}
+
+void CheckForUpdate(std::string_view key) { CheckForUpdate(key, STORVANE_SERVICE_BASE); }
+
+void CheckForUpdate(std::string_view key, std::string_view serviceBase) {
+    const UpdateAnswer answer = ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
+    g_remoteVersion = answer.version;
+    g_remoteDownloadUrl = answer.downloadUrl;
+}
+
+bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion) {
+    return !remoteVersion.empty() && remoteVersion != ownVersion;
+}
+
+std::wstring QuoteArgument(std::wstring_view argument) {
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count as escapes only in front of a quote.
+        if (c == L'"') {
+            quoted.append(backslashes * 2 + 1, L'\\');
+        } else {
+            quoted.append(backslashes, L'\\');
+        }
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    quoted += L'"';
+    return quoted;
+}
+
+std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_view downloadUrl,
+                                     std::string_view executableName, std::string_view remoteVersion,
+                                     std::string_view ownVersion) {
+    // The program name is read up to the next quote with no escapes; a path holds no quotes.
+    std::wstring line = L"\"" + GbkToWide(std::string(runDirectory) + "/up.exe") + L"\"";
+    for (std::string_view argument : {downloadUrl, executableName, remoteVersion, ownVersion}) {
+        line += L' ';
+        line += QuoteArgument(GbkToWide(argument));
+    }
+    return line;
+}
+
+UpdaterHandOver DefaultUpdaterHandOver() {
+    UpdaterHandOver handOver;
+    handOver.runDirectory = GetRunDirectory();
+    handOver.executableName = GetExecutableName();
+    handOver.start = [](const std::wstring& program, const std::wstring& commandLine) {
+        std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+        line.push_back(L'\0');
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &info)) {
+            return false;
+        }
+        UniqueHandle process(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        ::WaitForInputIdle(process.get(), 1000);
+        return true;
+    };
+    handOver.end = [] { KillProcess(); };
+    return handOver;
+}
+
+bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver) {
+    if (!UpdateNeeded(g_remoteVersion, g_ownVersion)) return false;
+    const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
+    const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, g_remoteDownloadUrl,
+                                                             handOver.executableName, g_remoteVersion, g_ownVersion);
+    if (!handOver.start || !handOver.start(program, commandLine)) return false;
+    if (handOver.end) handOver.end();
+    return true;
+}
+
+void LaunchUpdaterIfNeeded() { LaunchUpdaterIfNeeded(DefaultUpdaterHandOver()); }
+
+}  // namespace storvane

@@ -1,0 +1,82 @@
+// The launcher's own update: at every start the version service is asked which launcher version
+// is current; when it names another one, the updater "up.exe" (carried inside the launcher and
+// written beside it at every start) takes over and the launcher ends.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace storvane {
+
+// The launcher's own version, "2.1"; the start-up sequence sets it before the update check.
+extern std::string g_ownVersion;
+// Version and download address from the last update check; empty when the answer had none.
+extern std::string g_remoteVersion;
+extern std::string g_remoteDownloadUrl;
+
+inline constexpr char kOwnVersion[] = "2.1";
+inline constexpr char kSelfUpdateKey[] = "storvane";
+
+// The updater program carried in the launcher.
+std::span<const uint8_t> CarriedUpdaterImage();
+
+// Writes the carried updater to runDirectory + "/up.exe" (created or truncated). True when all of
+// it was written; the start-up sequence ignores the result.
+bool WriteUpdaterExecutable(std::string_view runDirectory);
+
+// The version service's address for `key`: base + "/api/single/" + key.
+std::string SelfUpdateAddress(std::string_view serviceBase, std::string_view key);
+
+struct UpdateAnswer {
+    std::string version;      // "data[0].soft_version"
+    std::string downloadUrl;  // "data[0].soft_down"
+};
+
+// Reads the service's answer (UTF-8 JSON as fetched): converted to local text, every "?{"
+// turned into "{", parsed, and the two values read. Both empty when it is not such an answer.
+UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody);
+
+// Asks the version service compiled into the program (or `serviceBase`) for `key` and fills
+// g_remoteVersion and g_remoteDownloadUrl, replacing earlier values.
+void CheckForUpdate(std::string_view key);
+void CheckForUpdate(std::string_view key, std::string_view serviceBase);
+
+// Whether the answer asks for an update: a version was named and it is not ours (plain text
+// inequality: "2.10" and "2.0" both differ from "2.1"). No version named means no update is
+// known, whatever the reason (service down, not JSON, no such entry).
+bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion);
+
+// Wraps one argument so that the system's command-line parsing gives it back unchanged
+// (spaces, quotes and trailing backslashes included).
+std::wstring QuoteArgument(std::wstring_view argument);
+
+// The updater's command line: the quoted program runDirectory + "/up.exe", then the download
+// address, the launcher's executable name, the new version and the current version, each quoted.
+std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_view downloadUrl,
+                                     std::string_view executableName, std::string_view remoteVersion,
+                                     std::string_view ownVersion);
+
+// How the hand-over reaches the system; tests replace both parts.
+struct UpdaterHandOver {
+    std::string runDirectory;    // where the launcher and up.exe are
+    std::string executableName;  // the launcher's file name
+    // Starts `program` with `commandLine`; true when the process was created.
+    std::function<bool(const std::wstring& program, const std::wstring& commandLine)> start;
+    // Ends the launcher (does not come back in the product).
+    std::function<void()> end;
+};
+
+// The product's hand-over: the running launcher's directory and name, a new process that the
+// launcher waits on for at most 1000 ms to become idle, and KillProcess on itself.
+UpdaterHandOver DefaultUpdaterHandOver();
+
+// When an update is needed, starts the updater and ends the launcher. When the updater cannot be
+// started the launcher goes on: ending it would leave the user with no program at all. Returns
+// whether the updater was started.
+bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver);
+void LaunchUpdaterIfNeeded();
+
+}  // namespace storvane
