@@ -23,3 +23,9 @@ storvane_test(net_httpfetch_tests LABELS httpfetch
   SOURCES http_fetch_test.cpp
   LIBS storvane_net storvane_test_support
   FIXTURES httpfetch_server ENVIRONMENT ${httpfetch_server_ENV} DEPENDS ${httpfetch_server_DEPENDS})
+
+storvane_test_server_fixture(requestobject_server SERVE_DIR ${CMAKE_SOURCE_DIR}/res)
+storvane_test(net_requestobject_tests LABELS requestobject
+  SOURCES request_object_test.cpp
+  LIBS storvane_net storvane_test_support
+  FIXTURES requestobject_server ENVIRONMENT ${requestobject_server_ENV} DEPENDS ${requestobject_server_DEPENDS})
