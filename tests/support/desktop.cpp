@@ -231,6 +231,8 @@ std::vector<AccElement> AccElement::Children() const {
 }
 
 AccElement AccessibleOf(HWND window) {
+  // Accessibility across processes goes through COM; the test thread joins it once.
+  thread_local ComInit com;
   AccElement e;
   IAccessible* acc = nullptr;
   if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
@@ -251,6 +253,24 @@ AccElement FindAccessible(const AccElement& root, const std::wstring& name, int 
   if (maxDepth <= 0) return {};
   for (const AccElement& c : root.Children()) {
     AccElement hit = FindAccessible(c, name, maxDepth - 1);
+    if (hit) return hit;
+  }
+  return {};
+}
+
+namespace {
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+}  // namespace
+
+AccElement FindAccessibleInWindows(HWND top, const std::wstring& name, int maxDepth) {
+  std::vector<HWND> windows{top};
+  EnumChildWindows(top, CollectChild, reinterpret_cast<LPARAM>(&windows));
+  for (HWND w : windows) {
+    if (!IsWindowVisible(w)) continue;
+    AccElement hit = FindAccessible(AccessibleOf(w), name, maxDepth);
     if (hit) return hit;
   }
   return {};
@@ -321,7 +341,7 @@ std::wstring ArtifactPath(const std::wstring& fileName) {
   } else {
     dir = ThisProgramDirectory() + L"\\artifacts";
   }
-  SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
+  MakeDirectories(dir);
   return dir + L"\\" + fileName;
 }
 
@@ -357,6 +377,11 @@ void RemoveTree(const std::wstring& path) {
   op.pFrom = from.c_str();
   op.fFlags = FOF_NO_UI;
   SHFileOperationW(&op);
+}
+
+bool MakeDirectories(const std::wstring& path) {
+  const int r = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+  return r == ERROR_SUCCESS || r == ERROR_ALREADY_EXISTS;
 }
 
 std::wstring DirectoryOf(const std::wstring& path) {

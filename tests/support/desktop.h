@@ -72,6 +72,8 @@ struct AccElement {
 AccElement AccessibleOf(HWND window);  // OBJID_CLIENT
 // Depth-first search for the first element whose name equals `name`.
 AccElement FindAccessible(const AccElement& root, const std::wstring& name, int maxDepth = 4);
+// The same over the window and every window inside it (each control answers for itself).
+AccElement FindAccessibleInWindows(HWND top, const std::wstring& name, int maxDepth = 4);
 
 // Real input through SendInput (absolute coordinates rounded so the click lands on x, y).
 void MoveMouseTo(int x, int y);
@@ -88,6 +90,7 @@ bool FileExists(const std::wstring& path);
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 void RemoveTree(const std::wstring& path);
+bool MakeDirectories(const std::wstring& path);  // every missing level
 std::wstring DirectoryOf(const std::wstring& path);
 std::wstring ThisProgramDirectory();
 

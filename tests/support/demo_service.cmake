@@ -1,0 +1,36 @@
+# The demo version service as a CTest fixture, on the port the launcher is built to ask
+# (STORVANE_SERVICE_BASE). Fragments include this file and call
+#   storvane_demo_service_fixture(<fixture>)
+# which defines <fixture>_ENV and <fixture>_DEPENDS in the caller's scope, like the test servers.
+include_guard(GLOBAL)
+include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
+
+string(REGEX MATCH "^http://127\\.0\\.0\\.1:([0-9]+)$" _demo_match "${STORVANE_SERVICE_BASE}")
+set(STORVANE_DEMO_PORT "${CMAKE_MATCH_1}")
+
+function(storvane_demo_service_fixture name)
+  if(NOT STORVANE_DEMO_PORT)
+    message(STATUS "End-to-end tests need a loopback service address; ${STORVANE_SERVICE_BASE} is not one")
+    set(${name}_ENV "" PARENT_SCOPE)
+    set(${name}_DEPENDS "" PARENT_SCOPE)
+    return()
+  endif()
+  set(state ${CMAKE_BINARY_DIR}/test-servers/${name})
+  set(script ${CMAKE_SOURCE_DIR}/tests/support/demo_service_fixture.sh)
+  add_test(NAME ${name}_start COMMAND bash ${script} start ${state} ${STORVANE_DEMO_PORT}
+           $<TARGET_FILE:storvane> $<TARGET_FILE:shoptool_a> $<TARGET_FILE:shoptool_b> $<TARGET_FILE:shoptool_c>)
+  add_test(NAME ${name}_stop COMMAND bash ${script} stop ${state})
+  # One service on one port: tests that need it never overlap with each other.
+  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name} LABELS fixture TIMEOUT 60
+                       RESOURCE_LOCK demo_service)
+  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name} LABELS fixture TIMEOUT 30)
+  set(${name}_ENV STORVANE_DEMO_SERVICE=${state} STORVANE_DEMO_PORT=${STORVANE_DEMO_PORT}
+      STORVANE_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts PARENT_SCOPE)
+  set(${name}_DEPENDS storvane shoptool_a shoptool_b shoptool_c PARENT_SCOPE)
+endfunction()
+
+if(NOT TARGET storvane_demo_client)
+  add_library(storvane_demo_client STATIC ${CMAKE_SOURCE_DIR}/tests/support/demo_service.cpp)
+  target_include_directories(storvane_demo_client PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(storvane_demo_client PUBLIC storvane_test_support storvane_desktop_driver)
+endif()

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# CTest fixture steps for the demo version service that the launcher is built to ask.
+#   demo_service_fixture.sh start <state-dir> <port> <downloads...>
+#   demo_service_fixture.sh stop <state-dir>
+# The service runs on the port compiled into the launcher; the downloads (tools and the
+# launcher itself) are copied into the state folder so tests can also replace them.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+cmd=$1 state=$2
+case "$cmd" in
+  start)
+    port=$3; shift 3
+    "$0" stop "$state" || true
+    mkdir -p "$state/downloads"
+    for f in "$@"; do cp "$f" "$state/downloads/"; done
+    rm -f "$state/port"
+    setsid python3 "$ROOT/demo/service/demo_service.py" --port "$port" --port-file "$state/port" \
+      --tools-dir "$state/downloads" >"$state/service.log" 2>&1 </dev/null &
+    echo $! >"$state/pid"
+    for _ in $(seq 1 100); do
+      [ -s "$state/port" ] && exit 0
+      kill -0 "$(cat "$state/pid")" 2>/dev/null || break
+      sleep 0.1
+    done
+    echo "demo service did not start (is port $port taken?):" >&2
+    cat "$state/service.log" >&2
+    exit 1
+    ;;
+  stop)
+    if [ -f "$state/pid" ]; then
+      kill "$(cat "$state/pid")" 2>/dev/null || true
+      rm -f "$state/pid"
+    fi
+    ;;
+  *)
+    echo "usage: $0 start|stop ..." >&2
+    exit 2
+    ;;
+esac
