@@ -14,7 +14,10 @@ Failure routes for tests and demos (each serves a real file from --tools-dir):
 Control (loopback callers only):
   POST /__control             JSON: {"launcher_version": "2.2", "launcher_down": "...",
                                "versions": {"<soft_store>": "<version>"}, "catalogue": {...},
-                               "bom": true|false, "entries": N}
+                               "bom": true|false, "entries": N,
+                               "single_raw": "<text>" (answered as is by /api/single/storvane,
+                               UTF-8 encoded; null goes back to the JSON answer),
+                               "down_ms": N (stop listening for N ms: connections are refused)}
   GET  /__log                 the request lines seen so far, one per line
 
 "{base}" in the catalogue file stands for this service's own address.
@@ -27,6 +30,7 @@ import socket
 import struct
 import sys
 import threading
+import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import urlsplit, unquote
 
@@ -45,6 +49,8 @@ class State:
         self.versions = {}
         self.launcher_version = args.launcher_version
         self.launcher_down = None
+        self.single_raw = None
+        self.down_ms = 0
         self.bom = not args.no_bom
         self.entries = args.entries
         self.log = []
@@ -72,6 +78,8 @@ class State:
 
     def single_body(self, base):
         with self.lock:
+            if self.single_raw is not None:
+                return self.single_raw.encode("utf-8")
             down = self.launcher_down or base + "/download/storvane.exe"
             doc = {"code": 200, "data": [{"soft_version": self.launcher_version, "soft_down": down}]}
         return json.dumps(doc, ensure_ascii=False).encode("utf-8")
@@ -186,7 +194,23 @@ class Handler(BaseHTTPRequestHandler):
                 st.bom = bool(req["bom"])
             if "entries" in req:
                 st.entries = int(req["entries"])
-        return self.send_bytes(200, b'{"ok":true}')
+            if "single_raw" in req:
+                st.single_raw = req["single_raw"]
+            if "down_ms" in req:
+                st.down_ms = max(0, int(req["down_ms"]))
+            going_down = st.down_ms > 0
+        self.send_bytes(200, b'{"ok":true}')
+        if going_down:
+            self.close_connection = True
+            # shutdown() waits for serve_forever() to return, which runs on the main thread.
+            threading.Thread(target=self.server.shutdown, daemon=True).start()
+
+
+def listen(port, state):
+    server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
+    server.daemon_threads = True
+    server.state = state
+    return server
 
 
 def main():
@@ -201,17 +225,25 @@ def main():
     ap.add_argument("--entries", type=int, default=0, help="serve a synthetic catalogue of N entries")
     args = ap.parse_args()
 
-    server = ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
-    server.daemon_threads = True
-    server.state = State(args)
+    state = State(args)
+    server = listen(args.port, state)
     if args.port_file:
         tmp = args.port_file + ".tmp"
         with open(tmp, "w") as f:
             f.write(str(server.server_address[1]))
         os.replace(tmp, args.port_file)
     print("demo service on http://127.0.0.1:%d" % server.server_address[1], flush=True)
+    port = server.server_address[1]
     try:
-        server.serve_forever()
+        while True:
+            server.serve_forever()
+            server.server_close()
+            with state.lock:
+                pause, state.down_ms = state.down_ms, 0
+            if not pause:
+                break
+            time.sleep(pause / 1000.0)
+            server = listen(port, state)
     except KeyboardInterrupt:
         pass
     return 0
