@@ -80,6 +80,12 @@ TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherAndStartsNothing) {
     EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
     Sleep(300);
     EXPECT_TRUE(MarkerLines(folder_.path()).empty());
+    // The old launcher still runs.
+    UniqueHandle again(StartHeld(launcher(), 0));
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
+    EXPECT_EQ(MarkerLines(folder_.path()), std::vector<std::string>{"start " + SizeOf(oldLauncher_)});
+    WaitForSingleObject(again.get(), 10000);
 }
 
 TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
