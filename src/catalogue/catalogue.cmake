@@ -11,3 +11,13 @@ add_library(storvane_catalogue STATIC
 target_include_directories(storvane_catalogue PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
 target_link_libraries(storvane_catalogue PUBLIC
   storvane_catalogue_rules storvane_finder storvane_download storvane_net storvane_json storvane_win shell32 user32)
+
+# The catalogue's part of the main window and the download window, over the skin-UI runtime.
+add_library(storvane_catalogue_window STATIC
+  catalogue_controls.cpp
+  item_menu.cpp
+  catalogue_window.cpp
+  download_window.cpp)
+target_include_directories(storvane_catalogue_window PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_definitions(storvane_catalogue_window PRIVATE STORVANE_SERVICE_BASE="${STORVANE_SERVICE_BASE}")
+target_link_libraries(storvane_catalogue_window PUBLIC storvane_catalogue storvane_uilib)

@@ -29,6 +29,7 @@ int RunInstallDialog(CatalogueEnvironment& env, const std::string& downloadAddre
     g_downloadJob.storeFolder = storeFolder;
     g_downloadJob.executable = executable;
     g_downloadJob.result = -1;
+    g_downloadJob.finished = false;
     if (!IsSafeEntry(storeFolder, executable)) return 0;
     if (IsToolRunning(ToolFolder(env.runDirectory, storeFolder), executable) &&
         !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {

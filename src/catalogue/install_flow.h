@@ -18,12 +18,14 @@ namespace storvane {
 
 // The pending install: written on the user-interface thread before the download window opens,
 // read by the transfer worker while it is open. `result` is the transfer's outcome: 0 once the
-// complete executable is in place, -1 otherwise (also before the worker has run).
+// complete executable is in place, -1 otherwise (also before the worker has run); `finished`
+// tells the download window that its worker is done and it may close.
 struct DownloadJob {
     std::string downloadAddress;
     std::string storeFolder;
     std::string executable;
     std::atomic<int> result{-1};
+    std::atomic<bool> finished{false};
 };
 extern DownloadJob g_downloadJob;
 

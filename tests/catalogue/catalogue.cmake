@@ -55,3 +55,13 @@ storvane_test(install_flow_tests LABELS install DESKTOP
 target_link_libraries(install_flow_tests PRIVATE ws2_32)
 target_compile_definitions(install_flow_tests PRIVATE
   "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "SHOPTOOL_B_EXE=\"$<TARGET_FILE:shoptool_b>\"")
+
+# The catalogue in a real main window over the real skin-UI library, against the demo service.
+catalogue_demo_service_fixture(catalogue_window_service)
+storvane_test(catalogue_window_tests LABELS catalogue DESKTOP
+  SOURCES catalogue_window_test.cpp
+  LIBS storvane_catalogue_window storvane_demo_service_client storvane_shell_test_support
+  FIXTURES catalogue_window_service ENVIRONMENT ${catalogue_window_service_ENV}
+  DEPENDS shoptool_a shoptool_b shoptool_c)
+target_compile_definitions(catalogue_window_tests PRIVATE
+  "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "SHOPTOOL_C_EXE=\"$<TARGET_FILE:shoptool_c>\"")

@@ -1,0 +1,129 @@
+#include "catalogue/catalogue_window.h"
+
+#include <thread>
+
+#include "catalogue/catalogue_load.h"
+#include "catalogue/download_window.h"
+#include "catalogue/item_actions.h"
+#include "catalogue/item_menu.h"
+#include "catalogue/item_template.h"
+#include "catalogue/running_watch.h"
+#include "uilib/loader.h"
+
+#ifndef STORVANE_SERVICE_BASE
+#error "STORVANE_SERVICE_BASE must name the version service"
+#endif
+
+namespace storvane {
+namespace {
+
+uilib::Unit* UnitOf(uilib::Window& window, const char* name) { return window.FindUnit(name); }
+
+HWND WatcherLabelWindow(uilib::Unit& label) { return label.hwnd(); }
+
+}  // namespace
+
+std::string CatalogueServiceBase() { return STORVANE_SERVICE_BASE; }
+
+std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Find() {
+    uilib::Window* main = uilib::FindLoadedWindow(kMainWindowName);
+    if (main == nullptr) return nullptr;
+    uilib::Unit* list = UnitOf(*main, kSoftwareListUnit);
+    uilib::Unit* progress = UnitOf(*main, kLoadProgressUnit);
+    uilib::Unit* groupBox = UnitOf(*main, kGroupBoxUnit);
+    uilib::Unit* diskLabel = UnitOf(*main, kDiskLabelUnit);
+    uilib::Unit* watcher = UnitOf(*main, kWatcherLabelUnit);
+    if (list == nullptr || progress == nullptr || groupBox == nullptr || diskLabel == nullptr || watcher == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<MainWindowCatalogue>(*main, *list, *progress, *groupBox, *diskLabel, *watcher);
+}
+
+MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress,
+                                         uilib::Unit& groupBox, uilib::Unit& diskLabel, uilib::Unit& watcherLabel)
+    : main_(main),
+      list_(list),
+      loadProgress_(loadProgress),
+      frame_(groupBox, diskLabel),
+      menu_(main.hwnd()),
+      downloadWindow_(std::make_unique<ModalDownloadWindow>(main)),
+      env_{uilib::ProgramDirectory(),
+           CatalogueServiceBase(),
+           list_,
+           loadProgress_,
+           frame_,
+           menu_,
+           CurrentItemMenuEntries(),
+           dialogs_,
+           starter_,
+           *downloadWindow_,
+           [label = WatcherLabelWindow(watcherLabel)] { std::thread(RunningWatchThread, label).detach(); },
+           ShellOpenAddress} {}
+
+void SetUpItemTemplate() {
+    if (auto catalogue = MainWindowCatalogue::Find()) SetUpItemTemplate(catalogue->list(), ItemElementClickRoutine());
+}
+
+void StartCatalogueLoad() {
+    uilib::Unit* label = uilib::FindLoadedUnit(kMainWindowName, kCatalogueLabelUnit);
+    if (label == nullptr || label->hwnd() == nullptr) return;
+    // The thread's handle is not kept: it only hands the work over and ends.
+    std::thread(CatalogueKickThread, label->hwnd()).detach();
+}
+
+void LoadCatalogue(int, int) {
+    if (auto catalogue = MainWindowCatalogue::Find()) LoadCatalogue(catalogue->env());
+}
+
+void RefreshRunningStates(int a, int) {
+    int passed = 0;
+    if (auto catalogue = MainWindowCatalogue::Find()) passed = RefreshRunningStates(catalogue->env());
+    if (a != 0) *reinterpret_cast<int*>(static_cast<intptr_t>(a)) = passed;
+}
+
+void RelayoutCatalogueView() {
+    if (auto c = MainWindowCatalogue::Find()) {
+        RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), c->main().ClientWidth(),
+                              c->main().ClientHeight(), ItemElementClickRoutine());
+    }
+}
+
+void OnCatalogueFocus(int a, int) {
+    if (auto c = MainWindowCatalogue::Find()) FocusCatalogueView(c->list(), c->frame(), a);
+}
+
+void CatalogueKickThread(HWND catalogueLabel) { ::SendMessageW(catalogueLabel, uilib::kFeedbackMessage, 0, 0); }
+
+void RunningWatchThread(HWND watcherLabel) {
+    RunningWatchLoop(
+        [watcherLabel] {
+            // Written by the pass on the user-interface thread before the send returns.
+            int passed = 0;
+            ::SendMessageW(watcherLabel, uilib::kFeedbackMessage,
+                           static_cast<WPARAM>(reinterpret_cast<intptr_t>(&passed)), 0);
+            // A pass runs inside whatever message loop the user-interface thread is waiting in,
+            // and a window may close during it (the download window does). A loop waiting for a
+            // posted message would not look at its window again before the next input; this
+            // empty message lets it.
+            ::PostMessageW(watcherLabel, WM_NULL, 0, 0);
+            return passed;
+        },
+        [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [watcherLabel] { return ::IsWindow(watcherLabel) != FALSE; });
+}
+
+int32_t EXUI_CALL OnItemElementClick(int32_t, int32_t code, int32_t, int32_t item, int32_t, int32_t element, int32_t,
+                                     int32_t, int32_t) {
+    if (auto catalogue = MainWindowCatalogue::Find()) HandleItemElementClick(catalogue->env(), code, item, element);
+    return 0;
+}
+
+int32_t ItemElementClickRoutine() {
+    return static_cast<int32_t>(reinterpret_cast<intptr_t>(&OnItemElementClick));
+}
+
+int EXUI_CALL OnItemMenuCommand(int32_t, int32_t code, int32_t item, int32_t, int32_t, int32_t) {
+    if (auto catalogue = MainWindowCatalogue::Find()) HandleItemMenuCommand(catalogue->env(), code, item);
+    return 0;
+}
+
+}  // namespace storvane

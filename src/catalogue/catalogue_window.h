@@ -1,0 +1,114 @@
+// The catalogue's part of the main window: the names its units carry in the window design, the
+// handlers the design names, the two worker threads that hand work to the user-interface thread
+// through the hidden feedback labels, and the routines the skin library calls back directly.
+//
+// The main window itself (its design, creation handler and close query) belongs to the
+// start-up code; it lists these units under these names and these handlers:
+//   creation handler, list set-up step  SetUpItemTemplate()
+//   creation handler, menu step          CreateItemMenu(g_uiFont)          (item_menu.h)
+//   shown once                           StartCatalogueLoad()
+//   size changed                         RelayoutCatalogueView()
+//   focus                                OnCatalogueFocus
+//   label "标签_读取软件", feedback        LoadCatalogue
+//   label "标签_检测软件运行", feedback     RefreshRunningStates
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "catalogue/catalogue_controls.h"
+#include "catalogue/catalogue_environment.h"
+#include "exui_api.h"
+#include "uilib/runtime.h"
+
+namespace storvane {
+
+// The main window's design name and the names of the units the catalogue works with.
+inline constexpr char kMainWindowName[] = "启动窗口";
+inline constexpr char kSoftwareListUnit[] = "图标列表框EX_软件";
+inline constexpr char kLoadProgressUnit[] = "进度条EX_载入软件";
+inline constexpr char kGroupBoxUnit[] = "分组框EX";
+inline constexpr char kDiskLabelUnit[] = "标签EX_磁盘大小";
+inline constexpr char kCatalogueLabelUnit[] = "标签_读取软件";
+inline constexpr char kWatcherLabelUnit[] = "标签_检测软件运行";
+
+// Scheme and host of the version service the program was built for.
+std::string CatalogueServiceBase();
+
+// The catalogue's environment over the loaded main window: adapters of its units, the item
+// menu, the runtime's message boxes, process start, the modal download window and the service.
+class MainWindowCatalogue {
+public:
+    // Null when the main window is not loaded or lacks one of the catalogue's units.
+    static std::unique_ptr<MainWindowCatalogue> Find();
+
+    MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
+                        uilib::Unit& diskLabel, uilib::Unit& watcherLabel);
+    MainWindowCatalogue(const MainWindowCatalogue&) = delete;
+    MainWindowCatalogue& operator=(const MainWindowCatalogue&) = delete;
+
+    CatalogueEnvironment& env() { return env_; }
+    uilib::Window& main() { return main_; }
+    UnitItemList& list() { return list_; }
+    UnitProgressBar& loadProgress() { return loadProgress_; }
+    UnitFrame& frame() { return frame_; }
+
+private:
+    uilib::Window& main_;
+    UnitItemList list_;
+    UnitProgressBar loadProgress_;
+    UnitFrame frame_;
+    SkinItemMenu menu_;
+    RuntimeDialogs dialogs_;
+    ProcessToolStarter starter_;
+    std::unique_ptr<DownloadWindowHost> downloadWindow_;
+    CatalogueEnvironment env_;
+};
+
+// ---- handlers of the main window --------------------------------------------------------------
+
+// Declares the list's item template (the creation handler's list set-up step).
+void SetUpItemTemplate();
+
+// Starts `CatalogueKickThread` and returns at once; run once, after the window is up.
+void StartCatalogueLoad();
+
+// Feedback of the label "读取软件": fills the list from the version service.
+void LoadCatalogue(int a, int b);
+
+// Feedback of the label "检测软件运行": one running-state pass. `a`, when not 0, is the address of
+// the watcher thread's int that receives the number of items the pass went through.
+void RefreshRunningStates(int a, int b);
+
+// Size changed: lays the catalogue's units out for the new client size.
+void RelayoutCatalogueView();
+
+// Focus: the skin focus goes to the list when `a` is 1, to the group box otherwise.
+void OnCatalogueFocus(int a, int b);
+
+// ---- threads --------------------------------------------------------------------------------
+
+// Sends the feedback message once to the catalogue label and ends when the load has finished.
+void CatalogueKickThread(HWND catalogueLabel);
+
+// Sends the feedback message to the watcher label, one pass per send, pausing 500 ms after a
+// pass that had nothing to check; runs as long as the label exists (in the program: until the
+// process ends).
+void RunningWatchThread(HWND watcherLabel);
+
+// ---- routines the skin library calls -----------------------------------------------------------
+
+// Click routine of the item buttons (elements 4 and 5).
+int32_t EXUI_CALL OnItemElementClick(int32_t control, int32_t code, int32_t kind, int32_t item, int32_t column,
+                                     int32_t element, int32_t x, int32_t y, int32_t state);
+// Its address as the template passes it to the library.
+int32_t ItemElementClickRoutine();
+
+// Event routine of the item action menu.
+int EXUI_CALL OnItemMenuCommand(int32_t menu, int32_t code, int32_t item, int32_t index, int32_t userValue,
+                                int32_t reserved);
+
+}  // namespace storvane

@@ -1,0 +1,229 @@
+// The catalogue in a real main window over the real skin-UI library: the template and the load
+// in the real list, the watcher thread driving passes through its feedback label with a real
+// tool, an install through the real modal download window, the layout and the focus handler.
+#include "catalogue/catalogue_window.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/test_processes.h"
+#include "catalogue/catalogue_item.h"
+#include "catalogue/catalogue_load.h"
+#include "catalogue/download_window.h"
+#include "catalogue/font_descriptor.h"
+#include "catalogue/install_flow.h"
+#include "catalogue/item_menu.h"
+#include "catalogue/process_finder.h"
+#include "demo_service_client.h"
+#include "uilib/loader.h"
+#include "uilib/locate.h"
+#include "uilib/skin_commands.h"
+#include "util/win_text.h"
+
+namespace storvane {
+namespace {
+
+using fakes::DemoService;
+using test_support::ChildProcess;
+using test_support::CopyFileTo;
+using test_support::FileExists;
+using test_support::HostToWindowsPath;
+using test_support::ReadBytes;
+using test_support::RemoveTree;
+using test_support::StartChild;
+using test_support::WriteBytes;
+
+template <typename Predicate>
+bool PumpUntil(Predicate done, unsigned timeoutMs) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    MSG msg;
+    while (!done()) {
+        if (::GetTickCount64() > end) return false;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void MainCreated() {
+    SetUpItemTemplate();
+    CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
+}
+
+constexpr uilib::UnitDesign kUnits[] = {
+    {.type = uilib::UnitType::WindowEx, .name = "窗口EX_启动窗口", .width = 900, .height = 600,
+     .caption = "Storvane", .fillsWindow = true},
+    {.type = uilib::UnitType::MinutesboxEx, .name = kGroupBoxUnit, .left = 16, .top = 100, .width = 868,
+     .height = 457},
+    {.type = uilib::UnitType::IcoListboxEx, .name = kSoftwareListUnit, .left = 10, .top = 10, .width = 848,
+     .height = 437, .visible = false, .container = kGroupBoxUnit},
+    {.type = uilib::UnitType::ProgressbarEx, .name = kLoadProgressUnit, .left = 284, .top = 78, .width = 300,
+     .height = 8, .container = kGroupBoxUnit},
+    {.type = uilib::UnitType::LabelEx, .name = kDiskLabelUnit, .left = 16, .top = 549, .width = 868, .height = 24,
+     .caption = "磁盘信息"},
+    {.type = uilib::UnitType::Label, .name = kCatalogueLabelUnit, .caption = "读取软件", .visible = false,
+     .onFeedback = LoadCatalogue},
+    {.type = uilib::UnitType::Label, .name = kWatcherLabelUnit, .caption = "检测软件运行", .visible = false,
+     .onFeedback = RefreshRunningStates},
+};
+constexpr uilib::WindowDesign kMainDesign{.name = kMainWindowName, .caption = "Storvane", .width = 900,
+                                          .height = 600, .units = kUnits, .onCreated = MainCreated,
+                                          .onSizeChanged = RelayoutCatalogueView, .onFocus = OnCatalogueFocus};
+
+class CatalogueWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { libraryLoaded = uilib::LoadUiLibrary({}, {}, &uilib::LocateUiLibrary) != nullptr; }
+
+    void SetUp() override {
+        ASSERT_TRUE(libraryLoaded);
+        auto loaded = DemoService::Load();
+        ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
+        service = *loaded;
+        ASSERT_TRUE(service.Restore());
+        root = uilib::ProgramDirectory();
+        RemoveTree(root + "\\soft");
+        window = uilib::LoadWindow(kMainDesign);
+        ASSERT_NE(window, nullptr);
+        catalogue = MainWindowCatalogue::Find();
+        ASSERT_NE(catalogue, nullptr);
+        // The program asks the service it was built for; here the fixture's.
+        catalogue->env().serviceBase = service.Base();
+    }
+
+    void TearDown() override {
+        if (tool.valid()) tool.Kill();
+        catalogue.reset();
+        if (window != nullptr) ::DestroyWindow(window->hwnd());
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+        RemoveTree(root + "\\soft");
+        service.Restore();
+    }
+
+    ExuiControl ListControl() const {
+        return uilib::ControlOfWindow(window->FindUnit(kSoftwareListUnit)->hwnd());
+    }
+    std::string Text(int item, int element) const {
+        return uilib::GetTextElementData(ListControl(), 1, item, -1, element);
+    }
+    std::string Caption(int item) const { return uilib::GetButtonElementData(ListControl(), 1, item, -1, 4); }
+
+    void PlaceTool(const std::string& store, const char* hostExe, const std::string& exe, const std::string& stamp) {
+        ::CreateDirectoryW(GbkToWide(root + "\\soft").c_str(), nullptr);
+        ::CreateDirectoryW(GbkToWide(root + "\\soft\\" + store).c_str(), nullptr);
+        ASSERT_TRUE(CopyFileTo(HostToWindowsPath(hostExe), root + "\\soft\\" + store + "\\" + exe));
+        ASSERT_TRUE(WriteBytes(root + "\\soft\\" + store + "\\rjbbyz.qn", stamp));
+    }
+
+    static inline bool libraryLoaded = false;
+    DemoService service;
+    std::string root;
+    uilib::Window* window = nullptr;
+    std::unique_ptr<MainWindowCatalogue> catalogue;
+    ChildProcess tool;
+};
+
+TEST_F(CatalogueWindow, TheLoadFillsTheRealListAndShowsIt) {
+    PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
+    EXPECT_EQ(LoadCatalogue(catalogue->env()), 3);
+    EXPECT_EQ(uilib::ListItemCount(ListControl()), 3);
+    EXPECT_EQ(Text(0, 1), "店铺助手 V1.0.3");
+    EXPECT_EQ(Text(1, 1), "商品采集 V2.5");
+    EXPECT_EQ(Text(2, 3), "更新时间：2026-12-05");
+    EXPECT_EQ(Text(1, 6), "caiji");
+    EXPECT_EQ(Text(1, 7), "shoptool_b.exe");
+    EXPECT_EQ(Caption(0), "打开软件");
+    EXPECT_EQ(Caption(1), "下载软件");
+    EXPECT_EQ(uilib::GetButtonElementData(ListControl(), 1, 0, -1, 5), "▼");
+    EXPECT_TRUE(window->FindUnit(kSoftwareListUnit)->Visible());
+    EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
+    EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Position(), 3);
+}
+
+TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {
+    PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
+    ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "A", "soft_version": "1.0.3",
+                                  "soft_store": "dianpu", "soft_process": "shoptool_a.exe"}]}})"));
+    LoadCatalogue(catalogue->env());  // starts the watcher thread on the real label
+    ASSERT_EQ(Caption(0), "打开软件");
+    tool = StartChild(root + "\\soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(tool.valid());
+    EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "正在运行"; }, 10000));
+    tool.Kill();
+    EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "打开软件"; }, 10000));
+}
+
+TEST_F(CatalogueWindow, AnInstallRunsThroughTheModalDownloadWindow) {
+    LoadCatalogue(catalogue->env());
+    ASSERT_EQ(Caption(2), "下载软件");
+    std::atomic<bool> stop{false}, seen{false}, mainDisabled{false};
+    RECT seenRect{};
+    const HWND mainWindow = window->hwnd();
+    std::thread spy([&] {
+        while (!stop) {
+            if (HWND w = ::FindWindowW(nullptr, L"下载软件"); w != nullptr && ::IsWindowVisible(w)) {
+                ::GetWindowRect(w, &seenRect);
+                mainDisabled = ::IsWindowEnabled(mainWindow) == FALSE;
+                seen = true;
+            }
+            ::Sleep(20);
+        }
+    });
+    OnItemElementClick(ListControl(), 0x10000, 1, 2, -1, 4, 10, 10, 0);  // returns once the window has closed
+    stop = true;
+    spy.join();
+    EXPECT_TRUE(seen) << "the download window was shown";
+    EXPECT_TRUE(mainDisabled) << "and the main window disabled meanwhile";
+    RECT main{};
+    ::GetWindowRect(mainWindow, &main);
+    EXPECT_NEAR((seenRect.left + seenRect.right) / 2, (main.left + main.right) / 2, 2);
+    EXPECT_NEAR((seenRect.top + seenRect.bottom) / 2, (main.top + main.bottom) / 2, 2);
+    EXPECT_EQ(Caption(2), "打开软件");
+    EXPECT_TRUE(ReadBytes(root + "\\soft\\dingdan\\shoptool_c.exe") == ReadBytes(HostToWindowsPath(SHOPTOOL_C_EXE)));
+    EXPECT_EQ(ReadBytes(root + "\\soft\\dingdan\\rjbbyz.qn"), "3.2.0");
+    EXPECT_TRUE(::IsWindowEnabled(mainWindow));
+}
+
+TEST_F(CatalogueWindow, ResizingLaysTheUnitsOutAndTheTemplateFollows) {
+    RECT client{0, 0, 1000, 700};
+    ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_EXSTYLE)));
+    ::SetWindowPos(window->hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                   SWP_NOMOVE | SWP_NOZORDER);
+    PumpUntil([] { return false; }, 100);
+    ASSERT_EQ(window->ClientWidth(), 1000);
+    EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Width(), 968);
+    EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Height(), 557);
+    EXPECT_EQ(window->FindUnit(kSoftwareListUnit)->Width(), 948);
+    EXPECT_EQ(uilib::GetSkinAttribute(uilib::SkinType::IcoListboxEx, ListControl(), EXUI_ATTR_ITEM_WIDTH), 924);
+    EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Left(), 334);
+    EXPECT_EQ(window->FindUnit(kDiskLabelUnit)->Top(), 649);
+}
+
+// Whether the keyboard focus lies with the unit (its host window or the control inside it).
+bool HasFocus(const uilib::Unit& unit) {
+    const HWND focus = ::GetFocus();
+    return focus != nullptr && (focus == unit.hwnd() || ::IsChild(unit.hwnd(), focus));
+}
+
+TEST_F(CatalogueWindow, TheFocusHandlerGivesTheSkinFocusToListOrGroupBox) {
+    uilib::Unit& list = *window->FindUnit(kSoftwareListUnit);
+    uilib::Unit& group = *window->FindUnit(kGroupBoxUnit);
+    list.SetVisible(true);
+    OnCatalogueFocus(1, 0);
+    EXPECT_TRUE(HasFocus(list));
+    OnCatalogueFocus(0, 0);
+    EXPECT_TRUE(HasFocus(group));
+    EXPECT_FALSE(HasFocus(list) && !::IsChild(group.hwnd(), ::GetFocus()));
+}
+
+}  // namespace
+}  // namespace storvane
