@@ -208,6 +208,27 @@ TEST_F(CatalogueWindow, ResizingLaysTheUnitsOutAndTheTemplateFollows) {
     EXPECT_EQ(window->FindUnit(kDiskLabelUnit)->Top(), 649);
 }
 
+TEST_F(CatalogueWindow, StartingTheLoadHandsItToTheLabelAndTheListIsShownWhenDone) {
+    // The program's own service address is used here; whatever it answers (nothing, in a test
+    // run), the load ends with the list shown and the load bar hidden.
+    StartCatalogueLoad();
+    EXPECT_TRUE(PumpUntil([&] { return window->FindUnit(kSoftwareListUnit)->Visible(); }, 60000));
+    EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
+}
+
+TEST_F(CatalogueWindow, TheItemMenuHasFourDistinctChoosableEntries) {
+    ASSERT_NE(g_itemMenu, 0);
+    const int32_t entries[] = {g_menuShowSoftware, g_menuRedownload, g_menuForceClose, g_menuViewTutorial};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_NE(entries[i], 0) << i;
+        for (int j = 0; j < i; ++j) EXPECT_NE(entries[i], entries[j]) << i << " " << j;
+    }
+    const ItemMenuEntries current = CurrentItemMenuEntries();
+    EXPECT_EQ(current.redownload, g_menuRedownload);
+    EXPECT_EQ(current.viewTutorial, g_menuViewTutorial);
+    EXPECT_EQ(ItemMenuSkin().size(), 667u);
+}
+
 // Whether the keyboard focus lies with the unit (its host window or the control inside it).
 bool HasFocus(const uilib::Unit& unit) {
     const HWND focus = ::GetFocus();
