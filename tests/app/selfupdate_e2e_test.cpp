@@ -293,6 +293,12 @@ TEST_F(SelfUpdate, AddressWithSpacesArrivesAsOneArgument) {
   ASSERT_TRUE(updater.process);
   ExpectArguments(updater, GbkToWide(address), L"2.2");
   EXPECT_TRUE(FindAccessibleInWindows(updater.window, L"发现新版本：V2.2"));
+
+  // And the whole address is the one fetched.
+  PressStart(updater);
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(marker_); }, kStartTimeout))
+      << "the new launcher was not started; requests: " << service_.Log();
+  EXPECT_TRUE(ReadFileBytes(installed_) == ReadFileBytes(service_.downloadsDir + L"\\new launcher 2.2.exe"));
 }
 
 TEST_F(SelfUpdate, AnswerWithoutAddressKeepsTheOtherArgumentsInPlace) {
@@ -325,7 +331,7 @@ TEST_F(SelfUpdate, AnswerWithByteOrderMarkIsStillRead) {
 
 TEST_F(SelfUpdate, ServiceDownKeepsTheLauncherRunning) {
   // The service stops listening; the launcher's question is refused.
-  ASSERT_TRUE(service_.Control(R"({"down_ms":20000})"));
+  ASSERT_TRUE(service_.Control(R"({"down_ms":10000})"));
   ASSERT_TRUE(WaitUntil([&] { return !service_.Control("{}"); }, 5s)) << "the service is still listening";
   TestProcess launcher = StartLauncher();
   ExpectLauncherKeepsRunning(launcher);
