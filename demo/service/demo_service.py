@@ -170,6 +170,9 @@ class Handler(BaseHTTPRequestHandler):
         if kind == "gone":
             # An abortive close: the client sees a reset, not a clean end of the body.
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            # Closed here: the server's own shutdown would send an orderly end first, and the
+            # half body would look complete.
+            self.connection.close()
         self.close_connection = True
 
     def do_POST(self):
