@@ -15,15 +15,21 @@ function(storvane_demo_service_fixture name)
     set(${name}_DEPENDS "" PARENT_SCOPE)
     return()
   endif()
-  set(state ${CMAKE_BINARY_DIR}/test-servers/${name})
-  set(script ${CMAKE_SOURCE_DIR}/tests/support/demo_service_fixture.sh)
-  add_test(NAME ${name}_start COMMAND bash ${script} start ${state} ${STORVANE_DEMO_PORT}
-           $<TARGET_FILE:storvane> $<TARGET_FILE:shoptool_a> $<TARGET_FILE:shoptool_b> $<TARGET_FILE:shoptool_c>)
-  add_test(NAME ${name}_stop COMMAND bash ${script} stop ${state})
-  # One service on one port: tests that need it never overlap with each other.
-  set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name} LABELS fixture TIMEOUT 60
-                       RESOURCE_LOCK demo_service)
-  set_tests_properties(${name}_stop PROPERTIES FIXTURES_CLEANUP ${name} LABELS fixture TIMEOUT 30)
+  # The service answers on the port compiled into the launcher, so there is one of it for the
+  # whole run: every fixture name given here is a name of that one service, started before the
+  # first test that needs any of them and stopped after the last. (All callers live in one
+  # directory of the tests, since test properties can only be set where the test was added.)
+  set(state ${CMAKE_BINARY_DIR}/test-servers/demo_service)
+  if(NOT TEST demo_service_start)
+    set(script ${CMAKE_SOURCE_DIR}/tests/support/demo_service_fixture.sh)
+    add_test(NAME demo_service_start COMMAND bash ${script} start ${state} ${STORVANE_DEMO_PORT}
+             $<TARGET_FILE:storvane> $<TARGET_FILE:shoptool_a> $<TARGET_FILE:shoptool_b> $<TARGET_FILE:shoptool_c>)
+    add_test(NAME demo_service_stop COMMAND bash ${script} stop ${state})
+    set_tests_properties(demo_service_start PROPERTIES LABELS fixture TIMEOUT 60)
+    set_tests_properties(demo_service_stop PROPERTIES LABELS fixture TIMEOUT 30)
+  endif()
+  set_property(TEST demo_service_start APPEND PROPERTY FIXTURES_SETUP ${name})
+  set_property(TEST demo_service_stop APPEND PROPERTY FIXTURES_CLEANUP ${name})
   set(${name}_ENV STORVANE_DEMO_SERVICE=${state} STORVANE_DEMO_PORT=${STORVANE_DEMO_PORT}
       STORVANE_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts PARENT_SCOPE)
   set(${name}_DEPENDS storvane shoptool_a shoptool_b shoptool_c PARENT_SCOPE)

@@ -14,6 +14,11 @@ case "$cmd" in
     mkdir -p "$state/downloads"
     for f in "$@"; do cp "$f" "$state/downloads/"; done
     rm -f "$state/port"
+    # Another build tree's run may hold the port for a while; wait for it rather than fail.
+    for _ in $(seq 1 240); do
+      python3 -c "import socket,sys; s=socket.socket(); sys.exit(s.connect_ex(('127.0.0.1', $port)) == 0)" && break
+      sleep 0.5
+    done
     setsid python3 "$ROOT/demo/service/demo_service.py" --port "$port" --port-file "$state/port" \
       --tools-dir "$state/downloads" >"$state/service.log" 2>&1 </dev/null &
     echo $! >"$state/pid"
