@@ -181,7 +181,7 @@ TEST_F(ItemActions, TheDownloadButtonInstallsTheClickedItem) {
 }
 
 TEST_F(ItemActions, TheMenuActsOnTheItemWhoseArrowWasClicked) {
-    for (int i = 0; i < 4; ++i) SeedItem("打开软件", "tool" + std::to_string(i), "t" + std::to_string(i) + ".exe");
+    for (char i = '0'; i < '4'; ++i) SeedItem("打开软件", std::string("tool") + i, std::string("t") + i + ".exe");
     HandleItemElementClick(ui.env, kClick, 2, 5);
     std::string seenStore;
     ui.downloadWindow.onOpen = [&] { seenStore = g_downloadJob.storeFolder; };
