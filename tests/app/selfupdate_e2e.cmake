@@ -3,22 +3,17 @@
 # place and starts.
 include(${CMAKE_SOURCE_DIR}/tests/support/desktop.cmake)
 include(${CMAKE_SOURCE_DIR}/tests/support/demo_service.cmake)
-# The service answers on the port compiled into the launcher, so all tests of the real launcher
-# share one fixture: two of them alive at once would fight over that port. The launcher's shell
-# tests (included before this fragment) normally create it.
-if(NOT DEFINED launcher_service_ENV)
-  storvane_demo_service_fixture(launcher_service)
-endif()
+storvane_demo_service_fixture(selfupdate_service)
 
 add_executable(selfupdate_new_launcher WIN32 selfupdate_new_launcher.cpp)
 target_link_options(selfupdate_new_launcher PRIVATE ${STORVANE_STATIC_LINK} -s)
 
-if(launcher_service_ENV)
+if(selfupdate_service_ENV)
   storvane_test(selfupdate_e2e_tests LABELS selfupdate e2e DESKTOP TIMEOUT 900
     SOURCES selfupdate_e2e_test.cpp
     LIBS storvane_demo_client storvane_win ntdll
-    FIXTURES launcher_service
-    ENVIRONMENT ${launcher_service_ENV} STORVANE_LAUNCHER=$<TARGET_FILE:storvane>
+    FIXTURES selfupdate_service
+    ENVIRONMENT ${selfupdate_service_ENV} STORVANE_LAUNCHER=$<TARGET_FILE:storvane>
                 STORVANE_UP_EXE=$<TARGET_FILE:up> STORVANE_NEW_LAUNCHER=$<TARGET_FILE:selfupdate_new_launcher>
-    DEPENDS ${launcher_service_DEPENDS} up selfupdate_new_launcher)
+    DEPENDS ${selfupdate_service_DEPENDS} up selfupdate_new_launcher)
 endif()
