@@ -11,7 +11,7 @@ storvane_demo_service_fixture(catalogue_e2e_service)
 if(catalogue_e2e_service_ENV)
   storvane_test(catalogue_e2e_tests LABELS catalogue e2e DESKTOP TIMEOUT 900
     SOURCES catalogue_e2e_test.cpp
-    LIBS storvane_launcher_driver storvane_demo_client shell32
+    LIBS storvane_launcher_driver storvane_demo_client storvane_download shell32
     FIXTURES catalogue_e2e_service
     ENVIRONMENT ${catalogue_e2e_service_ENV} STORVANE_LAUNCHER=$<TARGET_FILE:storvane>
     DEPENDS ${catalogue_e2e_service_DEPENDS})
