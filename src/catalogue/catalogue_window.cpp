@@ -101,11 +101,6 @@ void RunningWatchThread(HWND watcherLabel) {
             int passed = 0;
             ::SendMessageW(watcherLabel, uilib::kFeedbackMessage,
                            static_cast<WPARAM>(reinterpret_cast<intptr_t>(&passed)), 0);
-            // A pass runs inside whatever message loop the user-interface thread is waiting in,
-            // and a window may close during it (the download window does). A loop waiting for a
-            // posted message would not look at its window again before the next input; this
-            // empty message lets it.
-            ::PostMessageW(watcherLabel, WM_NULL, 0, 0);
             return passed;
         },
         [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [watcherLabel] { return ::IsWindow(watcherLabel) != FALSE; });

@@ -89,13 +89,19 @@ RECT CentredOn(const RECT& area, int width, int height) {
 void RunUntilDestroyed(HWND hwnd) {
   MSG msg;
   while (::IsWindow(hwnd)) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
+    if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));
+        break;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+      continue;
     }
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
+    // Not GetMessage: a message sent from another thread is handled inside the wait, and when
+    // its handler closes this window (a worker's feedback pass during which the download ends)
+    // the loop must notice at once, not at the next posted message or input.
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 
