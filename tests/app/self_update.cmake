@@ -1,11 +1,6 @@
 # The self-update check and hand-over. It opens the carried updater's window once, so it runs
 # with the desktop to itself.
 include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
-# support.cmake guards itself globally, so the value it sets is only seen in the directory that
-# included it first.
-if(NOT STORVANE_TEST_CA_DIR)
-  set(STORVANE_TEST_CA_DIR ${CMAKE_BINARY_DIR}/test-ca)
-endif()
 storvane_test_server_fixture(self_update_server)
 storvane_test(self_update_tests LABELS selfupdate DESKTOP
   SOURCES self_update_test.cpp

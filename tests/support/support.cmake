@@ -6,7 +6,6 @@
 include_guard(GLOBAL)
 
 find_program(STORVANE_PYTHON3 python3 REQUIRED)
-set(STORVANE_TEST_CA_DIR ${CMAKE_BINARY_DIR}/test-ca)
 
 if(NOT TARGET storvane_trust_ca)
   add_executable(storvane_trust_ca ${CMAKE_SOURCE_DIR}/tests/support/trust_test_ca.cpp)
@@ -28,7 +27,7 @@ function(storvane_test_server_fixture name)
   set(script ${CMAKE_SOURCE_DIR}/tests/support/server_fixture.sh)
   add_test(NAME ${name}_start
            COMMAND ${CMAKE_COMMAND} -E env PYTHON=${STORVANE_PYTHON3}
-                   bash ${script} start ${state} ${STORVANE_TEST_CA_DIR} ${serve}
+                   bash ${script} start ${state} ${CMAKE_BINARY_DIR}/test-ca ${serve}
                    ${CMAKE_BINARY_DIR}/wine-run $<TARGET_FILE:storvane_trust_ca>)
   add_test(NAME ${name}_stop COMMAND bash ${script} stop ${state})
   set_tests_properties(${name}_start PROPERTIES FIXTURES_SETUP ${name} LABELS fixture TIMEOUT 180)

@@ -1,9 +1,4 @@
 include(${CMAKE_SOURCE_DIR}/tests/support/support.cmake)
-# support.cmake guards itself globally, so the value it sets is only seen in the directory that
-# included it first.
-if(NOT STORVANE_TEST_CA_DIR)
-  set(STORVANE_TEST_CA_DIR ${CMAKE_BINARY_DIR}/test-ca)
-endif()
 
 # Stands in for the launcher: records its starts and ends beside itself.
 add_executable(updater_launcher_stub WIN32 launcher_stub.cpp)
