@@ -57,8 +57,8 @@ std::wstring ResolveLocked(FontCacheState& state, const std::wstring& face) {
 }  // namespace
 
 FontSpec FontSpec::FromDescriptor(const std::vector<uint8_t>& bytes) {
-  FontSpec spec;
-  if (bytes.size() < sizeof(ExuiFontDescriptor)) return spec;
+  FontSpec wanted;
+  if (bytes.size() < sizeof(ExuiFontDescriptor)) return wanted;
   ExuiFontDescriptor raw;
   std::memcpy(&raw, bytes.data(), sizeof raw);
   std::wstring face;
@@ -66,21 +66,21 @@ FontSpec FontSpec::FromDescriptor(const std::vector<uint8_t>& bytes) {
     if (c == 0) break;
     face.push_back(static_cast<wchar_t>(c));
   }
-  if (!face.empty()) spec.face = face;
-  if (raw.size > 0) spec.size = raw.size;
-  spec.bold = raw.bold != 0;
-  spec.italic = raw.italic != 0;
-  spec.underline = raw.underline != 0;
-  spec.strikeout = raw.strikeout != 0;
-  return spec;
+  if (!face.empty()) wanted.face = face;
+  if (raw.size > 0) wanted.size = raw.size;
+  wanted.bold = raw.bold != 0;
+  wanted.italic = raw.italic != 0;
+  wanted.underline = raw.underline != 0;
+  wanted.strikeout = raw.strikeout != 0;
+  return wanted;
 }
 
 FontSpec FontSpec::Make(std::wstring face, int size, bool bold) {
-  FontSpec spec;
-  spec.face = std::move(face);
-  spec.size = size;
-  spec.bold = bold;
-  return spec;
+  FontSpec wanted;
+  wanted.face = std::move(face);
+  wanted.size = size;
+  wanted.bold = bold;
+  return wanted;
 }
 
 std::vector<uint8_t> FontSpec::ToDescriptor() const {
@@ -107,30 +107,30 @@ int FontSpec::Style() const {
   return style;
 }
 
-std::wstring ResolvedFace(const FontSpec& spec) {
+std::wstring ResolvedFace(const FontSpec& wanted) {
   auto& state = Cache();
   std::lock_guard lock(state.mutex);
-  return ResolveLocked(state, spec.face);
+  return ResolveLocked(state, wanted.face);
 }
 
-Gdiplus::Font* CachedFont(const FontSpec& spec, float scale) {
+Gdiplus::Font* CachedFont(const FontSpec& wanted, float scale) {
   auto& state = Cache();
   std::lock_guard lock(state.mutex);
-  int hundredths = static_cast<int>(std::lround(spec.size * scale * 100.0f));
+  int hundredths = static_cast<int>(std::lround(wanted.size * scale * 100.0f));
   if (hundredths <= 0) hundredths = 1200;
-  FontKey key{spec.face, spec.Style(), hundredths, 0};
+  FontKey key{wanted.face, wanted.Style(), hundredths, 0};
   auto it = state.fonts.find(key);
   if (it != state.fonts.end()) return it->second.get();
 
-  std::wstring face = ResolveLocked(state, spec.face);
+  std::wstring face = ResolveLocked(state, wanted.face);
   float pixels = hundredths / 100.0f;
   std::unique_ptr<Gdiplus::Font> font;
   if (!face.empty()) {
-    font = std::make_unique<Gdiplus::Font>(face.c_str(), pixels, spec.Style(), Gdiplus::UnitPixel);
+    font = std::make_unique<Gdiplus::Font>(face.c_str(), pixels, wanted.Style(), Gdiplus::UnitPixel);
   }
   if (!font || font->GetLastStatus() != Gdiplus::Ok) {
     std::unique_ptr<Gdiplus::FontFamily> generic(Gdiplus::FontFamily::GenericSansSerif()->Clone());
-    font = std::make_unique<Gdiplus::Font>(generic.get(), pixels, spec.Style(), Gdiplus::UnitPixel);
+    font = std::make_unique<Gdiplus::Font>(generic.get(), pixels, wanted.Style(), Gdiplus::UnitPixel);
     if (font->GetLastStatus() != Gdiplus::Ok) return nullptr;
   }
   return state.fonts.emplace(key, std::move(font)).first->second.get();

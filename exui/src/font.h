@@ -29,12 +29,12 @@ struct FontSpec {
   bool operator==(const FontSpec&) const = default;
 };
 
-// A GDI+ font for the spec at a DPI scale, owned by a process-wide cache (valid for the life of
+// A GDI+ font for the description at a DPI scale, owned by a process-wide cache (valid for the life of
 // the process; used on the user-interface thread). When the face is not installed the nearest
 // Chinese UI face is taken, then the generic sans-serif. Null only when GDI+ is not running.
-Gdiplus::Font* CachedFont(const FontSpec& spec, float scale);
+Gdiplus::Font* CachedFont(const FontSpec& wanted, float scale);
 
-// The face actually used for a spec (for tests: tells a missing face from a present one).
-std::wstring ResolvedFace(const FontSpec& spec);
+// The face actually used for a description (for tests: tells a missing face from a present one).
+std::wstring ResolvedFace(const FontSpec& wanted);
 
 }  // namespace storvane::exui

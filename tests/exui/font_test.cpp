@@ -22,43 +22,43 @@ std::vector<uint8_t> ProgramDescriptor(const std::u16string& face, int32_t size,
 }
 
 TEST(FontDescriptor, ReadsTheProgramsLayout) {
-  FontSpec spec = FontSpec::FromDescriptor(ProgramDescriptor(u"微软雅黑", 14, 1));
-  EXPECT_EQ(spec.face, L"微软雅黑");
-  EXPECT_EQ(spec.size, 14);
-  EXPECT_TRUE(spec.bold);
-  EXPECT_FALSE(spec.italic);
-  spec = FontSpec::FromDescriptor(ProgramDescriptor(u"SimSun", 9, 0, 1, 1, 1));
-  EXPECT_FALSE(spec.bold);
-  EXPECT_TRUE(spec.italic);
-  EXPECT_TRUE(spec.underline);
-  EXPECT_TRUE(spec.strikeout);
+  FontSpec wanted = FontSpec::FromDescriptor(ProgramDescriptor(u"微软雅黑", 14, 1));
+  EXPECT_EQ(wanted.face, L"微软雅黑");
+  EXPECT_EQ(wanted.size, 14);
+  EXPECT_TRUE(wanted.bold);
+  EXPECT_FALSE(wanted.italic);
+  wanted = FontSpec::FromDescriptor(ProgramDescriptor(u"SimSun", 9, 0, 1, 1, 1));
+  EXPECT_FALSE(wanted.bold);
+  EXPECT_TRUE(wanted.italic);
+  EXPECT_TRUE(wanted.underline);
+  EXPECT_TRUE(wanted.strikeout);
 }
 
 TEST(FontDescriptor, RoundTripsThroughItsBytes) {
-  FontSpec spec = FontSpec::Make(L"微软雅黑", 15, true);
-  std::vector<uint8_t> bytes = spec.ToDescriptor();
+  FontSpec wanted = FontSpec::Make(L"微软雅黑", 15, true);
+  std::vector<uint8_t> bytes = wanted.ToDescriptor();
   ASSERT_EQ(bytes.size(), 84u);
   EXPECT_EQ(bytes, ProgramDescriptor(u"微软雅黑", 15, 1));
-  EXPECT_EQ(FontSpec::FromDescriptor(bytes), spec);
+  EXPECT_EQ(FontSpec::FromDescriptor(bytes), wanted);
 }
 
 TEST(FontDescriptor, MissingOrOddFieldsFallBackOneByOne) {
   FontSpec defaults;
   EXPECT_EQ(FontSpec::FromDescriptor({}), defaults);
   EXPECT_EQ(FontSpec::FromDescriptor(std::vector<uint8_t>(83, 0)), defaults);
-  FontSpec spec = FontSpec::FromDescriptor(ProgramDescriptor(u"", 0, 1));
-  EXPECT_EQ(spec.face, defaults.face);
-  EXPECT_EQ(spec.size, 12);
-  EXPECT_TRUE(spec.bold);
+  FontSpec wanted = FontSpec::FromDescriptor(ProgramDescriptor(u"", 0, 1));
+  EXPECT_EQ(wanted.face, defaults.face);
+  EXPECT_EQ(wanted.size, 12);
+  EXPECT_TRUE(wanted.bold);
 }
 
 TEST(FontDescriptor, FaceWithoutTerminatorStopsAtItsField) {
   std::vector<uint8_t> bytes(84, 0);
   for (int i = 0; i < 32; ++i) bytes[i * 2] = 'A';
   bytes[64] = 16;
-  FontSpec spec = FontSpec::FromDescriptor(bytes);
-  EXPECT_EQ(spec.face, std::wstring(32, L'A'));
-  EXPECT_EQ(spec.size, 16);
+  FontSpec wanted = FontSpec::FromDescriptor(bytes);
+  EXPECT_EQ(wanted.face, std::wstring(32, L'A'));
+  EXPECT_EQ(wanted.size, 16);
 }
 
 class FontCacheTest : public ::testing::Test {
@@ -67,11 +67,11 @@ class FontCacheTest : public ::testing::Test {
 };
 
 TEST_F(FontCacheTest, SameSpecAndScaleShareOneFont) {
-  FontSpec spec = FontSpec::Make(L"微软雅黑", 14, true);
-  Gdiplus::Font* a = CachedFont(spec, 1.0f);
+  FontSpec wanted = FontSpec::Make(L"微软雅黑", 14, true);
+  Gdiplus::Font* a = CachedFont(wanted, 1.0f);
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(CachedFont(spec, 1.0f), a);
-  Gdiplus::Font* b = CachedFont(spec, 1.5f);
+  EXPECT_EQ(CachedFont(wanted, 1.0f), a);
+  Gdiplus::Font* b = CachedFont(wanted, 1.5f);
   ASSERT_NE(b, nullptr);
   EXPECT_NE(a, b);
   EXPECT_FLOAT_EQ(a->GetSize(), 14.0f);

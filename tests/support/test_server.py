@@ -376,9 +376,9 @@ class Handler(socketserver.StreamRequestHandler):
             PROXY_AUTH[0] = q("proxy_auth") or None
             return self.send(req, 200, body=b"configured")
         if path == "/__script":
-            spec = json.loads(req["body"] or b"{}")
+            answer = json.loads(req["body"] or b"{}")
             with LOG_LOCK:
-                SCRIPTS[q("path", "/")] = spec
+                SCRIPTS[q("path", "/")] = answer
             return self.send(req, 200, body=b"scripted")
         return self.send(req, 404, body=b"no such control route")
 
