@@ -25,7 +25,7 @@ function(storvane_demo_service_fixture name)
     add_test(NAME demo_service_start COMMAND bash ${script} start ${state} ${STORVANE_DEMO_PORT}
              $<TARGET_FILE:storvane> $<TARGET_FILE:shoptool_a> $<TARGET_FILE:shoptool_b> $<TARGET_FILE:shoptool_c>)
     add_test(NAME demo_service_stop COMMAND bash ${script} stop ${state})
-    set_tests_properties(demo_service_start PROPERTIES LABELS fixture TIMEOUT 60)
+    set_tests_properties(demo_service_start PROPERTIES LABELS fixture TIMEOUT 180)
     set_tests_properties(demo_service_stop PROPERTIES LABELS fixture TIMEOUT 30)
   endif()
   set_property(TEST demo_service_start APPEND PROPERTY FIXTURES_SETUP ${name})
