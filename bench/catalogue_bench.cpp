@@ -3,6 +3,7 @@
 //   catalogue_bench fill <launcher.exe> <items>    start the launcher, time until <items> are listed
 //   catalogue_bench cpu <seconds>                  CPU time of the running launcher over a window
 //   catalogue_bench memory                         working set of the running launcher
+//   catalogue_bench end                            end the launcher started by "fill"
 // Lines are "key value" so the script can pick them up.
 #include <windows.h>
 #include <psapi.h>
@@ -110,6 +111,13 @@ int Memory() {
   return 0;
 }
 
+int End() {
+  UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, FindLauncher()));
+  if (!process) return 1;
+  TerminateProcess(process.get(), 0);
+  return WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0 ? 0 : 1;
+}
+
 }  // namespace
 }  // namespace storvane::bench
 
@@ -125,6 +133,7 @@ int main() {
   if (args.size() == 4 && args[1] == L"fill") return bench::Fill(args[2], static_cast<size_t>(_wtoi(args[3].c_str())));
   if (args.size() == 3 && args[1] == L"cpu") return bench::Cpu(_wtof(args[2].c_str()));
   if (args.size() == 2 && args[1] == L"memory") return bench::Memory();
+  if (args.size() == 2 && args[1] == L"end") return bench::End();
   std::fprintf(stderr, "usage: catalogue_bench download <url> <file> <runs> | fill <launcher> <items> | cpu <s> | memory\n");
   return 2;
 }
