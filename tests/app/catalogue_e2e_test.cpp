@@ -4,6 +4,9 @@
 // accessibility and the files on disk; buttons are pressed with real mouse input.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <optional>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -117,13 +120,17 @@ class CatalogueRoad : public ::testing::Test {
     InstallRun run;
     EXPECT_TRUE(launcher_.PressAction(item));
     bool shotTaken = false;
+    std::optional<std::chrono::steady_clock::time_point> progressSeen;
     HWND box = nullptr;
     const bool closed = WaitUntil([&] {
       HWND w = launcher_.DownloadWindow();
       if (w) {
         run.windowSeen = true;
         run.highestPercent = std::max(run.highestPercent, LauncherDriver::ProgressPercent(w));
-        if (!shot.empty() && !shotTaken && run.highestPercent > 0) {
+        if (run.highestPercent > 0 && !progressSeen) progressSeen = std::chrono::steady_clock::now();
+        // The bar eases to a new value over a couple of frames; the picture waits for them.
+        if (!shot.empty() && !shotTaken && progressSeen &&
+            std::chrono::steady_clock::now() - *progressSeen > 250ms) {
           SaveWindowShot(w, shot);
           shotTaken = true;
         }
