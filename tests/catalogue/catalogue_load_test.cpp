@@ -10,14 +10,14 @@
 
 #include "app/test_processes.h"
 #include "catalogue_fakes.h"
-#include "demo_service_client.h"
+#include "support/demo_service.h"
 #include "support/test_server.h"
 #include "util/win_text.h"
 
 namespace storvane {
 namespace {
 
-using fakes::DemoService;
+using testing::DemoService;
 using fakes::FakeCatalogue;
 using test_support::HostToWindowsPath;
 using test_support::ReadBytes;
@@ -37,7 +37,7 @@ protected:
     // The requests made since `before` for paths other than the service's own control routes.
     std::vector<std::string> RequestsSince(size_t before) const {
         std::vector<std::string> out;
-        const auto log = service.Log();
+        const auto log = service.LogLines();
         for (size_t i = before; i < log.size(); ++i) {
             if (log[i].find("/__") == std::string::npos) out.push_back(log[i]);
         }
@@ -61,7 +61,7 @@ std::string IconFile(const std::string& name) {
 
 TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
     FakeCatalogue ui(root.path(), service.Base());
-    const size_t before = service.Log().size();
+    const size_t before = service.LogLines().size();
 
     EXPECT_EQ(LoadCatalogue(ui.env), 3);
 
@@ -125,7 +125,7 @@ TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
     ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "\u5c0f\u5de5\u5177"},
                                                          {"soft_version": 7, "soft_store": "s"}]}})"));
     FakeCatalogue ui(root.path(), service.Base());
-    const size_t before = service.Log().size();
+    const size_t before = service.LogLines().size();
     EXPECT_EQ(LoadCatalogue(ui.env), 2);
     ASSERT_EQ(ui.list.items.size(), 2u);
     EXPECT_EQ(ui.list.items[0][1].text, "小工具 V");

@@ -18,7 +18,7 @@
 #include "catalogue/install_flow.h"
 #include "catalogue/item_menu.h"
 #include "catalogue/process_finder.h"
-#include "demo_service_client.h"
+#include "support/demo_service.h"
 #include "uilib/loader.h"
 #include "uilib/locate.h"
 #include "uilib/skin_commands.h"
@@ -27,7 +27,7 @@
 namespace storvane {
 namespace {
 
-using fakes::DemoService;
+using testing::DemoService;
 using test_support::ChildProcess;
 using test_support::CopyFileTo;
 using test_support::FileExists;

@@ -17,14 +17,14 @@
 #include "catalogue/item_actions.h"
 #include "catalogue/process_finder.h"
 #include "catalogue_fakes.h"
-#include "demo_service_client.h"
 #include "reset_server.h"
+#include "support/demo_service.h"
 #include "util/win_text.h"
 
 namespace storvane {
 namespace {
 
-using fakes::DemoService;
+using testing::DemoService;
 using fakes::FakeCatalogue;
 using fakes::FakeProgressBar;
 using test_support::ChildProcess;
@@ -221,7 +221,7 @@ TEST_F(InstallOverRunningTool, AnsweringYesEndsTheToolAndReplacesIt) {
 }
 
 TEST_F(InstallFlow, AHostileJobTouchesNothingAndSendsNoRequest) {
-    const size_t before = service.Log().size();
+    const size_t before = service.LogLines().size();
     for (const auto& [store, exe] : std::vector<std::pair<std::string, std::string>>{
              {"..", "evil.exe"}, {"dianpu", "..\\evil.exe"}, {"C:\\temp", "x.exe"}, {"", "x.exe"}}) {
         g_downloadJob.downloadAddress = service.Url("/download/shoptool_a.exe");
@@ -236,7 +236,7 @@ TEST_F(InstallFlow, AHostileJobTouchesNothingAndSendsNoRequest) {
     }
     EXPECT_FALSE(FileExists(root / "soft")) << "not even the soft folder is created";
     EXPECT_FALSE(FileExists(root / "evil.exe"));
-    EXPECT_EQ(service.Log().size(), before + 1) << "only this test's own log request";
+    EXPECT_EQ(service.LogLines().size(), before + 1) << "only this test's own log request";
 }
 
 TEST(DownloadProgressBar, FollowsTheReceivedShareOfTheContentLength) {

@@ -31,12 +31,13 @@ testsupport::TestServer Endpoint(int port) {
 
 std::optional<DemoService> DemoService::Load() {
   const std::wstring state = EnvW(L"STORVANE_DEMO_SERVICE");
-  const std::wstring port = EnvW(L"STORVANE_DEMO_PORT");
-  if (state.empty() || port.empty()) return std::nullopt;
+  if (state.empty()) return std::nullopt;
   DemoService d;
-  d.port = _wtoi(port.c_str());
   d.stateDir = HostPathToWindows(state);
   d.downloadsDir = d.stateDir + L"\\downloads";
+  // The fixture writes the port once the service listens (a free one, or the launcher's).
+  d.port = std::atoi(ReadFileBytes(d.stateDir + L"\\port").c_str());
+  if (d.port <= 0) return std::nullopt;
   return d;
 }
 
@@ -51,9 +52,28 @@ bool DemoService::ResetOffer() const {
   return Control(R"({"launcher_version":"2.1","launcher_down":null,"versions":{},"catalogue":null,"bom":true,"entries":0})");
 }
 
+bool DemoService::Restore() const {
+  return Control(R"({"catalogue": null, "bom": true, "entries": 0,
+                     "versions": {"dianpu": "1.0.3", "caiji": 2.5, "dingdan": "3.2.0"}})");
+}
+
 std::string DemoService::Log() const {
   auto r = Endpoint(port).Exchange("GET", "/__log");
   return r ? std::string(r->body.begin(), r->body.end()) : std::string();
+}
+
+std::vector<std::string> DemoService::LogLines() const {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : Log()) {
+    if (c == '\n') {
+      if (!line.empty()) lines.push_back(line);
+      line.clear();
+    } else {
+      line += c;
+    }
+  }
+  return lines;
 }
 
 std::wstring InstallDirectory() {
