@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/download_progress.h"
+#include "support/scratch_folder.h"
 #include "support/test_server.h"
 #include "util/win_text.h"
 
@@ -26,50 +27,11 @@ struct ProgressCall {
     int32_t contentLength, total, elapsed, received;
 };
 
-// A fresh folder per test under the prefix's temporary directory.
-class ScratchFolder {
+// A scratch folder whose files are named to the transfer routine in GBK.
+class ScratchFolder : public testsupport::ScratchFolder {
 public:
-    ScratchFolder() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        path_ = std::wstring(base) + L"svdl" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                std::to_wstring(counter_++);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ScratchFolder() { Remove(path_); }
-    const std::wstring& path() const { return path_; }
-    std::string Gbk(const std::wstring& name) const { return WideToGbk(path_ + L"\\" + name); }
-    std::set<std::wstring> Names() const {
-        std::set<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") names.insert(name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-
-private:
-    static void Remove(const std::wstring& dir) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") continue;
-                std::wstring full = dir + L"\\" + name;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(full);
-                else DeleteFileW(full.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-    static inline int counter_ = 0;
-    std::wstring path_;
+    ScratchFolder() : testsupport::ScratchFolder(L"svdl") {}
+    std::string Gbk(const std::wstring& name) const { return WideToGbk(*this / name); }
 };
 
 std::vector<uint8_t> ReadAll(const std::string& gbkPath) {

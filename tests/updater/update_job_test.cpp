@@ -92,7 +92,7 @@ TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
     EXPECT_EQ(Run(server_.HttpUrl("/truncate?len=50000&send=20000")), UpdateOutcome::DownloadFailed);
     EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
     EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::wstring>{L"Storvane.exe"});
+    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
 }
 
 TEST_F(UpdateJobTest, OnlyWebAddressesAreFetched) {
@@ -111,7 +111,7 @@ TEST_F(UpdateJobTest, AWebPageAnsweredWithSuccessDoesNotReplaceTheLauncher) {
     EXPECT_EQ(Run(server_.HttpUrl("/dl/portal.exe")), UpdateOutcome::DownloadFailed);
     EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
     EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_EQ(folder_.Names(), std::vector<std::wstring>{L"Storvane.exe"});
+    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
 }
 
 class LauncherWaitTest : public ::testing::Test {

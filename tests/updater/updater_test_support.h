@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_folder.h"
+
 namespace storvane::updater::testing {
 
 inline std::wstring ModuleFolder() {
@@ -36,54 +38,7 @@ inline bool WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>&
 
 inline bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// A fresh folder under the prefix's temporary directory, removed with its files afterwards.
-class ScratchFolder {
-public:
-    explicit ScratchFolder(const std::wstring& tag) {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        static int counter = 0;
-        path_ = std::wstring(base) + tag + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter++);
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~ScratchFolder() { Remove(path_); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-    std::vector<std::wstring> Names() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return names;
-        do {
-            std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..") names.push_back(name);
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-        return names;
-    }
-
-private:
-    static void Remove(const std::wstring& dir) {
-        WIN32_FIND_DATAW data;
-        HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring name = data.cFileName;
-                if (name == L"." || name == L"..") continue;
-                const std::wstring full = dir + L"\\" + name;
-                if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) Remove(full);
-                else DeleteFileW(full.c_str());
-            } while (FindNextFileW(find, &data));
-            FindClose(find);
-        }
-        RemoveDirectoryW(dir.c_str());
-    }
-    std::wstring path_;
-};
+using testsupport::ScratchFolder;
 
 // The stand-in's bytes with `padding` extra bytes at the end: still the same program, but a
 // size of its own, which its marker lines report.
