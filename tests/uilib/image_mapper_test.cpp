@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "exui_api.h"
-#include "test_support.h"
+#include "probe_image_test.h"
 #include "uilib/carried_library.h"
 #include "uilib/function_cast.h"
 #include "util/handles.h"
@@ -15,16 +15,7 @@
 namespace storvane::uilib {
 namespace {
 
-using test::NothingAllocatedAt;
-using test::PreferredBase;
-using test::ExpectAttachedThenDetached;
-using test::PrivateBytesInUse;
-using test::ProbeEvents;
-using test::ReadBesideProgram;
-
-using IntFn = int(__stdcall*)();
-using AddFn = int(__stdcall*)(int, int);
-using PointerFn = int*(__stdcall*)();
+using namespace test;
 
 // Unmaps at scope end, so a failed assertion does not leave the image for the next test.
 struct MappedProbe {
@@ -56,15 +47,7 @@ DWORD ProtectionAt(const void* address) {
   return info.Protect;
 }
 
-class SupportMapperTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    probe_ = ReadBesideProgram("uilib_probe.dll");
-    ASSERT_FALSE(probe_.empty());
-    ProbeEvents().clear();
-  }
-  std::vector<std::uint8_t> probe_;
-};
+class SupportMapperTest : public test::ProbeImageTest {};
 
 TEST_F(SupportMapperTest, RunsTlsCallbacksBeforeTheEntryPointAndBothOnRelease) {
   HMODULE module = MapImageFromMemory(probe_.data(), probe_.size());
@@ -168,11 +151,7 @@ TEST_F(SupportMapperTest, AnImportThatDoesNotResolveFailsBeforeAnyCodeRuns) {
 }
 
 TEST_F(SupportMapperTest, DamagedImagesFailCleanly) {
-  std::vector<std::vector<std::uint8_t>> damaged;
-  for (const test::Damage& damage : test::ImageDamages()) {
-    damaged.push_back(probe_);
-    damage.apply(damaged.back());
-  }
+  const std::vector<std::vector<std::uint8_t>> damaged = test::DamagedCopies(probe_);
   const std::size_t before = PrivateBytesInUse();
   for (std::size_t i = 0; i < damaged.size(); ++i) {
     const test::Damage& damage = test::ImageDamages()[i];

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "probe_image_test.h"
 #include "test_support.h"
 #include "uilib/image_mapper.h"
 #include "uilib/function_cast.h"
@@ -75,14 +76,8 @@ TEST(LocateUiLibrary, TheCarriedCopyWinsOverALibraryFileBesideTheProgramAndIsKep
   EXPECT_TRUE(ProbeEvents().empty());
 }
 
-class LocatorTest : public ::testing::Test {
+class LocatorTest : public test::ProbeImageTest {
 protected:
-  void SetUp() override {
-    probe_ = ReadBesideProgram("uilib_probe.dll");
-    ASSERT_FALSE(probe_.empty());
-    ProbeEvents().clear();
-  }
-  std::vector<std::uint8_t> probe_;
   UiLibraryRecord record_;
   UiExportTable table_;
 };

@@ -4,23 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "probe_image_test.h"
 #include "uilib/function_cast.h"
 #include "util/handles.h"
 
 namespace storvane::uilib {
 namespace {
 
-using test::NothingAllocatedAt;
-using test::PreferredBase;
-using test::ExpectAttachedThenDetached;
-using test::PrivateBytesInUse;
-using test::ProbeEvents;
-using test::ReadBesideProgram;
-
-using IntFn = int(__stdcall*)();
-using AddFn = int(__stdcall*)(int, int);
-using PointerFn = int*(__stdcall*)();
+using namespace test;
 
 struct StrictProbe {
   HMODULE module;
@@ -50,15 +41,7 @@ TEST(LookupExportInModule, AgreesWithTheSystemLoader) {
   EXPECT_EQ(LookupExportInModule(kernel, nullptr), nullptr);
 }
 
-class StrictMapperTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    probe_ = ReadBesideProgram("uilib_probe.dll");
-    ASSERT_FALSE(probe_.empty());
-    ProbeEvents().clear();
-  }
-  std::vector<std::uint8_t> probe_;
-};
+class StrictMapperTest : public test::ProbeImageTest {};
 
 TEST_F(StrictMapperTest, MapsRunsTlsCallbacksAndEntryPointAndReleases) {
   HMODULE module = MapImageStrict(probe_.data(), probe_.size());
@@ -174,11 +157,7 @@ TEST_F(StrictMapperTest, AnEntryPointThatRefusesLeavesNothing) {
 }
 
 TEST_F(StrictMapperTest, DamagedImagesFailCleanly) {
-  std::vector<std::vector<std::uint8_t>> damaged;
-  for (const test::Damage& damage : test::ImageDamages()) {
-    damaged.push_back(probe_);
-    damage.apply(damaged.back());
-  }
+  const std::vector<std::vector<std::uint8_t>> damaged = test::DamagedCopies(probe_);
   const std::size_t before = PrivateBytesInUse();
   for (std::size_t i = 0; i < damaged.size(); ++i) {
     const test::Damage& damage = test::ImageDamages()[i];

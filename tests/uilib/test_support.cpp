@@ -103,6 +103,15 @@ const std::vector<Damage>& ImageDamages() {
   return damages;
 }
 
+std::vector<std::vector<std::uint8_t>> DamagedCopies(const std::vector<std::uint8_t>& image) {
+  std::vector<std::vector<std::uint8_t>> copies;
+  for (const Damage& damage : ImageDamages()) {
+    copies.push_back(image);
+    damage.apply(copies.back());
+  }
+  return copies;
+}
+
 }  // namespace storvane::uilib::test
 
 

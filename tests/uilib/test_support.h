@@ -45,6 +45,9 @@ struct Damage {
 
 // Truncations, wrong signatures, a wrong machine, headers and raw data outside the bytes.
 const std::vector<Damage>& ImageDamages();
+// One damaged copy of `image` per entry of ImageDamages(), in that order. Made before a test
+// measures memory, so the copies themselves do not count.
+std::vector<std::vector<std::uint8_t>> DamagedCopies(const std::vector<std::uint8_t>& image);
 
 }  // namespace storvane::uilib::test
 
