@@ -8,6 +8,7 @@
 
 #include "net/decode.h"
 #include "net/http_fetch.h"
+#include "server_test.h"
 #include "support/test_server.h"
 
 using namespace storvane::net;
@@ -22,40 +23,13 @@ namespace {
 const char kSendFailed[] = "711 发送请求失败!";
 const char kNoResponse[] = "712 服务器未响应!";
 
-class HttpFetchTest : public ::testing::Test {
+class HttpFetchTest : public storvane::nettest::ServerTest {
  protected:
-  void SetUp() override {
-    auto loaded = TestServer::Load();
-    ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or ports file missing";
-    server_ = *loaded;
-    ASSERT_TRUE(server_.Reset());
-  }
-
-  // The only request the server saw since SetUp.
-  RecordedRequest OnlyRequest() {
-    auto log = server_.Requests();
-    EXPECT_EQ(log.size(), 1u);
-    return log.empty() ? RecordedRequest{} : log.back();
-  }
-
   // The last request the server saw, or an empty record.
   RecordedRequest LastRequest() {
     auto log = server_.Requests();
     return log.empty() ? RecordedRequest{} : log.back();
   }
-
-  // Header lines that the engine itself chose: everything but what WinHTTP adds on its own.
-  static std::vector<std::string> EngineHeaders(const RecordedRequest& r) {
-    std::vector<std::string> out;
-    for (const std::string& line : r.headers) {
-      std::string name = line.substr(0, line.find(':'));
-      if (name == "Host" || name == "Content-Length" || name == "Connection") continue;
-      out.push_back(line);
-    }
-    return out;
-  }
-
-  TestServer server_;
 };
 
 const std::vector<std::string> kDefaultGetHeaders = {

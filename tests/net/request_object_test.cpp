@@ -10,6 +10,7 @@
 
 #include "net/base64.h"
 #include "net/request_object.h"
+#include "server_test.h"
 #include "support/test_server.h"
 #include "util/com.h"
 
@@ -24,39 +25,13 @@ namespace {
 
 Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-class RequestObjectTest : public ::testing::Test {
+class RequestObjectTest : public storvane::nettest::ServerTest {
  protected:
-  void SetUp() override {
-    auto loaded = TestServer::Load();
-    ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or ports file missing";
-    server_ = *loaded;
-    ASSERT_TRUE(server_.Reset());
-  }
-
-  RecordedRequest OnlyRequest() {
-    auto log = server_.Requests();
-    EXPECT_EQ(log.size(), 1u);
-    return log.empty() ? RecordedRequest{} : log.back();
-  }
-
-  // Header lines the engine chose, without those the component adds itself.
-  static std::vector<std::string> EngineHeaders(const RecordedRequest& r) {
-    std::vector<std::string> out;
-    for (const std::string& line : r.headers) {
-      std::string name = line.substr(0, line.find(':'));
-      if (name == "Host" || name == "Content-Length" || name == "Connection") continue;
-      out.push_back(line);
-    }
-    return out;
-  }
-
   static int CountNamed(const RecordedRequest& r, std::string_view name) {
     return static_cast<int>(std::count_if(r.headers.begin(), r.headers.end(), [&](const std::string& l) {
       return l.size() > name.size() && l.compare(0, name.size(), name) == 0 && l[name.size()] == ':';
     }));
   }
-
-  TestServer server_;
 };
 
 TEST(Base64Encode, PadsToGroupsOfFour) {
