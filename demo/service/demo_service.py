@@ -13,7 +13,7 @@ Failure routes for tests and demos (each serves a real file from --tools-dir):
   GET /fail/gone/<file>       no Content-Length, half the body, then the connection is reset
 Control (loopback callers only):
   POST /__control             JSON: {"launcher_version": "2.2", "launcher_down": "...",
-                               "versions": {"<soft_store>": "<version>"}, "catalogue": {...},
+                               "versions": {"<soft_store>": "<version>"} (null: none), "catalogue": {...},
                                "bom": true|false, "entries": N,
                                "single_raw": "<text>" (answered as is by /api/single/storvane,
                                UTF-8 encoded; null goes back to the JSON answer),
@@ -190,7 +190,11 @@ class Handler(BaseHTTPRequestHandler):
             if "launcher_down" in req:
                 st.launcher_down = req["launcher_down"]
             if "versions" in req:
-                st.versions.update(req["versions"])
+                # null forgets every override; an object adds to them.
+                if req["versions"] is None:
+                    st.versions = {}
+                else:
+                    st.versions.update(req["versions"])
             if "catalogue" in req:
                 st.catalogue = req["catalogue"]
             if "bom" in req:

@@ -428,12 +428,16 @@ TEST_F(FailedTransfers, ConnectionResetMidBodyOfUnknownLength) {
   // Without a Content-Length only the transport can tell a reset from the end of the body.
   // Where the system's transfer layer reports such a reset as a normal end (Wine's does when
   // the reset arrives after buffered data), no client can see it; the case is then not checked.
+  // Wine's layer does so only some of the time, so the case runs only where several probes in a
+  // row all see the reset.
   const std::wstring probe = InstallDirectory() + L"\\reset-probe.bin";
-  const int probeResult = DownloadToFile(service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe),
-                                         [](int32_t, int32_t, int32_t, int32_t) {},
-                                         0, false, [](const std::string&) {});
-  DeleteFileW(probe.c_str());
-  if (probeResult == 0) GTEST_SKIP() << "the transfer layer here reports a reset body as complete";
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    const int probeResult = DownloadToFile(service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe),
+                                           [](int32_t, int32_t, int32_t, int32_t) {},
+                                           0, false, [](const std::string&) {});
+    DeleteFileW(probe.c_str());
+    if (probeResult == 0) GTEST_SKIP() << "the transfer layer here reports a reset body as complete";
+  }
   Check({{L"/fail/gone/shoptool_a.exe", L"读文件出错!"}});
 }
 
