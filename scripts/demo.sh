@@ -76,6 +76,6 @@ shot 01-main-window
 if [ -x "$BUILD_DIR/tests/app/demo_walkthrough.exe" ]; then
   # Installs and opens the first tool through the real window, saving a picture per step.
   wine "$BUILD_DIR/tests/app/demo_walkthrough.exe" "$(winepath -w "$SHOTS")" >/dev/null 2>&1 </dev/null || true
-  ls "$SHOTS"/*.png | sed 's/^/  /'
+  ls "$SHOTS"/0[2-9]*.png 2>/dev/null | sed "s/^/  /"
 fi
 echo "demo: done"
