@@ -170,6 +170,23 @@ FARPROC ExportByIndex(const MappedImage& image, std::uint32_t index) {
   return reinterpret_cast<FARPROC>(image.base + *slot);
 }
 
+FARPROC FindExport(const MappedImage& image, const char* nameOrOrdinal) {
+  const IMAGE_EXPORT_DIRECTORY* exports = ExportDirectory(image);
+  if (exports == nullptr) return nullptr;
+  if (IsOrdinal(nameOrOrdinal)) {
+    const auto ordinal = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(nameOrOrdinal));
+    return ordinal < exports->Base ? nullptr : ExportByIndex(image, ordinal - exports->Base);
+  }
+  for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
+    const auto* nameRva = static_cast<const std::uint32_t*>(At(image, exports->AddressOfNames + i * 4, 4));
+    if (nameRva == nullptr) return nullptr;
+    if (!NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
+    const auto* index = static_cast<const std::uint16_t*>(At(image, exports->AddressOfNameOrdinals + i * 2, 2));
+    return index == nullptr ? nullptr : ExportByIndex(image, *index);
+  }
+  return nullptr;
+}
+
 bool NameAtEquals(const MappedImage& image, std::uint32_t rva, const char* name) {
   for (std::size_t i = 0;; ++i) {
     const auto* c = static_cast<const char*>(At(image, rva + i, 1));

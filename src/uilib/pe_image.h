@@ -79,6 +79,11 @@ inline bool IsOrdinal(const char* nameOrOrdinal) {
   return reinterpret_cast<std::uintptr_t>(nameOrOrdinal) <= 0xFFFF;
 }
 
+// An export by name (exact bytes, through the name-ordinal table: names and functions are not in
+// the same order when ordinals were assigned by hand) or by ordinal (minus the export base);
+// null when there is none or it is a forwarder.
+FARPROC FindExport(const MappedImage& image, const char* nameOrOrdinal);
+
 // Compares the zero-terminated name at `rva` in the image with `name`, never reading past the
 // image's end.
 bool NameAtEquals(const MappedImage& image, std::uint32_t rva, const char* name);

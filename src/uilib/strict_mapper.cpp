@@ -246,22 +246,7 @@ HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resol
 FARPROC WINAPI LookupExportByNameScan(HMODULE module, LPCSTR nameOrOrdinal) {
   pe::MappedImage image;
   if (!pe::ViewMappedImage(module, image)) return nullptr;
-  const IMAGE_EXPORT_DIRECTORY* exports = pe::ExportDirectory(image);
-  if (exports == nullptr || exports->NumberOfFunctions == 0) return nullptr;
-  if (pe::IsOrdinal(nameOrOrdinal)) {
-    const auto ordinal = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(nameOrOrdinal));
-    return ordinal < exports->Base ? nullptr : pe::ExportByIndex(image, ordinal - exports->Base);
-  }
-  // Each name's position in the name table leads to its function through the name-ordinal
-  // table; names and functions are not in the same order when ordinals were assigned by hand.
-  for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
-    const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + i * 4, 4));
-    if (nameRva == nullptr) return nullptr;
-    if (!pe::NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
-    const auto* index = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
-    return index == nullptr ? nullptr : pe::ExportByIndex(image, *index);
-  }
-  return nullptr;
+  return pe::FindExport(image, nameOrOrdinal);
 }
 
 BOOL WINAPI ReleaseImageStrict(HMODULE module) {
