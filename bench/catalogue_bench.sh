@@ -7,7 +7,7 @@
 # BUILD_DIR picks the build tree (default: build); RUNS the transfers each (default: 3).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export BUILD_DIR=${BUILD_DIR:-$ROOT/build/i686}
 RUNS=${RUNS:-3}
 CPU_SECONDS=${CPU_SECONDS:-10}
 PORT=18960  # the address the launcher is built to ask
@@ -30,7 +30,7 @@ head -c $((100 * 1024 * 1024)) /dev/urandom >"$work/downloads/big.bin"
 
 service_pid=""
 cleanup() {
-  wine "$BUILD_DIR/bench/catalogue_bench.exe" end >/dev/null 2>&1 </dev/null || true
+  "$WINE" "$BUILD_DIR/bench/catalogue_bench.exe" end >/dev/null 2>&1 </dev/null || true
   [ -n "$service_pid" ] && kill "$service_pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   stop_xvfb
@@ -44,7 +44,7 @@ for _ in $(seq 1 50); do curl -s -o /dev/null "http://127.0.0.1:$PORT/api/single
 # Output goes through a file: a launcher started by the bench inherits its standard handles, and
 # a pipe would stay open for as long as the launcher runs.
 bench() {
-  wine "$BUILD_DIR/bench/catalogue_bench.exe" "$@" </dev/null >"$work/bench.out" 2>/dev/null || true
+  "$WINE" "$BUILD_DIR/bench/catalogue_bench.exe" "$@" </dev/null >"$work/bench.out" 2>/dev/null || true
   tr -d '\r' <"$work/bench.out"
 }
 pick() { sed -n "s/^$1 //p"; }

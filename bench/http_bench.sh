@@ -4,7 +4,7 @@
 # RUNS the number of fetches each (default: 7); SIZE the body size in bytes.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export BUILD_DIR=${BUILD_DIR:-$ROOT/build/i686}
 RUNS=${RUNS:-7}
 SIZE=${SIZE:-10485760}
 
@@ -21,7 +21,7 @@ port=$(sed -n 's/^http=//p' "$state/ports.txt")
 url="http://127.0.0.1:$port/bytes/$SIZE?ascii=1"
 
 (wineserver -p; wine cmd /c exit) >/dev/null 2>&1 </dev/null || true
-engine=$(wine "$BUILD_DIR/bench/http_bench.exe" "$url" "$RUNS" </dev/null | tr -d '\r')
+engine=$("$WINE" "$BUILD_DIR/bench/http_bench.exe" "$url" "$RUNS" </dev/null | tr -d '\r')
 echo "$engine" | grep '^run '
 engine_ms=$(echo "$engine" | sed -n 's/^median_ms //p')
 bare_ms=$(echo "$engine" | sed -n 's/^bare_median_ms //p')

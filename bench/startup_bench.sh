@@ -6,7 +6,7 @@
 # BUILD_DIR picks the build tree (default: build); RUNS the number of counted runs (default: 9).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export BUILD_DIR=${BUILD_DIR:-$ROOT/build/i686}
 RUNS=${RUNS:-9}
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw32.cmake" >/dev/null
@@ -46,7 +46,7 @@ done
 start_xvfb
 (wineserver -p; wine cmd /c exit) >/dev/null 2>&1 </dev/null || true
 
-out=$(wine "$BUILD_DIR/bench/startup_bench.exe" "$RUNS" "$BUILD_DIR/src/app/storvane.exe" \
+out=$("$WINE" "$BUILD_DIR/bench/startup_bench.exe" "$RUNS" "$BUILD_DIR/src/app/storvane.exe" \
   "$BUILD_DIR/bench/bare_window.exe" </dev/null | tr -d '\r')
 echo "$out" | grep -E '^(warm-up|run) '
 launcher_ms=$(echo "$out" | sed -n 's/^median_launcher_ms //p')

@@ -6,7 +6,7 @@
 # few screens and saves screenshots. Called by scripts/run.sh after the build.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-export BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+export BUILD_DIR=${BUILD_DIR:-$ROOT/build/i686}
 PORT=${STORVANE_DEMO_PORT:-18960}
 SHOTS=${STORVANE_SHOTS:-$BUILD_DIR/screenshots}
 
@@ -53,17 +53,17 @@ fi
 
 if [ "$interactive" = 1 ]; then
   echo "demo: service on http://127.0.0.1:$PORT; starting the launcher on $DISPLAY (close it to end the demo)"
-  (cd "$install_dir" && wine storvane.exe) >/dev/null 2>&1 </dev/null || true
+  (cd "$install_dir" && "$WINE" storvane.exe) >/dev/null 2>&1 </dev/null || true
   wineserver -w
   exit 0
 fi
 
 start_xvfb
 own_xvfb=1
-(wineserver -p; wine cmd /c exit) >/dev/null 2>&1 </dev/null
+(wineserver -p; "$WINE" cmd /c exit) >/dev/null 2>&1 </dev/null
 mkdir -p "$SHOTS"
 echo "demo: no display; running under Xvfb $DISPLAY and saving screenshots to $SHOTS"
-(cd "$install_dir" && wine storvane.exe) >/dev/null 2>&1 </dev/null &
+(cd "$install_dir" && "$WINE" storvane.exe) >/dev/null 2>&1 </dev/null &
 
 shot() { import -window root "$SHOTS/$1.png" && echo "  $SHOTS/$1.png"; }
 # Give the launcher time to come up and fill the list (one icon request and 200 ms per entry).
@@ -75,7 +75,7 @@ sleep 4
 shot 01-main-window
 if [ -x "$BUILD_DIR/tests/app/demo_walkthrough.exe" ]; then
   # Installs and opens the first tool through the real window, saving a picture per step.
-  wine "$BUILD_DIR/tests/app/demo_walkthrough.exe" "$(winepath -w "$SHOTS")" >/dev/null 2>&1 </dev/null || true
+  "$WINE" "$BUILD_DIR/tests/app/demo_walkthrough.exe" "$("$WINE" winepath -w "$SHOTS")" >/dev/null 2>&1 </dev/null || true
   ls "$SHOTS"/0[2-9]*.png 2>/dev/null | sed "s/^/  /"
 fi
 echo "demo: done"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Creates the build tree's Wine prefix once: 32-bit, no mono/gecko prompts, Chinese fonts mapped.
+# Creates the build tree's Wine prefix once: of the tree's architecture, no mono/gecko prompts,
+# Chinese fonts mapped. A failure says what failed and shows Wine's last words.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+BUILD_DIR=${BUILD_DIR:-$ROOT/build/i686}
 source "$ROOT/scripts/wine-env.sh"
 
 stamp="$WINEPREFIX/.storvane-prefix-v2"
@@ -25,10 +26,14 @@ text = "\r\n".join([
         "wqy-microhei.ttc,WenQuanYi Micro Hei\0\0".encode("utf-16-le")), "", ""])
 open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le"))
 PY
-{
-  wineboot -i
-  wine regedit /S "$(winepath -w "$regfile")"
-  wineserver -w
-} >/dev/null 2>&1 </dev/null
+log="$(dirname "$WINEPREFIX")/wineprefix.log"
+status=0
+{ "$WINE" wineboot -i && "$WINE" regedit /S "$("$WINE" winepath -w "$regfile")" && wineserver -w; } \
+  >"$log" 2>&1 </dev/null || status=$?
+if [ "$status" != 0 ]; then
+  echo "wineprefix: creating the $WINEARCH prefix $WINEPREFIX with $WINE failed (status $status)" >&2
+  tail -15 "$log" >&2
+  exit 1
+fi
 rm -f "$regfile"
 touch "$stamp"

@@ -29,7 +29,7 @@ public:
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -213,7 +213,7 @@ bool AnswerAccessibleObjectRequest(HWND control, AccessibleRole role, WPARAM wPa
                                    LRESULT& result) {
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return false;
     ComPtr<IAccessible> accessible(new ControlAccessible(control, role));
-    result = ::LresultFromObject(IID_IAccessible, wParam, accessible.get());
+    result = ::LresultFromObject(__uuidof(IAccessible), wParam, accessible.get());
     return true;
 }
 

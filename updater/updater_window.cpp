@@ -23,6 +23,7 @@ constexpr UINT kFinishedMessage = WM_APP + 2;  // wParam: UpdateOutcome
 constexpr UINT_PTR kSubclassId = 1;
 
 struct ControlInfo {
+    HWND window = nullptr;
     AccessibleRole role = AccessibleRole::StaticText;
     ButtonLook look = ButtonLook::Primary;
     bool hover = false;
@@ -254,10 +255,20 @@ private:
 
     void Subclass(HWND control, AccessibleRole role, ButtonLook look) {
         auto info = std::make_unique<ControlInfo>();
+        info->window = control;
         info->role = role;
         info->look = look;
         ::SetWindowSubclass(control, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(info.get()));
         infos_.push_back(std::move(info));
+    }
+
+    // The window's own record of a control (not every system's import library has the subclass
+    // data getter, and the record is ours anyway).
+    const ControlInfo* InfoOf(HWND control) const {
+        for (const auto& info : infos_) {
+            if (info->window == control) return info.get();
+        }
+        return nullptr;
     }
 
     void ApplyDpi(int dpi) {
@@ -328,9 +339,8 @@ private:
     }
 
     void DrawItem(const DRAWITEMSTRUCT& item) {
-        DWORD_PTR data = 0;
-        if (!::GetWindowSubclass(item.hwndItem, ControlSubclassProc, kSubclassId, &data) || data == 0) return;
-        const auto* info = reinterpret_cast<const ControlInfo*>(data);
+        const ControlInfo* info = InfoOf(item.hwndItem);
+        if (info == nullptr) return;
         ButtonState state;
         state.hover = info->hover;
         state.pressed = (item.itemState & ODS_SELECTED) != 0;

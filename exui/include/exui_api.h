@@ -1,9 +1,12 @@
 // Contract of ExuiKrnln.dll, Storvane's skin-UI library.
 //
 // Everything the launcher's skin support layer may call, and everything the library calls back.
-// The DLL exports these names undecorated, all __stdcall; every argument and every result is a
-// 32-bit value (integer, handle or pointer). Compile-time only: no code here, no dependencies
-// beyond <cstdint>. This header is extended, never changed, once published.
+// The DLL exports these names undecorated, all __stdcall. Integers and the library's own handles
+// are 32-bit values; wherever a value may carry a pointer or a system handle (texts passed or
+// returned through an integer slot, routines, module handles, user values) it is an ExuiValue,
+// pointer-sized, so that the same contract holds in a 64-bit build (in the 32-bit build it is
+// the same 4 bytes as ever). Compile-time only: no code here, no dependencies beyond <cstdint>.
+// This header is extended, never changed, once published.
 //
 // Conventions
 // - Texts are zero-terminated GBK (code page 936) byte strings, `const char*`. A null text is
@@ -35,6 +38,7 @@
 
 // ---------------------------------------------------------------------------------------------
 // Handles
+using ExuiValue = intptr_t;   // an integer slot that may carry a pointer or a system handle
 using ExuiControl = int32_t;  // a skinned control
 using ExuiBin = int32_t;      // a library-side byte buffer (CreateBinEx)
 using ExuiImage = int32_t;    // an image object (LoadImageEx)
@@ -85,7 +89,7 @@ enum ExuiEventCode : int32_t {
   EXUI_EV_PROGRESS = 676,     // progress bar: the position changed. a = position.
 };
 
-// Element click routine given to ControlSetElemAttribute_Button (as an integer). Called on the
+// Element click routine given to ControlSetElemAttribute_Button (as an ExuiValue). Called on the
 // user-interface thread when a button element is clicked (left button pressed and released on
 // it), and by the accessible default action of the button:
 //   control  the list control (ExuiControl)
@@ -111,7 +115,7 @@ constexpr int32_t EXUI_ELEM_CLICK = 0x10000;
 //   reserved  0
 // The menu is already closed when the routine runs. The result is ignored.
 using ExuiMenuProc = int(EXUI_CALL*)(int32_t menu, int32_t code, int32_t item, int32_t index,
-                                     int32_t userValue, int32_t reserved);
+                                     ExuiValue userValue, int32_t reserved);
 constexpr int32_t EXUI_MENU_CHOSEN = 650;
 constexpr int32_t EXUI_MENU_CLOSED = 651;
 
@@ -226,8 +230,8 @@ struct ExuiMenuSkin {
 // returns 0. Unknown codes return 0.
 constexpr int32_t EXUI_CMD_REGISTER = 2008;
 constexpr int32_t EXUI_LIBRARY_VERSION = 20210218;
-using CallInternalFunction_Ex_t = int32_t(EXUI_CALL*)(int32_t code, int32_t a, int32_t b,
-                                                      int32_t c, int32_t d);
+using CallInternalFunction_Ex_t = ExuiValue(EXUI_CALL*)(int32_t code, ExuiValue a, ExuiValue b,
+                                                        ExuiValue c, ExuiValue d);
 
 // Byte buffers. CreateBinEx copies `length` bytes from `data` (null data with a length gives
 // zeroed bytes; length <= 0 gives an empty buffer) and returns the handle (0 on failure).
@@ -255,9 +259,10 @@ using CreateControl_IcoListboxEx_t = ExuiCreateControl_t;
 using CreateControl_MinutesboxEx_t = ExuiCreateControl_t;
 
 // Attributes: SetAttribute_<Type>(control, id, value) returns 1 when set, 0 when refused;
-// GetAttribute_<Type>(control, id) returns the value (0 / "" when refused).
-using ExuiSetAttribute_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t id, int32_t value);
-using ExuiGetAttribute_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t id);
+// GetAttribute_<Type>(control, id) returns the value (0 / "" when refused). Values are
+// ExuiValues: a text or a font pointer travels in them.
+using ExuiSetAttribute_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t id, ExuiValue value);
+using ExuiGetAttribute_t = ExuiValue(EXUI_CALL*)(ExuiControl control, int32_t id);
 // Names: SetAttribute_WindowEx, GetAttribute_WindowEx, SetAttribute_LabelEx, GetAttribute_LabelEx,
 // SetAttribute_PictureBoxEx, GetAttribute_PictureBoxEx, SetAttribute_ProgressbarEx,
 // GetAttribute_ProgressbarEx, SetAttribute_IcoListboxEx, GetAttribute_IcoListboxEx,
@@ -338,7 +343,7 @@ using ControlSetElemAttribute_Text_t = int32_t(EXUI_CALL*)(
 // skin, font). skin: ExuiBin of an ExuiButtonSkin (any other bytes, or 0: default look).
 using ControlSetElemAttribute_Button_t = int32_t(EXUI_CALL*)(
     ExuiControl list, int32_t kind, int32_t row, int32_t element, int32_t column,
-    int32_t clickProc, int32_t flags, int32_t left, int32_t top, int32_t width, int32_t height,
+    ExuiValue clickProc, int32_t flags, int32_t left, int32_t top, int32_t width, int32_t height,
     int32_t reserved, ExuiBin skin, ExuiBin font);
 
 // Element data of one item: (list, 1, item, -1, element, mask, display, state, ...).
@@ -365,7 +370,7 @@ using ControlSetElemData_Button_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_
                                                         const char* caption, uint32_t colour,
                                                         int32_t selected);
 // Reading element data: (list, 1, item, -1, element, field). Field EXUI_FIELD_TEXT (4) returns
-// the text (const char* cast to int32; "" on failure); the other fields return the integer.
+// the text (const char* as an ExuiValue; "" on failure); the other fields return the integer.
 enum ExuiElemField : int32_t {
   EXUI_FIELD_DISPLAY = 1,
   EXUI_FIELD_STATE = 2,
@@ -374,9 +379,9 @@ enum ExuiElemField : int32_t {
   EXUI_FIELD_IMAGE = 5,     // image elements: 1 when an image is set, 0 otherwise
   EXUI_FIELD_SELECTED = 6,  // button elements
 };
-using ControlGetElemData_Text_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind,
-                                                      int32_t item, int32_t column,
-                                                      int32_t element, int32_t field);
+using ControlGetElemData_Text_t = ExuiValue(EXUI_CALL*)(ExuiControl list, int32_t kind,
+                                                        int32_t item, int32_t column,
+                                                        int32_t element, int32_t field);
 using ControlGetElemData_Button_t = ControlGetElemData_Text_t;
 using ControlGetElemData_Imsge_t = ControlGetElemData_Text_t;
 
@@ -396,13 +401,13 @@ using GetImageAttributeEx_t = int32_t(EXUI_CALL*)(ExuiImage image, int32_t which
 //   opacity of the menu window. Returns the menu handle, 0 on failure.
 using Create_MenuEx_t = ExuiMenu(EXUI_CALL*)(int32_t iconWidth, int32_t iconHeight, ExuiBin skin,
                                             ExuiBin font, ExuiBin iconBytes, int32_t alpha,
-                                            ExuiMenuProc eventProc, int32_t userValue);
+                                            ExuiMenuProc eventProc, ExuiValue userValue);
 using Destroy_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 // InsertItem_MenuEx(menu, 0, -1, 0, 0, caption, text colour, disabled text colour, width,
 //   height, separator, disabled, reserved): position -1 appends. separator 1 draws a line and
 //   is never choosable. Returns the entry handle (non-zero, unique in the process), 0 on failure.
 using InsertItem_MenuEx_t = ExuiMenuItem(EXUI_CALL*)(ExuiMenu menu, int32_t parent,
-                                                    int32_t position, int32_t icon, int32_t data,
+                                                    int32_t position, int32_t icon, ExuiValue data,
                                                     const char* caption, uint32_t textColour,
                                                     uint32_t disabledColour, int32_t width,
                                                     int32_t height, int32_t separator,
@@ -427,7 +432,7 @@ using Close_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 using IsPopUp_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 // The menu window's HWND while it exists (for tests and accessibility clients), else null.
 // Reached through GetAttribute_MenuEx(menu, EXUI_MENU_ATTR_WINDOW).
-using GetAttribute_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, int32_t id);
+using GetAttribute_MenuEx_t = ExuiValue(EXUI_CALL*)(ExuiMenu menu, int32_t id);
 constexpr int32_t EXUI_MENU_ATTR_WINDOW = 1;
 
 // ---------------------------------------------------------------------------------------------

@@ -36,7 +36,7 @@ class Accessible final : public IAccessible {
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
       *out = static_cast<IAccessible*>(this);
       AddRef();
       return S_OK;
@@ -259,12 +259,12 @@ IAccessible* NewAccessible(const std::shared_ptr<AccessibleSource>& source) {
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleSource>& source, WPARAM wParam, LPARAM lParam) {
   if (static_cast<long>(lParam) != OBJID_CLIENT || !source) return 0;
   ComPtr<IAccessible> object(NewAccessible(source));
-  LRESULT result = ::LresultFromObject(IID_IAccessible, wParam, object.get());
+  LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, object.get());
   if (result < 0) {
     // Marshalling needs COM on this thread; a program that never started it still gets
     // accessible windows. The apartment stays for the thread's life, as COM expects.
     HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(init)) result = ::LresultFromObject(IID_IAccessible, wParam, object.get());
+    if (SUCCEEDED(init)) result = ::LresultFromObject(__uuidof(IAccessible), wParam, object.get());
   }
   return result < 0 ? 0 : result;
 }

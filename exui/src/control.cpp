@@ -186,13 +186,13 @@ void Control::SetCaption(const char* gbk) {
   Invalidate();
 }
 
-bool Control::SetAttribute(int id, int32_t value) {
+bool Control::SetAttribute(int id, ExuiValue value) {
   switch (id) {
     case EXUI_ATTR_CAPTION:
-      SetCaption(reinterpret_cast<const char*>(static_cast<intptr_t>(value)));
+      SetCaption(reinterpret_cast<const char*>(value));
       return true;
     case EXUI_ATTR_FONT:
-      fontSpec_ = FontSpec::FromDescriptor(Library::Instance().BinBytes(value));
+      fontSpec_ = FontSpec::FromDescriptor(Library::Instance().BinBytes(static_cast<ExuiBin>(value)));
       Invalidate();
       return true;
     case EXUI_ATTR_TEXT_COLOR:
@@ -218,15 +218,15 @@ bool Control::SetAttribute(int id, int32_t value) {
   }
 }
 
-int32_t Control::GetAttribute(int id) {
+ExuiValue Control::GetAttribute(int id) {
   switch (id) {
     case EXUI_ATTR_CAPTION:
-      return static_cast<int32_t>(reinterpret_cast<intptr_t>(Library::Instance().ReturnText(caption_)));
+      return reinterpret_cast<ExuiValue>(Library::Instance().ReturnText(caption_));
     case EXUI_ATTR_FONT: {
       auto bytes = fontSpec_.ToDescriptor();
       std::string raw(bytes.begin(), bytes.end());
       // The 84 bytes contain zeros; the thread buffer keeps all of them.
-      return static_cast<int32_t>(reinterpret_cast<intptr_t>(Library::Instance().ReturnText(raw)));
+      return reinterpret_cast<ExuiValue>(Library::Instance().ReturnText(raw));
     }
     case EXUI_ATTR_TEXT_COLOR:
       return static_cast<int32_t>(textColour_);

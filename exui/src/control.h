@@ -52,8 +52,8 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
   // Calls the program's event routine; 0 when there is none.
   int Raise(int code, int a = 0, int b = 0, int c = 0, int d = 0);
 
-  virtual bool SetAttribute(int id, int32_t value);
-  virtual int32_t GetAttribute(int id);
+  virtual bool SetAttribute(int id, ExuiValue value);
+  virtual ExuiValue GetAttribute(int id);
 
   // Geometry of the unit in its parent's client coordinates.
   RECT UnitRect() const;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "exui/include/exui_api.h"
 #include "font.h"
 #include "skin.h"
 
@@ -28,7 +29,7 @@ struct ElemTemplate {
   bool hasFont = false;
   FontSpec font;
   int format = 0;
-  int32_t clickProc = 0;
+  ExuiValue clickProc = 0;  // an ExuiElemClickProc
   ButtonLook look;
 };
 

@@ -28,7 +28,11 @@ R Guard(R fallback, F&& body) noexcept {
   }
 }
 
-int32_t FromPointer(const void* p) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(p)); }
+ExuiValue FromPointer(const void* p) { return reinterpret_cast<ExuiValue>(p); }
+
+// A window given where a control handle is expected: window handles have 32 significant bits on
+// every architecture, so the handle's low half names the window exactly.
+int32_t FromWindow(const void* window) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(window)); }
 
 std::shared_ptr<Control> FindControl(int32_t handle) { return Library::Instance().FindControl(handle); }
 
@@ -52,7 +56,7 @@ ExuiControl CreateOf(void* parent, int32_t left, int32_t top, int32_t width, int
   });
 }
 
-int32_t SetAttributeOf(ExuiControlType type, int32_t handle, int32_t id, int32_t value) {
+int32_t SetAttributeOf(ExuiControlType type, int32_t handle, int32_t id, ExuiValue value) {
   return Guard<int32_t>(0, [&] {
     auto control = FindControl(handle);
     if (!control || control->Type() != type) return 0;
@@ -60,8 +64,8 @@ int32_t SetAttributeOf(ExuiControlType type, int32_t handle, int32_t id, int32_t
   });
 }
 
-int32_t GetAttributeOf(ExuiControlType type, int32_t handle, int32_t id) {
-  return Guard<int32_t>(0, [&] {
+ExuiValue GetAttributeOf(ExuiControlType type, int32_t handle, int32_t id) {
+  return Guard<ExuiValue>(0, [&]() -> ExuiValue {
     auto control = FindControl(handle);
     if (!control || control->Type() != type) return 0;
     return control->GetAttribute(id);
@@ -71,10 +75,10 @@ int32_t GetAttributeOf(ExuiControlType type, int32_t handle, int32_t id) {
 // Element calls name the item elements with the constant 1.
 constexpr int32_t kItemElements = 1;
 
-int32_t ReturnText(const std::string& text) { return FromPointer(Library::Instance().ReturnText(text)); }
+ExuiValue ReturnText(const std::string& text) { return FromPointer(Library::Instance().ReturnText(text)); }
 
-int32_t ElemField(int32_t list, int32_t kind, int32_t item, int32_t element, int32_t field) {
-  return Guard<int32_t>(ReturnText(""), [&]() -> int32_t {
+ExuiValue ElemField(int32_t list, int32_t kind, int32_t item, int32_t element, int32_t field) {
+  return Guard<ExuiValue>(ReturnText(""), [&]() -> ExuiValue {
     auto control = FindList(list);
     const ElemData* d = control && kind == kItemElements ? control->Model().Data(item, element) : nullptr;
     if (d == nullptr) return field == EXUI_FIELD_TEXT ? ReturnText("") : 0;
@@ -135,11 +139,11 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
 
 // ---- internal call and byte buffers -------------------------------------------------------
 
-int32_t EXUI_CALL CallInternalFunction_Ex(int32_t code, int32_t a, int32_t, int32_t, int32_t d) {
-  return Guard<int32_t>(0, [&] {
+ExuiValue EXUI_CALL CallInternalFunction_Ex(int32_t code, ExuiValue a, ExuiValue, ExuiValue, ExuiValue d) {
+  return Guard<ExuiValue>(0, [&]() -> ExuiValue {
     if (code != EXUI_CMD_REGISTER) return 0;
     if (d != EXUI_LIBRARY_VERSION && d != 0) return 0;
-    int32_t module = a != 0 ? a : FromPointer(Library::Instance().Module());
+    ExuiValue module = a != 0 ? a : FromPointer(Library::Instance().Module());
     Library::Instance().RegisterModule(module);
     return module;
   });
@@ -200,10 +204,10 @@ ExuiControl EXUI_CALL CreateControl_MinutesboxEx(EXUI_CREATE_ARGS) {
 // ---- attributes -----------------------------------------------------------------------------
 
 #define EXUI_ATTRIBUTES(Type, type)                                                        \
-  int32_t EXUI_CALL SetAttribute_##Type(ExuiControl c, int32_t id, int32_t value) {        \
+  int32_t EXUI_CALL SetAttribute_##Type(ExuiControl c, int32_t id, ExuiValue value) {      \
     return SetAttributeOf(type, c, id, value);                                             \
   }                                                                                        \
-  int32_t EXUI_CALL GetAttribute_##Type(ExuiControl c, int32_t id) { return GetAttributeOf(type, c, id); }
+  ExuiValue EXUI_CALL GetAttribute_##Type(ExuiControl c, int32_t id) { return GetAttributeOf(type, c, id); }
 
 EXUI_ATTRIBUTES(WindowEx, EXUI_TYPE_WINDOW)
 EXUI_ATTRIBUTES(LabelEx, EXUI_TYPE_LABEL)
@@ -216,7 +220,7 @@ EXUI_ATTRIBUTES(MinutesboxEx, EXUI_TYPE_MINUTESBOX)
 
 int32_t EXUI_CALL ControPonintSizeSynchronise(void* host, void*, int32_t mode) {
   return Guard<int32_t>(0, [&] {
-    auto control = FindControl(FromPointer(host));
+    auto control = FindControl(FromWindow(host));
     if (!control) return 0;
     control->SyncToHost(mode);
     return 1;
@@ -242,7 +246,7 @@ int32_t EXUI_CALL ControlIsCreate(ExuiControl c) {
 
 ExuiControl EXUI_CALL ControlGetBindControl(void* window) {
   return Guard<ExuiControl>(0, [&] {
-    auto control = FindControl(FromPointer(window));
+    auto control = FindControl(FromWindow(window));
     return control ? control->Handle() : 0;
   });
 }
@@ -302,7 +306,7 @@ int32_t EXUI_CALL ControlSetFocusControl(ExuiControl c) {
 ExuiControl EXUI_CALL ControlGetFocusControl() {
   return Guard<ExuiControl>(0, [&] {
     HWND focus = ::GetFocus();
-    auto control = focus != nullptr ? FindControl(FromPointer(focus)) : nullptr;
+    auto control = focus != nullptr ? FindControl(FromWindow(focus)) : nullptr;
     return control && control->Window() == focus ? control->Handle() : 0;
   });
 }
@@ -477,7 +481,7 @@ int32_t EXUI_CALL ControlSetElemAttribute_Text(ExuiControl list, int32_t kind, i
 }
 
 int32_t EXUI_CALL ControlSetElemAttribute_Button(ExuiControl list, int32_t kind, int32_t, int32_t element, int32_t,
-                                                 int32_t clickProc, int32_t, int32_t left, int32_t top,
+                                                 ExuiValue clickProc, int32_t, int32_t left, int32_t top,
                                                  int32_t width, int32_t height, int32_t, ExuiBin skin,
                                                  ExuiBin font) {
   return SetTemplate(list, kind, element, ElemKind::kButton, left, top, width, height, [&](ElemTemplate& t) {
@@ -512,17 +516,17 @@ int32_t EXUI_CALL ControlSetElemData_Button(ExuiControl list, int32_t kind, int3
   });
 }
 
-int32_t EXUI_CALL ControlGetElemData_Text(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
+ExuiValue EXUI_CALL ControlGetElemData_Text(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
                                           int32_t field) {
   return ElemField(list, kind, item, element, field);
 }
 
-int32_t EXUI_CALL ControlGetElemData_Button(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
+ExuiValue EXUI_CALL ControlGetElemData_Button(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
                                             int32_t field) {
   return ElemField(list, kind, item, element, field);
 }
 
-int32_t EXUI_CALL ControlGetElemData_Imsge(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
+ExuiValue EXUI_CALL ControlGetElemData_Imsge(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
                                            int32_t field) {
   return ElemField(list, kind, item, element, field);
 }
@@ -552,7 +556,7 @@ int32_t EXUI_CALL GetImageAttributeEx(ExuiImage image, int32_t which) {
 // ---- menus ----------------------------------------------------------------------------------
 
 ExuiMenu EXUI_CALL Create_MenuEx(int32_t, int32_t, ExuiBin skin, ExuiBin font, ExuiBin, int32_t alpha,
-                                 ExuiMenuProc proc, int32_t userValue) {
+                                 ExuiMenuProc proc, ExuiValue userValue) {
   return Guard<ExuiMenu>(0, [&] {
     auto& library = Library::Instance();
     auto menu = std::make_shared<Menu>(library.NextHandle(), MenuLook::FromBlob(library.BinBytes(skin)),
@@ -571,7 +575,7 @@ int32_t EXUI_CALL Destroy_MenuEx(ExuiMenu menu) {
   });
 }
 
-ExuiMenuItem EXUI_CALL InsertItem_MenuEx(ExuiMenu menu, int32_t, int32_t position, int32_t, int32_t,
+ExuiMenuItem EXUI_CALL InsertItem_MenuEx(ExuiMenu menu, int32_t, int32_t position, int32_t, ExuiValue,
                                          const char* caption, uint32_t textColour, uint32_t disabledColour,
                                          int32_t width, int32_t height, int32_t separator, int32_t disabled,
                                          int32_t) {
@@ -650,8 +654,8 @@ int32_t EXUI_CALL IsPopUp_MenuEx(ExuiMenu menu) {
   });
 }
 
-int32_t EXUI_CALL GetAttribute_MenuEx(ExuiMenu menu, int32_t id) {
-  return Guard<int32_t>(0, [&] {
+ExuiValue EXUI_CALL GetAttribute_MenuEx(ExuiMenu menu, int32_t id) {
+  return Guard<ExuiValue>(0, [&]() -> ExuiValue {
     auto found = Library::Instance().FindMenu(menu);
     if (!found || id != EXUI_MENU_ATTR_WINDOW) return 0;
     return FromPointer(found->Window());

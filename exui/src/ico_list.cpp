@@ -115,26 +115,27 @@ bool IcoList::EnsureVisible(int item) {
   return true;
 }
 
-bool IcoList::SetAttribute(int id, int32_t value) {
+bool IcoList::SetAttribute(int id, ExuiValue value) {
+  const auto n = static_cast<int32_t>(value);
   switch (id) {
     case EXUI_ATTR_ITEM_WIDTH:
-      itemWidth_ = std::max(0, value);
+      itemWidth_ = std::max(0, n);
       Invalidate();
       return true;
     case EXUI_ATTR_ITEM_HEIGHT:
-      if (value <= 0) return false;
-      itemHeight_ = value;
+      if (n <= 0) return false;
+      itemHeight_ = n;
       ModelChanged();
       return true;
     case EXUI_ATTR_SCROLL_POS:
-      ScrollTo(value);
+      ScrollTo(n);
       return true;
     default:
       return Control::SetAttribute(id, value);
   }
 }
 
-int32_t IcoList::GetAttribute(int id) {
+ExuiValue IcoList::GetAttribute(int id) {
   switch (id) {
     case EXUI_ATTR_ITEM_WIDTH:
       return itemWidth_ > 0 ? itemWidth_ : static_cast<int32_t>(Layout().ItemWidthPx() / Scale());
@@ -314,7 +315,7 @@ bool IcoList::ClickElement(int item, int element, int x, int y) {
   const ElemData* d = model_.Data(item, element);
   if (t == nullptr || d == nullptr) return false;
   if (t->kind == ElemKind::kButton && t->clickProc != 0) {
-    auto proc = reinterpret_cast<ExuiElemClickProc>(static_cast<intptr_t>(t->clickProc));
+    auto proc = reinterpret_cast<ExuiElemClickProc>(t->clickProc);
     // The routine may run a modal loop or change the list; nothing here is held across it.
     proc(Handle(), EXUI_ELEM_CLICK, 1, item, -1, element, x, y, d->state);
     return true;

@@ -16,8 +16,8 @@ class IcoList final : public Control {
  public:
   IcoList();
 
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
   ElementModel& Model() { return model_; }
   const ElementModel& Model() const { return model_; }

@@ -158,9 +158,9 @@ std::shared_ptr<Menu> Library::FindMenu(int32_t handle) {
   return it == menus_.end() ? nullptr : it->second;
 }
 
-void Library::RegisterModule(int32_t module) {
+void Library::RegisterModule(ExuiValue module) {
   std::lock_guard lock(mutex_);
-  for (int32_t known : modules_) {
+  for (ExuiValue known : modules_) {
     if (known == module) return;
   }
   modules_.push_back(module);

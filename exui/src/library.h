@@ -1,5 +1,5 @@
 // Process-wide state of the skin-UI library: its module, GDI+ start-up, and the tables that turn
-// the 32-bit handles given to the program back into objects.
+// the handles given to the program back into objects.
 //
 // Handles are small counters rather than addresses, so a stale handle can never reach a new
 // object that happens to live at the same address; every kind shares one counter, which also
@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "exui/include/exui_api.h"
 
 namespace storvane::exui {
 
@@ -65,7 +67,7 @@ class Library {
   std::shared_ptr<Menu> FindMenu(int32_t handle);
 
   // Registered module handles (internal command 2008).
-  void RegisterModule(int32_t module);
+  void RegisterModule(ExuiValue module);
 
   // A text returned to the caller: kept in a buffer of the calling thread until its next call.
   const char* ReturnText(std::string_view text);
@@ -83,7 +85,7 @@ class Library {
   std::map<int32_t, std::shared_ptr<Image>> images_;
   std::map<int32_t, std::shared_ptr<Control>> controls_;
   std::map<int32_t, std::shared_ptr<Menu>> menus_;
-  std::vector<int32_t> modules_;
+  std::vector<ExuiValue> modules_;
 };
 
 // Name of the host window property that holds a unit's control.

@@ -91,7 +91,7 @@ POINT PlacePopup(POINT at, SIZE size, const RECT& work) {
   return p;
 }
 
-Menu::Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, int32_t userValue)
+Menu::Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, ExuiValue userValue)
     : handle_(handle), look_(look), font_(std::move(font)), alpha_(std::clamp(alpha, 0, 255)), proc_(proc),
       userValue_(userValue) {
   // A fully transparent menu would be unusable: treat 0 as "opaque".

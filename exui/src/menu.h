@@ -51,7 +51,7 @@ POINT PlacePopup(POINT at, SIZE size, const RECT& work);
 
 class Menu final : public AccessibleSource, public std::enable_shared_from_this<Menu> {
  public:
-  Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, int32_t userValue);
+  Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, ExuiValue userValue);
   ~Menu() override;
   Menu(const Menu&) = delete;
   Menu& operator=(const Menu&) = delete;
@@ -101,7 +101,7 @@ class Menu final : public AccessibleSource, public std::enable_shared_from_this<
   FontSpec font_;
   int alpha_;
   ExuiMenuProc proc_;
-  int32_t userValue_;
+  ExuiValue userValue_;
   std::vector<MenuEntry> entries_;
   HWND window_ = nullptr;
   HWND owner_ = nullptr;

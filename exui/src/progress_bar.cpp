@@ -37,25 +37,26 @@ void ProgressBar::PositionChanged() {
   }
 }
 
-bool ProgressBar::SetAttribute(int id, int32_t value) {
+bool ProgressBar::SetAttribute(int id, ExuiValue value) {
+  const auto n = static_cast<int32_t>(value);
   switch (id) {
     case EXUI_ATTR_RANGE_MAX:
-      max_ = value;
+      max_ = n;
       PositionChanged();
       return true;
     case EXUI_ATTR_RANGE_MIN:
-      min_ = value;
+      min_ = n;
       PositionChanged();
       return true;
     case EXUI_ATTR_POSITION:
-      position_ = std::clamp(value, min_.load(), std::max(min_.load(), max_.load()));
+      position_ = std::clamp(n, min_.load(), std::max(min_.load(), max_.load()));
       PositionChanged();
       return true;
     case EXUI_ATTR_ANIMATE:
-      animate_ = value != 0;
+      animate_ = n != 0;
       return true;
     case EXUI_ATTR_RADIUS:
-      radius_ = std::clamp(value, 0, 32);
+      radius_ = std::clamp(n, 0, 32);
       Invalidate();
       return true;
     case EXUI_ATTR_ACCENT_COLOR:
@@ -67,7 +68,7 @@ bool ProgressBar::SetAttribute(int id, int32_t value) {
   }
 }
 
-int32_t ProgressBar::GetAttribute(int id) {
+ExuiValue ProgressBar::GetAttribute(int id) {
   switch (id) {
     case EXUI_ATTR_RANGE_MAX:
       return max_;

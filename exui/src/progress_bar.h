@@ -12,8 +12,8 @@ namespace storvane::exui {
 class ProgressBar final : public Control {
  public:
   ProgressBar();
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
   // Fraction of the range the position stands at, 0..1 (an empty range counts as 0).
   double Fraction() const;

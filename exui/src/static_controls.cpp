@@ -19,16 +19,16 @@ constexpr uint32_t kGroupTitle = 0xFF606060;
 
 Label::Label() : Control(EXUI_TYPE_LABEL) {}
 
-bool Label::SetAttribute(int id, int32_t value) {
+bool Label::SetAttribute(int id, ExuiValue value) {
   if (id == EXUI_ATTR_TEXT_FORMAT) {
-    format_ = value;
+    format_ = static_cast<int32_t>(value);
     Invalidate();
     return true;
   }
   return Control::SetAttribute(id, value);
 }
 
-int32_t Label::GetAttribute(int id) {
+ExuiValue Label::GetAttribute(int id) {
   return id == EXUI_ATTR_TEXT_FORMAT ? format_ : Control::GetAttribute(id);
 }
 
@@ -41,14 +41,14 @@ void Label::Paint(Gdiplus::Graphics& g, float width, float height) {
 
 PictureBox::PictureBox() : Control(EXUI_TYPE_PICTUREBOX) {}
 
-bool PictureBox::SetAttribute(int id, int32_t value) {
+bool PictureBox::SetAttribute(int id, ExuiValue value) {
   switch (id) {
     case EXUI_ATTR_IMAGE:
-      image_ = Library::Instance().FindImage(value);
+      image_ = Library::Instance().FindImage(static_cast<ExuiImage>(value));
       Invalidate();
       return value == 0 || image_ != nullptr;
     case EXUI_ATTR_IMAGE_MODE:
-      mode_ = std::clamp(value, 0, 2);
+      mode_ = std::clamp(static_cast<int32_t>(value), 0, 2);
       Invalidate();
       return true;
     default:
@@ -56,7 +56,7 @@ bool PictureBox::SetAttribute(int id, int32_t value) {
   }
 }
 
-int32_t PictureBox::GetAttribute(int id) {
+ExuiValue PictureBox::GetAttribute(int id) {
   switch (id) {
     case EXUI_ATTR_IMAGE:
       return image_ ? 1 : 0;
@@ -115,16 +115,16 @@ void PictureBox::Paint(Gdiplus::Graphics& g, float width, float height) {
 
 GroupBox::GroupBox() : Control(EXUI_TYPE_MINUTESBOX) {}
 
-bool GroupBox::SetAttribute(int id, int32_t value) {
+bool GroupBox::SetAttribute(int id, ExuiValue value) {
   if (id == EXUI_ATTR_RADIUS) {
-    radius_ = std::clamp(value, 0, 64);
+    radius_ = std::clamp(static_cast<int32_t>(value), 0, 64);
     Invalidate();
     return true;
   }
   return Control::SetAttribute(id, value);
 }
 
-int32_t GroupBox::GetAttribute(int id) {
+ExuiValue GroupBox::GetAttribute(int id) {
   return id == EXUI_ATTR_RADIUS ? radius_ : Control::GetAttribute(id);
 }
 

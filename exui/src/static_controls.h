@@ -12,8 +12,8 @@ namespace storvane::exui {
 class Label final : public Control {
  public:
   Label();
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
  protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
@@ -26,8 +26,8 @@ class Label final : public Control {
 class PictureBox final : public Control {
  public:
   PictureBox();
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
  protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
@@ -41,8 +41,8 @@ class PictureBox final : public Control {
 class GroupBox final : public Control {
  public:
   GroupBox();
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
  protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;

@@ -72,18 +72,18 @@ void WindowFrame::PressButton(Button button) {
   }
 }
 
-bool WindowFrame::SetAttribute(int id, int32_t value) {
+bool WindowFrame::SetAttribute(int id, ExuiValue value) {
   switch (id) {
     case EXUI_ATTR_TITLE_HEIGHT:
-      titleHeight_ = value < 0 ? 0 : value;
+      titleHeight_ = value < 0 ? 0 : static_cast<int32_t>(value);
       Invalidate();
       return true;
     case EXUI_ATTR_BUTTONS:
-      buttons_ = value & 3;
+      buttons_ = static_cast<int32_t>(value & 3);
       Invalidate();
       return true;
     case EXUI_ATTR_IMAGE:
-      icon_ = Library::Instance().FindImage(value);
+      icon_ = Library::Instance().FindImage(static_cast<ExuiImage>(value));
       Invalidate();
       return value == 0 || icon_ != nullptr;
     default:
@@ -91,7 +91,7 @@ bool WindowFrame::SetAttribute(int id, int32_t value) {
   }
 }
 
-int32_t WindowFrame::GetAttribute(int id) {
+ExuiValue WindowFrame::GetAttribute(int id) {
   switch (id) {
     case EXUI_ATTR_TITLE_HEIGHT:
       return titleHeight_;

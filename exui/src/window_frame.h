@@ -13,8 +13,8 @@ class WindowFrame final : public Control {
  public:
   WindowFrame();
 
-  bool SetAttribute(int id, int32_t value) override;
-  int32_t GetAttribute(int id) override;
+  bool SetAttribute(int id, ExuiValue value) override;
+  ExuiValue GetAttribute(int id) override;
 
   enum Button { kNone = 0, kMinimise = 1, kClose = 2 };
   // The glyph button's rectangle in client pixels (empty when the button is not shown).

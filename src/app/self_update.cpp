@@ -17,14 +17,16 @@
 #ifndef STORVANE_UPDATER_IMAGE
 #error "STORVANE_UPDATER_IMAGE must name the built up.exe"
 #endif
+// The labels carry their assembler names explicitly: C names get a leading underscore on i686
+// and none on x86_64.
 __asm__(".section .rdata,\"dr\"\n"
         ".balign 16\n"
-        "_storvane_updater_image_begin:\n"
+        "storvane_updater_image_begin:\n"
         ".incbin \"" STORVANE_UPDATER_IMAGE "\"\n"
-        "_storvane_updater_image_end:\n"
+        "storvane_updater_image_end:\n"
         ".text\n");
-extern "C" const uint8_t storvane_updater_image_begin[];
-extern "C" const uint8_t storvane_updater_image_end[];
+extern "C" const uint8_t storvane_updater_image_begin[] asm("storvane_updater_image_begin");
+extern "C" const uint8_t storvane_updater_image_end[] asm("storvane_updater_image_end");
 
 #ifndef STORVANE_SERVICE_BASE
 #error "STORVANE_SERVICE_BASE must name the version service"

@@ -31,7 +31,7 @@ void UnitItemList::SetElemAttributeText(int32_t kind, int32_t row, int32_t eleme
 }
 
 void UnitItemList::SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column,
-                                          int32_t clickRoutine, int32_t flags, const ElemBox& b, int32_t reserved,
+                                          ExuiElemClickProc clickRoutine, int32_t flags, const ElemBox& b, int32_t reserved,
                                           const Bytes& skin, const Bytes& font) {
     uilib::SetButtonElementTemplate(Control(), kind, row, element, column, clickRoutine, flags, b.left, b.top, b.width,
                                     b.height, reserved, skin, font);

@@ -22,7 +22,7 @@ public:
                                int32_t flags, const ElemBox& box, int32_t reserved) override;
     void SetElemAttributeText(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask, int32_t flags,
                               const ElemBox& box, int32_t reserved, const Bytes& font, int32_t format) override;
-    void SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t clickRoutine,
+    void SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column, ExuiElemClickProc clickRoutine,
                                 int32_t flags, const ElemBox& box, int32_t reserved, const Bytes& skin,
                                 const Bytes& font) override;
     void SetElemDataImage(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,

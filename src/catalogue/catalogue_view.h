@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "exui_api.h"
 #include "util/text.h"
 
 namespace storvane {
@@ -42,7 +43,7 @@ public:
     // ControlSetElemAttribute_Button(control, kind, row, element, column, click routine, flags, box,
     //                                reserved, skin, font descriptor)
     virtual void SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column,
-                                        int32_t clickRoutine, int32_t flags, const ElemBox& box, int32_t reserved,
+                                        ExuiElemClickProc clickRoutine, int32_t flags, const ElemBox& box, int32_t reserved,
                                         const Bytes& skin, const Bytes& font) = 0;
 
     // ControlSetElemData_Imsge(control, kind, item, column, element, mask, display, state, image)

@@ -71,14 +71,15 @@ void StartCatalogueLoad() {
     std::thread(CatalogueKickThread, label->hwnd()).detach();
 }
 
-void LoadCatalogue(int, int) {
+int LoadCatalogue(int, int) {
     if (auto catalogue = MainWindowCatalogue::Find()) LoadCatalogue(catalogue->env());
+    return 0;
 }
 
-void RefreshRunningStates(int a, int) {
-    int passed = 0;
-    if (auto catalogue = MainWindowCatalogue::Find()) passed = RefreshRunningStates(catalogue->env());
-    if (a != 0) *reinterpret_cast<int*>(static_cast<intptr_t>(a)) = passed;
+int RefreshRunningStates(int a, int b) {
+    if (a != 0 || b != 0) return 0;
+    auto catalogue = MainWindowCatalogue::Find();
+    return catalogue ? RefreshRunningStates(catalogue->env()) : 0;
 }
 
 void RelayoutCatalogueView() {
@@ -97,11 +98,8 @@ void CatalogueKickThread(HWND catalogueLabel) { ::SendMessageW(catalogueLabel, u
 void RunningWatchThread(HWND watcherLabel) {
     RunningWatchLoop(
         [watcherLabel] {
-            // Written by the pass on the user-interface thread before the send returns.
-            int passed = 0;
-            ::SendMessageW(watcherLabel, uilib::kFeedbackMessage,
-                           static_cast<WPARAM>(reinterpret_cast<intptr_t>(&passed)), 0);
-            return passed;
+            // The pass runs on the user-interface thread; its item count comes back as the result.
+            return static_cast<int>(::SendMessageW(watcherLabel, uilib::kFeedbackMessage, 0, 0));
         },
         [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [watcherLabel] { return ::IsWindow(watcherLabel) != FALSE; });
 }
@@ -112,11 +110,9 @@ int32_t EXUI_CALL OnItemElementClick(int32_t, int32_t code, int32_t, int32_t ite
     return 0;
 }
 
-int32_t ItemElementClickRoutine() {
-    return static_cast<int32_t>(reinterpret_cast<intptr_t>(&OnItemElementClick));
-}
+ExuiElemClickProc ItemElementClickRoutine() { return &OnItemElementClick; }
 
-int EXUI_CALL OnItemMenuCommand(int32_t, int32_t code, int32_t item, int32_t, int32_t, int32_t) {
+int EXUI_CALL OnItemMenuCommand(int32_t, int32_t code, int32_t item, int32_t, ExuiValue, int32_t) {
     if (auto catalogue = MainWindowCatalogue::Find()) HandleItemMenuCommand(catalogue->env(), code, item);
     return 0;
 }

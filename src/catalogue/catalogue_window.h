@@ -76,12 +76,13 @@ void SetUpItemTemplate();
 // Starts `CatalogueKickThread` and returns at once; run once, after the window is up.
 void StartCatalogueLoad();
 
-// Feedback of the label "读取软件": fills the list from the version service.
-void LoadCatalogue(int a, int b);
+// Feedback of the label "读取软件": fills the list from the version service. Result 0.
+int LoadCatalogue(int a, int b);
 
-// Feedback of the label "检测软件运行": one running-state pass. `a`, when not 0, is the address of
-// the watcher thread's int that receives the number of items the pass went through.
-void RefreshRunningStates(int a, int b);
+// Feedback of the label "检测软件运行": one running-state pass; the result is the number of items
+// the pass went through, which the watcher thread reads as the message's result. Any process on
+// the desktop can send this message, so anything but the watcher's own (0, 0) is ignored.
+int RefreshRunningStates(int a, int b);
 
 // Size changed: lays the catalogue's units out for the new client size.
 void RelayoutCatalogueView();
@@ -105,10 +106,10 @@ void RunningWatchThread(HWND watcherLabel);
 int32_t EXUI_CALL OnItemElementClick(int32_t control, int32_t code, int32_t kind, int32_t item, int32_t column,
                                      int32_t element, int32_t x, int32_t y, int32_t state);
 // Its address as the template passes it to the library.
-int32_t ItemElementClickRoutine();
+ExuiElemClickProc ItemElementClickRoutine();
 
 // Event routine of the item action menu.
-int EXUI_CALL OnItemMenuCommand(int32_t menu, int32_t code, int32_t item, int32_t index, int32_t userValue,
+int EXUI_CALL OnItemMenuCommand(int32_t menu, int32_t code, int32_t item, int32_t index, ExuiValue userValue,
                                 int32_t reserved);
 
 }  // namespace storvane

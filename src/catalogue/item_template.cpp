@@ -22,7 +22,7 @@ void SetText(ItemListControl& list, int32_t element, const ElemBox& box, const B
     list.SetElemAttributeText(kElemKind, kTemplateRow, element, kNoColumn, 0, 0, box, 0, font, format);
 }
 
-void SetButton(ItemListControl& list, int32_t element, int32_t clickRoutine, const ElemBox& box, const Bytes& font) {
+void SetButton(ItemListControl& list, int32_t element, ExuiElemClickProc clickRoutine, const ElemBox& box, const Bytes& font) {
     list.SetElemAttributeButton(kElemKind, kTemplateRow, element, kNoColumn, clickRoutine, 0, box, 0,
                                 ItemButtonSkin(), font);
 }
@@ -53,7 +53,7 @@ const Bytes& ItemButtonSkin() {
     return skin;
 }
 
-void ApplyWidthDependentTemplate(ItemListControl& list, int32_t clickRoutine) {
+void ApplyWidthDependentTemplate(ItemListControl& list, ExuiElemClickProc clickRoutine) {
     // The width is read again for every element, as the list may be resized between calls
     // when pending messages run.
     SetText(list, kElemIntroduction, {90, 50, ComputeItemTemplateGeometry(list.GetItemWidth()).descriptionWidth, 30},
@@ -66,7 +66,7 @@ void ApplyWidthDependentTemplate(ItemListControl& list, int32_t clickRoutine) {
               {ComputeItemTemplateGeometry(list.GetItemWidth()).menuButtonLeft, 30, 20, 30}, ArrowFont());
 }
 
-void SetUpItemTemplate(ItemListControl& list, int32_t clickRoutine) {
+void SetUpItemTemplate(ItemListControl& list, ExuiElemClickProc clickRoutine) {
     list.LockUpdate();
     list.InsertElem(kElemKind, kNoColumn, -1, kItemElementCount);
     list.SetElemAttributeImage(kElemKind, kTemplateRow, kElemIcon, kNoColumn, 0, 0, {10, 10, 70, 70}, 0);
@@ -79,7 +79,7 @@ void SetUpItemTemplate(ItemListControl& list, int32_t clickRoutine) {
 }
 
 void RelayoutCatalogueView(ItemListControl& list, ProgressBarControl& loadProgress, CatalogueFrameUnits& frame,
-                           int32_t clientWidth, int32_t clientHeight, int32_t clickRoutine) {
+                           int32_t clientWidth, int32_t clientHeight, ExuiElemClickProc clickRoutine) {
     const CatalogueViewLayout l = ComputeCatalogueViewLayout(clientWidth, clientHeight);
     frame.SetGroupBoxSize(l.groupWidth, l.groupHeight);
     list.SetSize(l.listWidth, l.listHeight);

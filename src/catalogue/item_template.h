@@ -37,16 +37,16 @@ const Bytes& ItemButtonSkin();
 
 // Declares the template once, before the catalogue loads. `clickRoutine` is the address of the
 // buttons' click routine as the library receives it.
-void SetUpItemTemplate(ItemListControl& list, int32_t clickRoutine);
+void SetUpItemTemplate(ItemListControl& list, ExuiElemClickProc clickRoutine);
 
 // Sets the template places of elements 2, 3, 4 and 5 that depend on the item width, reading the
 // width from the list for each of them.
-void ApplyWidthDependentTemplate(ItemListControl& list, int32_t clickRoutine);
+void ApplyWidthDependentTemplate(ItemListControl& list, ExuiElemClickProc clickRoutine);
 
 // The main window's size-changed handler: group box, list, item width, load bar and disk-space
 // label from the client size, then the width-dependent template again.
 void RelayoutCatalogueView(ItemListControl& list, ProgressBarControl& loadProgress, CatalogueFrameUnits& frame,
-                           int32_t clientWidth, int32_t clientHeight, int32_t clickRoutine);
+                           int32_t clientWidth, int32_t clientHeight, ExuiElemClickProc clickRoutine);
 
 // The main window's focus handler: the skin focus goes to the list when `which` is 1, to the
 // group box otherwise.

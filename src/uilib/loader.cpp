@@ -85,15 +85,13 @@ HMODULE UiLibraryLoader::Load(std::string_view path, const ImageBytes& image, Lo
   if (record_.module != nullptr) {
     Bind();
     if (auto registerModule = table_.Get<CallInternalFunction_Ex_t>(UiExportIndex("CallInternalFunction_Ex"))) {
-      registerModule(kRegisterModuleCommand, static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(record_.module)),
-                     0, 0, 0);
+      registerModule(kRegisterModuleCommand, reinterpret_cast<ExuiValue>(record_.module), 0, 0, 0);
     }
   }
   return record_.module;
 }
 
-std::int32_t UiLibraryLoader::CallInternal(std::int32_t code, std::int32_t a, std::int32_t b, std::int32_t c,
-                                           std::int32_t d) {
+ExuiValue UiLibraryLoader::CallInternal(std::int32_t code, ExuiValue a, ExuiValue b, ExuiValue c, ExuiValue d) {
   constexpr std::size_t kIndex = UiExportIndex("CallInternalFunction_Ex");
   if (table_.Entry(kIndex) == nullptr) Load({}, {}, nullptr);
   auto call = table_.Get<CallInternalFunction_Ex_t>(kIndex);
@@ -118,7 +116,7 @@ HMODULE LoadUiLibrary(std::string_view path, const ImageBytes& image, LocateRout
   return ProgramLoader().Load(path, image, locator, flag);
 }
 
-std::int32_t CallUiInternal(std::int32_t code, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
+ExuiValue CallUiInternal(std::int32_t code, ExuiValue a, ExuiValue b, ExuiValue c, ExuiValue d) {
   return ProgramLoader().CallInternal(code, a, b, c, d);
 }
 

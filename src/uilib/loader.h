@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exui_api.h"
 #include "uilib/binding.h"
 #include "uilib/ui_library_record.h"
 
@@ -39,7 +40,7 @@ public:
 
   // CallInternalFunction_Ex with the five values; loads the library (no path, no image, no
   // locator) first when the entry is not bound yet. 0 when it still is not.
-  std::int32_t CallInternal(std::int32_t code, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
+  ExuiValue CallInternal(std::int32_t code, ExuiValue a, ExuiValue b, ExuiValue c, ExuiValue d);
 
 private:
   bool LoadFile(const std::string& path);
@@ -55,8 +56,7 @@ private:
 UiLibraryRecord& ProgramUiLibrary();
 
 HMODULE LoadUiLibrary(std::string_view path, const ImageBytes& image, LocateRoutine locator, int flag = 0);
-std::int32_t CallUiInternal(std::int32_t code, std::int32_t a = 0, std::int32_t b = 0, std::int32_t c = 0,
-                            std::int32_t d = 0);
+ExuiValue CallUiInternal(std::int32_t code, ExuiValue a = 0, ExuiValue b = 0, ExuiValue c = 0, ExuiValue d = 0);
 
 // Directory of the program's executable, without a trailing separator.
 std::string ProgramDirectory();

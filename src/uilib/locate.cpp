@@ -96,11 +96,10 @@ bool UiLibraryLocator::RegisterFoundModule() {
   table_.Fill(record_.module, record_.lookup);
   auto registerModule = table_.Get<CallInternalFunction_Ex_t>(UiExportIndex("CallInternalFunction_Ex"));
   if (registerModule == nullptr) return true;
-  const std::int32_t handle = registerModule(kRegisterModuleCommand,
-                                             static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(record_.module)),
-                                             0, 0, settings_.requiredVersion);
+  const ExuiValue handle = registerModule(kRegisterModuleCommand, reinterpret_cast<ExuiValue>(record_.module), 0, 0,
+                                          settings_.requiredVersion);
   if (handle != 0) {
-    record_.module = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(static_cast<std::uint32_t>(handle)));
+    record_.module = reinterpret_cast<HMODULE>(handle);
     return true;
   }
   // Refused: nothing of this library may be used, so its entry points must not stay reachable.

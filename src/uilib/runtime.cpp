@@ -39,10 +39,8 @@ LRESULT CALLBACK LabelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   auto* unit = reinterpret_cast<Unit*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (unit != nullptr) {
     if (message == kFeedbackMessage) {
-      if (unit->design().onFeedback != nullptr) {
-        unit->design().onFeedback(static_cast<int>(wParam), static_cast<int>(lParam));
-      }
-      return 0;
+      if (unit->design().onFeedback == nullptr) return 0;
+      return unit->design().onFeedback(static_cast<int>(wParam), static_cast<int>(lParam));
     }
     if (message == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -215,11 +213,11 @@ void Unit::SetTop(int top) { Move(Left(), top, Width(), Height()); }
 void Unit::SetWidth(int width) { Move(Left(), Top(), width, Height()); }
 void Unit::SetHeight(int height) { Move(Left(), Top(), Width(), height); }
 
-std::int32_t Unit::Attribute(int id) const {
+ExuiValue Unit::Attribute(int id) const {
   return skinned() && hwnd_ != nullptr ? GetSkinAttribute(skinType(), control(), id) : 0;
 }
 
-bool Unit::SetAttribute(int id, std::int32_t value) {
+bool Unit::SetAttribute(int id, ExuiValue value) {
   return skinned() && hwnd_ != nullptr && SetSkinAttribute(skinType(), control(), id, value) != 0;
 }
 

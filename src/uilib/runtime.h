@@ -72,6 +72,9 @@ class Window;
 using UnitEventHandler = int (*)(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c,
                                  std::int32_t d);
 using TwoIntegerHandler = void (*)(int a, int b);
+// A plain label's feedback: the message's two integers in, the sender's result out. Results travel
+// back as the message's return value, never through an address inside the message.
+using FeedbackHandler = int (*)(int a, int b);
 
 struct UnitDesign {
   UnitType type = UnitType::Label;
@@ -87,7 +90,7 @@ struct UnitDesign {
   bool fillsWindow = false;         // kept at the window's client size
   UnitEventHandler onEvent = nullptr;
   TwoIntegerHandler onFocus = nullptr;     // the unit's focus event, with its a and b
-  TwoIntegerHandler onFeedback = nullptr;  // plain labels: the feedback message's two integers
+  FeedbackHandler onFeedback = nullptr;    // plain labels: the feedback message's two integers
 };
 
 struct WindowDesign {
@@ -137,16 +140,16 @@ public:
   void SetHeight(int height);
 
   // The library's attributes of a skinned unit (exui_api.h ExuiAttribute); 0 when refused.
-  std::int32_t Attribute(int id) const;
-  bool SetAttribute(int id, std::int32_t value);
+  ExuiValue Attribute(int id) const;
+  bool SetAttribute(int id, ExuiValue value);
   // Progress bars.
-  int RangeMax() const { return Attribute(EXUI_ATTR_RANGE_MAX); }
+  int RangeMax() const { return static_cast<int>(Attribute(EXUI_ATTR_RANGE_MAX)); }
   void SetRangeMax(int maximum) { SetAttribute(EXUI_ATTR_RANGE_MAX, maximum); }
-  int Position() const { return Attribute(EXUI_ATTR_POSITION); }
+  int Position() const { return static_cast<int>(Attribute(EXUI_ATTR_POSITION)); }
   void SetPosition(int position) { SetAttribute(EXUI_ATTR_POSITION, position); }
 
   // Plain labels: sends the feedback message and waits until the handler has run on the
-  // user-interface thread. Callable from any thread.
+  // user-interface thread; its result is the handler's. Callable from any thread.
   LRESULT SendFeedback(int a = 0, int b = 0) const;
 
   // Internal to the runtime and the skin support layer.

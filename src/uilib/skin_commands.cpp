@@ -27,15 +27,13 @@ ScopedBin MakeBin(const SkinBytes& bytes) {
   return ScopedBin(create(bytes.data(), static_cast<std::int32_t>(bytes.size())));
 }
 
-// A text out of the library is a pointer into its per-thread buffer (an integer for some entries).
-std::string CopyLibraryText(std::intptr_t text) {
+// A text out of the library is a pointer into its per-thread buffer (an ExuiValue for some entries).
+std::string CopyLibraryText(ExuiValue text) {
   const char* chars = reinterpret_cast<const char*>(text);
   return chars == nullptr ? std::string() : std::string(chars);
 }
 
-std::int32_t TextArgument(const std::string& text) {
-  return static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(text.c_str()));
-}
+ExuiValue TextArgument(const std::string& text) { return reinterpret_cast<ExuiValue>(text.c_str()); }
 
 ExuiSetAttribute_t SetterOf(SkinType type) {
   switch (type) {
@@ -82,12 +80,12 @@ void SetSkinFocus(ExuiControl control) {
   if (auto focus = SKIN_ENTRY(ControlSetFocusControl)) focus(control);
 }
 
-int SetSkinAttribute(SkinType type, ExuiControl control, int id, std::int32_t value) {
+int SetSkinAttribute(SkinType type, ExuiControl control, int id, ExuiValue value) {
   auto set = SetterOf(type);
   return set != nullptr ? set(control, id, value) : 0;
 }
 
-std::int32_t GetSkinAttribute(SkinType type, ExuiControl control, int id) {
+ExuiValue GetSkinAttribute(SkinType type, ExuiControl control, int id) {
   auto get = GetterOf(type);
   return get != nullptr ? get(control, id) : 0;
 }
@@ -132,13 +130,13 @@ void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, in
 }
 
 void SetButtonElementTemplate(ExuiControl list, int kind, int row, int element, int column,
-                              std::int32_t clickRoutine, int flags, int left, int top, int width, int height,
+                              ExuiElemClickProc clickRoutine, int flags, int left, int top, int width, int height,
                               int reserved, const SkinBytes& skin, const SkinBytes& font) {
   auto set = SKIN_ENTRY(ControlSetElemAttribute_Button);
   if (set == nullptr) return;
   ScopedBin skinBin = MakeBin(skin);
   ScopedBin fontBin = MakeBin(font);
-  set(list, kind, row, element, column, clickRoutine, flags, left, top, width, height, reserved, skinBin.get(),
+  set(list, kind, row, element, column, reinterpret_cast<ExuiValue>(clickRoutine), flags, left, top, width, height, reserved, skinBin.get(),
       fontBin.get());
 }
 
@@ -184,7 +182,7 @@ void DestroySkinImage(ExuiImage image) {
 }
 
 ExuiMenu CreateSkinMenu(int iconWidth, int iconHeight, const SkinBytes& skin, const SkinBytes& font,
-                        const SkinBytes& iconBytes, int alpha, ExuiMenuProc eventRoutine, std::int32_t userValue) {
+                        const SkinBytes& iconBytes, int alpha, ExuiMenuProc eventRoutine, ExuiValue userValue) {
   auto create = SKIN_ENTRY(Create_MenuEx);
   if (create == nullptr) return 0;
   ScopedBin skinBin = MakeBin(skin);

@@ -28,8 +28,8 @@ int LockControlUpdate(ExuiControl control);
 int UnlockControlUpdate(ExuiControl control);
 void SetSkinFocus(ExuiControl control);
 // SetAttribute_<type> / GetAttribute_<type>; 0 when refused or unbound.
-int SetSkinAttribute(SkinType type, ExuiControl control, int id, std::int32_t value);
-std::int32_t GetSkinAttribute(SkinType type, ExuiControl control, int id);
+int SetSkinAttribute(SkinType type, ExuiControl control, int id, ExuiValue value);
+ExuiValue GetSkinAttribute(SkinType type, ExuiControl control, int id);
 bool SetSkinAttributeText(SkinType type, ExuiControl control, int id, std::string_view text);
 std::string GetSkinAttributeText(SkinType type, ExuiControl control, int id);
 
@@ -43,7 +43,7 @@ void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, in
                             int left, int top, int width, int height, int reserved, const SkinBytes& font,
                             int format);
 void SetButtonElementTemplate(ExuiControl list, int kind, int row, int element, int column,
-                              std::int32_t clickRoutine, int flags, int left, int top, int width, int height,
+                              ExuiElemClickProc clickRoutine, int flags, int left, int top, int width, int height,
                               int reserved, const SkinBytes& skin, const SkinBytes& font);
 void SetImageElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
                          int state, ExuiImage image);
@@ -63,7 +63,7 @@ void DestroySkinImage(ExuiImage image);
 
 // ---- menus -------------------------------------------------------------------------------------
 ExuiMenu CreateSkinMenu(int iconWidth, int iconHeight, const SkinBytes& skin, const SkinBytes& font,
-                        const SkinBytes& iconBytes, int alpha, ExuiMenuProc eventRoutine, std::int32_t userValue);
+                        const SkinBytes& iconBytes, int alpha, ExuiMenuProc eventRoutine, ExuiValue userValue);
 ExuiMenuItem InsertSkinMenuItem(ExuiMenu menu, int parent, int position, int icon, int data, std::string_view caption,
                                 std::uint32_t textColour, std::uint32_t secondColour, int width, int height,
                                 int separator, int disabled, int reserved);

@@ -316,7 +316,7 @@ TEST_F(SelfUpdateTest, TheCarriedUpdaterStartsFromTheHandOver) {
     // The address with its space arrived whole: the link's accessible value is the address.
     ComInit com;
     ComPtr<IAccessible> link;
-    ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(window, updater::kLinkId), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+    ASSERT_EQ(AccessibleObjectFromWindow(GetDlgItem(window, updater::kLinkId), static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                          link.put_void()),
               S_OK);
     VARIANT self;

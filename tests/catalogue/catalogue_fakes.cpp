@@ -63,10 +63,11 @@ void RecordingList::SetElemAttributeText(int32_t kind, int32_t row, int32_t elem
 }
 
 void RecordingList::SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column,
-                                           int32_t clickRoutine, int32_t flags, const ElemBox& b, int32_t reserved,
+                                           ExuiElemClickProc clickRoutine, int32_t flags, const ElemBox& b, int32_t reserved,
                                            const Bytes& skin, const Bytes& font) {
     Record({"AttrButton",
-            {kind, row, element, column, clickRoutine, flags, b.left, b.top, b.width, b.height, reserved},
+            {kind, row, element, column, reinterpret_cast<intptr_t>(clickRoutine), flags, b.left, b.top, b.width,
+             b.height, reserved},
             {},
             {skin, font}});
 }

@@ -18,7 +18,9 @@ using fakes::FakeProgressBar;
 using fakes::ListCall;
 using fakes::RecordingList;
 
-constexpr int32_t kClick = 0x401234;
+// Any recognisable routine address: the template only passes it on.
+const ExuiElemClickProc kClick = reinterpret_cast<ExuiElemClickProc>(std::intptr_t{0x401234});
+const int64_t kClickValue = 0x401234;
 
 std::vector<std::string> Ops(const std::vector<ListCall>& calls) {
     std::vector<std::string> ops;
@@ -70,13 +72,13 @@ TEST(ItemTemplate, ExactValuesForAnItemWidthOf824) {
 
     const ListCall* e4 = FindAttr(list.calls, "AttrButton", 4);
     ASSERT_NE(e4, nullptr);
-    EXPECT_EQ(e4->ints, (std::vector<int64_t>{1, -1, 4, -1, kClick, 0, 705, 30, 80, 30, 0}));
+    EXPECT_EQ(e4->ints, (std::vector<int64_t>{1, -1, 4, -1, kClickValue, 0, 705, 30, 80, 30, 0}));
     EXPECT_EQ(e4->bytes.at(0), ItemButtonSkin());
     EXPECT_EQ(e4->bytes.at(1), title);
 
     const ListCall* e5 = FindAttr(list.calls, "AttrButton", 5);
     ASSERT_NE(e5, nullptr);
-    EXPECT_EQ(e5->ints, (std::vector<int64_t>{1, -1, 5, -1, kClick, 0, 784, 30, 20, 30, 0}));
+    EXPECT_EQ(e5->ints, (std::vector<int64_t>{1, -1, 5, -1, kClickValue, 0, 784, 30, 20, 30, 0}));
     EXPECT_EQ(e5->bytes.at(0), ItemButtonSkin());
     EXPECT_EQ(e5->bytes.at(1), arrow);
 

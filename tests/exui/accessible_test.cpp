@@ -217,7 +217,7 @@ TEST_F(AccessibleTest, FrameButtonsAreNamedAndPressable) {
   ::DestroyWindow(top);
 }
 
-int EXUI_CALL CountMenu(int32_t, int32_t code, int32_t item, int32_t, int32_t, int32_t) {
+int EXUI_CALL CountMenu(int32_t, int32_t code, int32_t item, int32_t, ExuiValue, int32_t) {
   Events().push_back({nullptr, code, item, 0, 0, 0});
   return 0;
 }

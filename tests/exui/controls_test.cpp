@@ -12,8 +12,8 @@
 namespace exui_test {
 namespace {
 
-int32_t Text(const std::string& s) { return static_cast<int32_t>(reinterpret_cast<intptr_t>(s.c_str())); }
-const char* AsText(int32_t value) { return reinterpret_cast<const char*>(static_cast<intptr_t>(value)); }
+ExuiValue Text(const std::string& s) { return reinterpret_cast<ExuiValue>(s.c_str()); }
+const char* AsText(ExuiValue value) { return reinterpret_cast<const char*>(value); }
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 class ControlsTest : public ::testing::Test {
@@ -380,7 +380,7 @@ TEST_F(ListTest, WheelScrollingKeepsClicksOnTheRightItem) {
   auto getList = Fn<ExuiGetAttribute_t>("GetAttribute_IcoListboxEx");
   HWND own = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(main->list));
   POINT inside = Centre(Element(1, 100, 10, 10, 10));
-  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA * 3), MAKELPARAM(inside.x, inside.y));
+  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 3)), MAKELPARAM(inside.x, inside.y));
   int scroll = getList(main->list, EXUI_ATTR_SCROLL_POS);
   EXPECT_EQ(scroll, 180);  // three notches of 60 pixels
   Pump(std::chrono::milliseconds(100));
@@ -390,7 +390,7 @@ TEST_F(ListTest, WheelScrollingKeepsClicksOnTheRightItem) {
   ASSERT_TRUE(PumpUntil([] { return !ElementClicks().empty(); }));
   EXPECT_EQ(ElementClicks().front().item, 2);
   // Scrolling stops at the end of the content.
-  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA * 100), MAKELPARAM(inside.x, inside.y));
+  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 100)), MAKELPARAM(inside.x, inside.y));
   RECT client{};
   ::GetClientRect(own, &client);
   EXPECT_EQ(getList(main->list, EXUI_ATTR_SCROLL_POS), 12 * 90 - client.bottom);

@@ -34,7 +34,7 @@ TEST_F(ExportsTest, EveryEntryTheProgramReachesIsExported) {
 
 TEST_F(ExportsTest, RegistrationAcceptsOnlyTheKnownVersions) {
   auto call = dll.Get<CallInternalFunction_Ex_t>("CallInternalFunction_Ex");
-  auto module = static_cast<int32_t>(reinterpret_cast<intptr_t>(dll.module()));
+  auto module = reinterpret_cast<ExuiValue>(dll.module());
   EXPECT_EQ(call(2008, module, 0, 0, 20210218), module);
   EXPECT_EQ(call(2008, module, 0, 0, 0), module);
   EXPECT_EQ(call(2008, module, 0, 0, 20210217), 0);
@@ -119,7 +119,7 @@ TEST_F(ExportsTest, EmptyOrBrokenImageBytesGiveNoImage) {
   EXPECT_EQ(dll.Get<DestroyImageEx_t>("DestroyImageEx")(0), 0);
 }
 
-int EXUI_CALL NoMenuEvents(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+int EXUI_CALL NoMenuEvents(int32_t, int32_t, int32_t, int32_t, ExuiValue, int32_t) { return 0; }
 
 TEST_F(ExportsTest, MenuEntriesGetDistinctHandlesAndKeepTheirState) {
   auto create = dll.Get<Create_MenuEx_t>("Create_MenuEx");

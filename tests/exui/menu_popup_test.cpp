@@ -9,13 +9,15 @@ namespace exui_test {
 namespace {
 
 struct MenuEvent {
-  int32_t menu, code, item, index, user, reserved;
+  int32_t menu, code, item, index;
+  ExuiValue user;
+  int32_t reserved;
 };
 std::vector<MenuEvent>& MenuEvents() {
   static std::vector<MenuEvent> events;
   return events;
 }
-int EXUI_CALL RecordMenu(int32_t menu, int32_t code, int32_t item, int32_t index, int32_t user, int32_t reserved) {
+int EXUI_CALL RecordMenu(int32_t menu, int32_t code, int32_t item, int32_t index, ExuiValue user, int32_t reserved) {
   MenuEvents().push_back({menu, code, item, index, user, reserved});
   return 0;
 }

@@ -58,7 +58,7 @@ IAccessible* ChildObject(IAccessible* acc, long id) {
   IDispatch* dispatch = nullptr;
   if (acc->get_accChild(Child(id), &dispatch) != S_OK || dispatch == nullptr) return nullptr;
   IAccessible* object = nullptr;
-  dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&object));
+  dispatch->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&object));
   dispatch->Release();
   return object;
 }
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   HWND window = reinterpret_cast<HWND>(static_cast<intptr_t>(std::strtoll(argv[1], nullptr, 10)));
   IAccessible* acc = nullptr;
-  HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  HRESULT hr = ::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                             reinterpret_cast<void**>(&acc));
   if (FAILED(hr) || acc == nullptr) {
     std::printf("error|%08lx\n", static_cast<unsigned long>(hr));
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
       std::printf("hit|%ld\n", hit.lVal);
     } else if (hit.vt == VT_DISPATCH && hit.pdispVal != nullptr) {
       IAccessible* object = nullptr;
-      hit.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&object));
+      hit.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&object));
       if (object != nullptr) {
         PrintLine("hitobject", object, CHILDID_SELF);
         object->Release();

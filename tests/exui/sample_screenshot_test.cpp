@@ -11,7 +11,7 @@
 namespace exui_test {
 namespace {
 
-int EXUI_CALL IgnoreMenu(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t) { return 0; }
+int EXUI_CALL IgnoreMenu(int32_t, int32_t, int32_t, int32_t, ExuiValue, int32_t) { return 0; }
 
 std::wstring ArtifactDir() {
   const char* dir = std::getenv("EXUI_ARTIFACTS");
@@ -40,7 +40,7 @@ TEST(SampleScreenshot, MainWindowWithListMenuAndDownloadWindow) {
   ExuiControl frame = CreateUnit(dll, "CreateControl_WindowEx", download, frameHost);
   std::string caption = Gbk(L"正在下载：商品上架专家");
   dll.Get<ExuiSetAttribute_t>("SetAttribute_WindowEx")(frame, EXUI_ATTR_CAPTION,
-                                                       static_cast<int32_t>(reinterpret_cast<intptr_t>(caption.c_str())));
+                                                       reinterpret_cast<ExuiValue>(caption.c_str()));
   dll.Get<ExuiSetAttribute_t>("SetAttribute_WindowEx")(frame, EXUI_ATTR_BUTTONS, 1);
   Host pictureHost = MakeHost(download, 20, 52, 64, 64);
   CreateUnit(dll, "CreateControl_PictureBoxEx", download, pictureHost);
@@ -52,7 +52,7 @@ TEST(SampleScreenshot, MainWindowWithListMenuAndDownloadWindow) {
   Host percentHost = MakeHost(download, 100, 48, 240, 24);
   ExuiControl percent = CreateUnit(dll, "CreateControl_LabelEx", download, percentHost);
   std::string percentText = Gbk(L"已下载 62%");
-  dll.SetLabel(percent, EXUI_ATTR_CAPTION, static_cast<int32_t>(reinterpret_cast<intptr_t>(percentText.c_str())));
+  dll.SetLabel(percent, EXUI_ATTR_CAPTION, reinterpret_cast<ExuiValue>(percentText.c_str()));
   dll.SetLabel(percent, EXUI_ATTR_TEXT_COLOR, static_cast<int32_t>(0xFF808080));
 
   // Hover over the second item, then open the menu of the first as its "▼" button would.

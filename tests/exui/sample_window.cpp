@@ -53,12 +53,12 @@ SampleWindow::SampleWindow(Dll& dll, int left, int top_, int width, int height) 
   auto setWindow = dll.Get<ExuiSetAttribute_t>("SetAttribute_WindowEx");
   auto setList = dll.Get<ExuiSetAttribute_t>("SetAttribute_IcoListboxEx");
   std::string caption = Gbk(L"Storvane");
-  setWindow(frame, EXUI_ATTR_CAPTION, static_cast<int32_t>(reinterpret_cast<intptr_t>(caption.c_str())));
+  setWindow(frame, EXUI_ATTR_CAPTION, reinterpret_cast<ExuiValue>(caption.c_str()));
   std::string titleText = Gbk(L"Storvane 软件管家    www.storvane.example    用户交流群：86421357    版本：V2.1");
-  dll.SetLabel(title, EXUI_ATTR_CAPTION, static_cast<int32_t>(reinterpret_cast<intptr_t>(titleText.c_str())));
+  dll.SetLabel(title, EXUI_ATTR_CAPTION, reinterpret_cast<ExuiValue>(titleText.c_str()));
   dll.SetLabel(title, EXUI_ATTR_FONT, dll.Bin(FontBytes(L"微软雅黑", 12)));
   std::string diskText = Gbk(L"C盘剩余空间：12.3G，足够软件的运行！");
-  dll.SetLabel(disk, EXUI_ATTR_CAPTION, static_cast<int32_t>(reinterpret_cast<intptr_t>(diskText.c_str())));
+  dll.SetLabel(disk, EXUI_ATTR_CAPTION, reinterpret_cast<ExuiValue>(diskText.c_str()));
   dll.SetLabel(disk, EXUI_ATTR_TEXT_COLOR, static_cast<int32_t>(0xFF808080));
   setList(list, EXUI_ATTR_ITEM_WIDTH, itemWidth);
 }
@@ -84,7 +84,7 @@ void SampleWindow::SetUpTemplate() {
   // Any 400 bytes: the launcher's blob is its own; the library falls back to its look.
   ExuiBin skin = dll_.Bin(std::vector<uint8_t>(400, 0xFF));
   int w = itemWidth;
-  auto click = static_cast<int32_t>(reinterpret_cast<intptr_t>(&RecordElementClick));
+  auto click = reinterpret_cast<ExuiValue>(&RecordElementClick);
   lock(list);
   insert(list, 1, -1, -1, 10);
   image(list, 1, -1, 0, -1, 0, 0, 10, 10, 70, 70, 0);

@@ -217,7 +217,7 @@ std::vector<AccElement> AccElement::Children() const {
     AccElement e;
     if (v.vt == VT_DISPATCH && v.pdispVal) {
       IAccessible* acc = nullptr;
-      if (SUCCEEDED(v.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&acc)))) {
+      if (SUCCEEDED(v.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(&acc)))) {
         e.object.reset(acc);
       }
     } else if (v.vt == VT_I4) {
@@ -235,7 +235,7 @@ AccElement AccessibleOf(HWND window) {
   thread_local ComInit com;
   AccElement e;
   IAccessible* acc = nullptr;
-  if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+  if (SUCCEEDED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
                                            reinterpret_cast<void**>(&acc)))) {
     e.object.reset(acc);
   }

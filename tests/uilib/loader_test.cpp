@@ -183,7 +183,7 @@ TEST(LoadUiLibrary, StartUpTakesTheSupportLayersLibraryAndBindsAllOfIt) {
   for (std::size_t i = 0; i < kUiExportCount; ++i) {
     EXPECT_EQ(ProgramUiExports().Entry(i), SupportUiExports().Entry(i)) << kUiExportNames[i];
   }
-  const auto handle = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(module));
+  const auto handle = reinterpret_cast<ExuiValue>(module);
   EXPECT_EQ(CallUiInternal(EXUI_CMD_REGISTER, handle, 0, 0, EXUI_LIBRARY_VERSION), handle);
   EXPECT_EQ(CallUiInternal(12345), 0);
 }

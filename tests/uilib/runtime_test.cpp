@@ -48,11 +48,12 @@ bool MainCloseQuery() {
   return g_trace->allowClose;
 }
 void MainFocus(int a, int b) { g_trace->activations.emplace_back(a, b); }
-void OnFeedback(int a, int b) {
+int OnFeedback(int a, int b) {
   g_trace->feedbackThread = ::GetCurrentThreadId();
   g_trace->feedbackArgs = {a, b};
   ::Sleep(50);  // the sender must still be waiting when this returns
   g_trace->feedbackDone = true;
+  return a + b;
 }
 
 constexpr UnitDesign kMainUnits[] = {
@@ -138,8 +139,9 @@ TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorke
   ASSERT_NE(label, nullptr);
   EXPECT_FALSE(label->Visible());
   std::atomic<bool> sent{false}, doneWhenReturned{false};
+  std::atomic<LRESULT> result{0};
   std::thread worker([&] {
-    label->SendFeedback(3, 4);
+    result = label->SendFeedback(3, 4);
     doneWhenReturned = trace_.feedbackDone.load();
     sent = true;
   });
@@ -148,6 +150,7 @@ TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorke
   EXPECT_EQ(trace_.feedbackThread, ::GetCurrentThreadId());
   EXPECT_EQ(trace_.feedbackArgs, std::make_pair(3, 4));
   EXPECT_TRUE(doneWhenReturned);
+  EXPECT_EQ(result.load(), 7);  // the handler's result is the sender's
 }
 
 TEST_F(RuntimeTest, AModalWindowDisablesItsParentUntilItIsClosed) {

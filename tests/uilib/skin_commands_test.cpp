@@ -107,12 +107,13 @@ TEST_F(SkinCommandsTest, AttributesRoundTrip) {
 }
 
 struct MenuEvent {
-  std::int32_t menu = 0, code = 0, item = 0, index = 0, user = 0;
+  std::int32_t menu = 0, code = 0, item = 0, index = 0;
+  ExuiValue user = 0;
   int count = 0;
 };
 MenuEvent g_menuEvent;
 
-int EXUI_CALL OnMenu(std::int32_t menu, std::int32_t code, std::int32_t item, std::int32_t index, std::int32_t user,
+int EXUI_CALL OnMenu(std::int32_t menu, std::int32_t code, std::int32_t item, std::int32_t index, ExuiValue user,
                      std::int32_t) {
   g_menuEvent = {menu, code, item, index, user, g_menuEvent.count + 1};
   return 0;

@@ -71,7 +71,7 @@ std::wstring MessageBoxText(HWND box) {
 
 ComPtr<IAccessible> AccessibleOf(HWND control) {
     ComPtr<IAccessible> accessible;
-    AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible, accessible.put_void());
+    AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), accessible.put_void());
     return accessible;
 }
 
