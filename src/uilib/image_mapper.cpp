@@ -14,9 +14,8 @@ constexpr DWORD kProtections[2][2][2] = {
     {{PAGE_EXECUTE, PAGE_EXECUTE_WRITECOPY}, {PAGE_EXECUTE_READ, PAGE_EXECUTE_READWRITE}},
 };
 
-UniqueVirtualMemory ReserveImage(std::uint32_t preferredBase, std::size_t extent) {
-  UniqueVirtualMemory memory(
-      ::VirtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferredBase)), extent, MEM_RESERVE, PAGE_READWRITE));
+UniqueVirtualMemory ReserveImage(std::uintptr_t preferredBase, std::size_t extent) {
+  UniqueVirtualMemory memory(::VirtualAlloc(reinterpret_cast<void*>(preferredBase), extent, MEM_RESERVE, PAGE_READWRITE));
   if (!memory) memory.reset(::VirtualAlloc(nullptr, extent, MEM_RESERVE, PAGE_READWRITE));
   if (!memory) return {};
   if (::VirtualAlloc(memory.get(), extent, MEM_COMMIT, PAGE_READWRITE) == nullptr) return {};
@@ -35,30 +34,21 @@ bool ResolveImports(const pe::MappedImage& image) {
     // at process end.
     HMODULE module = ::LoadLibraryA(name);
     if (module == nullptr) return false;
-    const std::uint32_t lookupRva = desc->OriginalFirstThunk != 0 ? desc->OriginalFirstThunk : desc->FirstThunk;
+    pe::ImportEntry entry;
     for (std::uint32_t i = 0;; ++i) {
-      const auto* entry = static_cast<const std::uint32_t*>(pe::At(image, lookupRva + i * 4, 4));
-      auto* slot = static_cast<std::uint32_t*>(const_cast<void*>(pe::At(image, desc->FirstThunk + i * 4, 4)));
-      if (entry == nullptr || slot == nullptr) return false;
-      if (*entry == 0) break;
-      FARPROC proc;
-      if ((*entry & IMAGE_ORDINAL_FLAG32) != 0) {
-        proc = ::GetProcAddress(module, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(*entry & 0xFFFF)));
-      } else {
-        // Two bytes of hint, then the name.
-        const auto* byName = static_cast<const char*>(pe::At(image, *entry + 2, 1));
-        if (byName == nullptr) return false;
-        proc = ::GetProcAddress(module, byName);
-      }
+      const pe::ImportRead read = pe::ReadImport(image, *desc, i, entry);
+      if (read == pe::ImportRead::Damaged) return false;
+      if (read == pe::ImportRead::End) break;
+      FARPROC proc = ::GetProcAddress(module, entry.nameOrOrdinal);
       if (proc == nullptr) return false;
-      *slot = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(proc));
+      entry.slot->u1.Function = reinterpret_cast<ULONG_PTR>(proc);
     }
   }
   return true;
 }
 
 void ProtectSections(const pe::MappedImage& image) {
-  const IMAGE_NT_HEADERS32* nt = image.nt;
+  const IMAGE_NT_HEADERS* nt = image.nt;
   const auto* sections = IMAGE_FIRST_SECTION(nt);
   SYSTEM_INFO info;
   ::GetSystemInfo(&info);
@@ -87,12 +77,33 @@ void ProtectSections(const pe::MappedImage& image) {
   }
 }
 
+#if defined(_WIN64)
+// Registered once the image is in place and before any of its code runs, taken back before its
+// memory goes: the system's unwinder reads these tables for as long as they are registered.
+bool RegisterFunctionTable(const pe::MappedImage& image) {
+  PRUNTIME_FUNCTION table;
+  DWORD count;
+  if (!pe::FunctionTableOf(image, table, count)) return false;
+  return count == 0 || ::RtlAddFunctionTable(table, count, reinterpret_cast<DWORD64>(image.base));
+}
+
+void UnregisterFunctionTable(const pe::MappedImage& image) {
+  PRUNTIME_FUNCTION table;
+  DWORD count;
+  if (pe::FunctionTableOf(image, table, count) && count != 0) ::RtlDeleteFunctionTable(table);
+}
+#else
+// 32-bit images register their own unwind data from their entry point.
+bool RegisterFunctionTable(const pe::MappedImage&) { return true; }
+void UnregisterFunctionTable(const pe::MappedImage&) {}
+#endif
+
 }  // namespace
 
 HMODULE MapImageFromMemory(const void* image, std::size_t size) {
   pe::RawImage raw;
-  if (!pe::ReadRawImage(image, size, pe::HeaderCheck::Basic, raw)) return nullptr;
-  const std::uint32_t preferred = raw.nt->OptionalHeader.ImageBase;
+  if (pe::ReadRawImage(image, size, pe::HeaderCheck::Basic, raw) != pe::ImageVerdict::Accepted) return nullptr;
+  const auto preferred = static_cast<std::uintptr_t>(raw.nt->OptionalHeader.ImageBase);
   const std::size_t extent = pe::MappedExtent(raw);
   UniqueVirtualMemory memory = ReserveImage(preferred, extent);
   if (!memory) return nullptr;
@@ -110,12 +121,14 @@ HMODULE MapImageFromMemory(const void* image, std::size_t size) {
   }
   if (!ResolveImports(mapped)) return nullptr;
   ProtectSections(mapped);
+  if (!RegisterFunctionTable(mapped)) return nullptr;
 
   pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
   if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
     if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
       pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
       entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
+      UnregisterFunctionTable(mapped);
       return nullptr;
     }
   }
@@ -133,6 +146,7 @@ BOOL WINAPI ReleaseMappedImage(HMODULE module) {
   if (!pe::ViewMappedImage(module, image)) return FALSE;
   pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
   if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+  UnregisterFunctionTable(image);
   return ::VirtualFree(module, 0, MEM_RELEASE);
 }
 

@@ -9,7 +9,7 @@
 
 namespace storvane::uilib {
 
-// Maps `size` bytes of a 32-bit DLL image; returns its base, or null when the image is damaged,
+// Maps `size` bytes of a DLL image built for this program's architecture; returns its base, or null when the image is damaged,
 // an import cannot be resolved or the entry point refuses. A failure leaves no memory behind
 // (modules loaded for its imports stay loaded).
 HMODULE MapImageFromMemory(const void* image, std::size_t size);

@@ -1,12 +1,22 @@
 #include "uilib/pe_image.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace storvane::uilib::pe {
 namespace {
 
-constexpr std::uint16_t kMachineI386 = 0x14C;
-constexpr std::uint32_t kStrictOptionalHeaderMinimum = 224;
+// The machine this build's code runs on, the other one, and the entry type that relocates a
+// pointer of this build.
+#if defined(_WIN64)
+constexpr std::uint16_t kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr std::uint16_t kForeignMachine = IMAGE_FILE_MACHINE_I386;
+constexpr int kPointerRelocation = IMAGE_REL_BASED_DIR64;
+#else
+constexpr std::uint16_t kOwnMachine = IMAGE_FILE_MACHINE_I386;
+constexpr std::uint16_t kForeignMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr int kPointerRelocation = IMAGE_REL_BASED_HIGHLOW;
+#endif
 
 // Whether [offset, offset + length) lies inside [0, limit), without overflow.
 bool Inside(std::uint64_t offset, std::uint64_t length, std::uint64_t limit) {
@@ -20,44 +30,50 @@ std::uint32_t RoundUp(std::uint32_t value, std::uint32_t alignment) {
 
 }  // namespace
 
-bool ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out) {
+ImageVerdict ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out) {
+  constexpr ImageVerdict kRefused = ImageVerdict::Refused;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
-  if (bytes == nullptr || size < sizeof(IMAGE_DOS_HEADER)) return false;
+  if (bytes == nullptr || size < sizeof(IMAGE_DOS_HEADER)) return kRefused;
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return kRefused;
   const auto ntOffset = static_cast<std::uint32_t>(dos->e_lfanew);
-  // Signature, file header and the whole 32-bit optional header (4 + 20 + 224 = 248 bytes).
-  if (!Inside(ntOffset, sizeof(IMAGE_NT_HEADERS32), size)) return false;
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(bytes + ntOffset);
-  if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
-  if (nt->FileHeader.Machine != kMachineI386) return false;
-  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return false;
+  // The machine decides the optional header's layout, so it is judged from the file header
+  // alone, before the optional header is read as this build's type.
+  if (!Inside(ntOffset, offsetof(IMAGE_NT_HEADERS, OptionalHeader), size)) return kRefused;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes + ntOffset);
+  if (nt->Signature != IMAGE_NT_SIGNATURE) return kRefused;
+  if (nt->FileHeader.Machine == kForeignMachine) return ImageVerdict::ForeignMachine;
+  if (nt->FileHeader.Machine != kOwnMachine) return kRefused;
+  // Signature, file header and the whole optional header of this build (248 bytes for PE32,
+  // 264 for PE32+).
+  if (!Inside(ntOffset, sizeof(IMAGE_NT_HEADERS), size)) return kRefused;
+  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return kRefused;
   const std::uint32_t optionalSize = nt->FileHeader.SizeOfOptionalHeader;
-  if (optionalSize < offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)) return false;
+  if (optionalSize < offsetof(IMAGE_OPTIONAL_HEADER, DataDirectory)) return kRefused;
   if (check == HeaderCheck::Strict) {
-    if ((nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) == 0) return false;
-    if (optionalSize < kStrictOptionalHeaderMinimum) return false;
+    if ((nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) == 0) return kRefused;
+    if (optionalSize < sizeof(IMAGE_OPTIONAL_HEADER)) return kRefused;
   }
   const std::uint64_t sectionTable = std::uint64_t{ntOffset} + 4 + sizeof(IMAGE_FILE_HEADER) + optionalSize;
   const unsigned count = nt->FileHeader.NumberOfSections;
-  if (!Inside(sectionTable, std::uint64_t{count} * sizeof(IMAGE_SECTION_HEADER), size)) return false;
+  if (!Inside(sectionTable, std::uint64_t{count} * sizeof(IMAGE_SECTION_HEADER), size)) return kRefused;
   const auto& opt = nt->OptionalHeader;
-  if (opt.SizeOfImage == 0 || opt.SizeOfImage > 0x40000000u) return false;
-  if (opt.SizeOfHeaders > opt.SizeOfImage || sectionTable > opt.SizeOfImage) return false;
+  if (opt.SizeOfImage == 0 || opt.SizeOfImage > 0x40000000u) return kRefused;
+  if (opt.SizeOfHeaders > opt.SizeOfImage || sectionTable > opt.SizeOfImage) return kRefused;
   const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(bytes + sectionTable);
   for (unsigned i = 0; i < count; ++i) {
     const IMAGE_SECTION_HEADER& s = sections[i];
-    if (s.SizeOfRawData != 0 && !Inside(s.PointerToRawData, s.SizeOfRawData, size)) return false;
+    if (s.SizeOfRawData != 0 && !Inside(s.PointerToRawData, s.SizeOfRawData, size)) return kRefused;
     // The copy of the raw data and the virtual range must both fit the mapped image.
     const std::uint32_t span = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
-    if (!Inside(s.VirtualAddress, span, 0x40000000u)) return false;
+    if (!Inside(s.VirtualAddress, span, 0x40000000u)) return kRefused;
   }
   out.data = bytes;
   out.size = size;
   out.nt = nt;
   out.sections = sections;
   out.sectionCount = count;
-  return true;
+  return ImageVerdict::Accepted;
 }
 
 std::size_t MappedExtent(const RawImage& image) {
@@ -78,17 +94,17 @@ bool ViewMappedImage(HMODULE module, MappedImage& out) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
   const auto ntOffset = static_cast<std::uint32_t>(dos->e_lfanew);
-  if (ntOffset > 0x1000 - sizeof(IMAGE_NT_HEADERS32)) return false;  // headers live in the first page
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + ntOffset);
+  if (ntOffset > 0x1000 - sizeof(IMAGE_NT_HEADERS)) return false;  // headers live in the first page
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + ntOffset);
   if (nt->Signature != IMAGE_NT_SIGNATURE) return false;
-  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR32_MAGIC) return false;
+  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return false;
   out.base = base;
   out.extent = nt->OptionalHeader.SizeOfImage;
   out.nt = nt;
   return true;
 }
 
-const void* At(const MappedImage& image, std::uint32_t rva, std::size_t size) {
+const void* At(const MappedImage& image, std::uint64_t rva, std::size_t size) {
   if (!Inside(rva, size, image.extent)) return nullptr;
   return image.base + rva;
 }
@@ -104,7 +120,8 @@ void CopyHeadersAndSections(const RawImage& raw, std::uint8_t* base) {
 
 bool ApplyRelocations(const MappedImage& image) {
   const auto& opt = image.nt->OptionalHeader;
-  const std::uint32_t delta = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(image.base)) - opt.ImageBase;
+  // Modulo the pointer width: a move downwards wraps around, as the addresses it is added to do.
+  const std::uintptr_t delta = reinterpret_cast<std::uintptr_t>(image.base) - static_cast<std::uintptr_t>(opt.ImageBase);
   const IMAGE_DATA_DIRECTORY& dir = opt.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
   if (dir.VirtualAddress == 0 || dir.Size == 0) return true;
   if (At(image, dir.VirtualAddress, dir.Size) == nullptr) return false;
@@ -116,36 +133,77 @@ bool ApplyRelocations(const MappedImage& image) {
     const auto* entries = reinterpret_cast<const std::uint16_t*>(block + 1);
     const std::uint32_t count = (block->SizeOfBlock - sizeof(IMAGE_BASE_RELOCATION)) / 2;
     for (std::uint32_t i = 0; i < count; ++i) {
-      if ((entries[i] >> 12) != IMAGE_REL_BASED_HIGHLOW) continue;
-      const std::uint32_t target = block->VirtualAddress + (entries[i] & 0x0FFF);
-      auto* slot = const_cast<void*>(At(image, target, 4));
+      if ((entries[i] >> 12) != kPointerRelocation) continue;
+      const std::uint64_t target = std::uint64_t{block->VirtualAddress} + (entries[i] & 0x0FFF);
+      auto* slot = const_cast<void*>(At(image, target, sizeof(std::uintptr_t)));
       if (slot == nullptr) return false;
-      std::uint32_t value;
-      std::memcpy(&value, slot, 4);
+      std::uintptr_t value;  // not necessarily aligned
+      std::memcpy(&value, slot, sizeof(value));
       value += delta;
-      std::memcpy(slot, &value, 4);
+      std::memcpy(slot, &value, sizeof(value));
     }
     offset += block->SizeOfBlock;
   }
   return true;
 }
 
+ImportRead ReadImport(const MappedImage& image, const IMAGE_IMPORT_DESCRIPTOR& desc, std::uint32_t index,
+                      ImportEntry& out) {
+  const std::uint32_t lookupRva = desc.OriginalFirstThunk != 0 ? desc.OriginalFirstThunk : desc.FirstThunk;
+  const std::uint64_t offset = std::uint64_t{index} * sizeof(IMAGE_THUNK_DATA);
+  const auto* entry = static_cast<const IMAGE_THUNK_DATA*>(At(image, lookupRva + offset, sizeof(IMAGE_THUNK_DATA)));
+  auto* slot = static_cast<IMAGE_THUNK_DATA*>(const_cast<void*>(At(image, desc.FirstThunk + offset, sizeof(IMAGE_THUNK_DATA))));
+  if (entry == nullptr || slot == nullptr) return ImportRead::Damaged;
+  const auto value = entry->u1.AddressOfData;
+  if (value == 0) return ImportRead::End;
+  out.slot = slot;
+  out.byOrdinal = IMAGE_SNAP_BY_ORDINAL(value);
+  if (out.byOrdinal) {
+    out.nameOrOrdinal = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(IMAGE_ORDINAL(value)));
+    return ImportRead::Entry;
+  }
+  // The RVA of two bytes of hint, then the name; the system reads the name to its zero.
+  const std::uint64_t nameRva = std::uint64_t{value} + 2;
+  const auto* name = static_cast<const char*>(At(image, nameRva, 1));
+  if (name == nullptr || std::memchr(name, 0, image.extent - nameRva) == nullptr) return ImportRead::Damaged;
+  out.nameOrOrdinal = name;
+  return ImportRead::Entry;
+}
+
 void RunTlsCallbacks(const MappedImage& image, DWORD reason) {
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
   if (dir.VirtualAddress == 0) return;
-  const auto* tls = static_cast<const IMAGE_TLS_DIRECTORY32*>(At(image, dir.VirtualAddress, sizeof(IMAGE_TLS_DIRECTORY32)));
+  const auto* tls = static_cast<const IMAGE_TLS_DIRECTORY*>(At(image, dir.VirtualAddress, sizeof(IMAGE_TLS_DIRECTORY)));
   if (tls == nullptr || tls->AddressOfCallBacks == 0) return;
-  // The callback table holds absolute (already relocated) addresses and ends with a null entry.
+  // The callback table holds absolute (already relocated) pointers and ends with a null entry.
+  // An address below the base wraps to far beyond the image, so At refuses it.
   const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(image.base);
-  std::uint32_t tableRva = tls->AddressOfCallBacks - static_cast<std::uint32_t>(base);
-  for (;; tableRva += 4) {
-    const auto* slot = static_cast<const std::uint32_t*>(At(image, tableRva, 4));
+  std::uintptr_t tableRva = static_cast<std::uintptr_t>(tls->AddressOfCallBacks) - base;
+  for (;; tableRva += sizeof(std::uintptr_t)) {
+    const auto* slot = static_cast<const std::uintptr_t*>(At(image, tableRva, sizeof(std::uintptr_t)));
     if (slot == nullptr || *slot == 0) break;
-    if (At(image, *slot - static_cast<std::uint32_t>(base), 1) == nullptr) break;
-    auto callback = reinterpret_cast<PIMAGE_TLS_CALLBACK>(static_cast<std::uintptr_t>(*slot));
+    if (At(image, *slot - base, 1) == nullptr) break;
+    auto callback = reinterpret_cast<PIMAGE_TLS_CALLBACK>(*slot);
     callback(image.base, reason, nullptr);
   }
 }
+
+#if defined(_WIN64)
+bool FunctionTableOf(const MappedImage& image, PRUNTIME_FUNCTION& table, DWORD& count) {
+  table = nullptr;
+  count = 0;
+  const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXCEPTION];
+  if (dir.VirtualAddress == 0 || dir.Size < sizeof(RUNTIME_FUNCTION)) return true;
+  // Within SizeOfImage, not only the mapped extent: the release, which sees only the headers,
+  // must find the very table that was registered.
+  if (!Inside(dir.VirtualAddress, dir.Size, image.nt->OptionalHeader.SizeOfImage)) return false;
+  const void* entries = At(image, dir.VirtualAddress, dir.Size);
+  if (entries == nullptr) return false;
+  table = static_cast<PRUNTIME_FUNCTION>(const_cast<void*>(entries));
+  count = dir.Size / sizeof(RUNTIME_FUNCTION);
+  return true;
+}
+#endif
 
 EntryPoint EntryPointOf(const MappedImage& image) {
   const std::uint32_t rva = image.nt->OptionalHeader.AddressOfEntryPoint;
@@ -162,7 +220,7 @@ const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image) {
 FARPROC ExportByIndex(const MappedImage& image, std::uint32_t index) {
   const IMAGE_EXPORT_DIRECTORY* exports = ExportDirectory(image);
   if (exports == nullptr || index >= exports->NumberOfFunctions) return nullptr;
-  const auto* slot = static_cast<const std::uint32_t*>(At(image, exports->AddressOfFunctions + index * 4, 4));
+  const auto* slot = static_cast<const std::uint32_t*>(At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
   if (slot == nullptr || *slot == 0) return nullptr;
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) return nullptr;  // forwarder
@@ -178,7 +236,7 @@ FARPROC FindExport(const MappedImage& image, const char* nameOrOrdinal) {
     return ordinal < exports->Base ? nullptr : ExportByIndex(image, ordinal - exports->Base);
   }
   for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
-    const auto* nameRva = static_cast<const std::uint32_t*>(At(image, exports->AddressOfNames + i * 4, 4));
+    const auto* nameRva = static_cast<const std::uint32_t*>(At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
     if (nameRva == nullptr) return nullptr;
     if (!NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
     const auto* index = static_cast<const std::uint16_t*>(At(image, exports->AddressOfNameOrdinals + i * 2, 2));

@@ -1,6 +1,9 @@
-// Reading 32-bit PE images, both as raw file bytes (before mapping) and as mapped images (after
-// mapping), with every offset checked against the bytes that really exist. The two mappers of
-// the skin-UI library share these steps; a damaged image is refused, never read past its end.
+// Reading PE images of the program's own architecture (PE32 for machine 0x14C in the 32-bit
+// build, PE32+ for machine 0x8664 in the 64-bit build), both as raw file bytes (before mapping)
+// and as mapped images (after mapping), with every offset checked against the bytes that really
+// exist. The two mappers of the skin-UI library share these steps; a damaged image is refused,
+// never read past its end. The header, thunk and TLS types are windows.h's, which follow the
+// build, so one source reads whichever layout the process itself has.
 #pragma once
 
 #include <windows.h>
@@ -14,22 +17,32 @@ namespace storvane::uilib::pe {
 struct RawImage {
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
-  const IMAGE_NT_HEADERS32* nt = nullptr;
+  const IMAGE_NT_HEADERS* nt = nullptr;
   const IMAGE_SECTION_HEADER* sections = nullptr;
   unsigned sectionCount = 0;
 };
 
 enum class HeaderCheck {
-  // "MZ" and "PE\0\0", plus what is needed to read the rest safely: machine 0x14C with a
-  // 32-bit optional header, the section table inside the bytes and every section's raw data
-  // inside the bytes. (The mappers allocate MappedExtent, so every section fits the image.)
+  // "MZ" and "PE\0\0", plus what is needed to read the rest safely: the machine of this build
+  // with its optional header type, the section table inside the bytes and every section's raw
+  // data inside the bytes. (The mappers allocate MappedExtent, so every section fits the image.)
   Basic,
-  // Basic, and the image must be marked executable with an optional header of at least 224 bytes.
+  // Basic, and the image must be marked executable with a whole optional header (224 bytes for
+  // PE32, 240 for PE32+).
   Strict,
 };
 
-// Validates the headers of `size` bytes at `data`; false leaves `out` unspecified.
-bool ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out);
+enum class ImageVerdict {
+  Accepted,
+  Refused,  // damaged, or not what the check asks for
+  // A readable image for the other architecture (0x8664 in the 32-bit build, 0x14C in the
+  // 64-bit one). Told apart from damage because the cure differs: the file is fine, it is the
+  // wrong build of the library for this program.
+  ForeignMachine,
+};
+
+// Validates the headers of `size` bytes at `data`; anything but Accepted leaves `out` unspecified.
+ImageVerdict ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out);
 
 // Bytes the mapped image occupies: the larger of SizeOfImage and the end of the highest section
 // (virtual address plus the larger of virtual and raw size, rounded up to the section alignment).
@@ -39,28 +52,55 @@ std::size_t MappedExtent(const RawImage& image);
 struct MappedImage {
   std::uint8_t* base = nullptr;
   std::size_t extent = 0;  // bytes addressable from base
-  const IMAGE_NT_HEADERS32* nt = nullptr;
+  const IMAGE_NT_HEADERS* nt = nullptr;
 };
 
 // The headers of an image mapped at `module`, checked against its own SizeOfImage; false for
-// anything that does not look like a mapped 32-bit image.
+// anything that does not look like a mapped image of this build's architecture.
 bool ViewMappedImage(HMODULE module, MappedImage& out);
 
 // Pointer to `size` bytes at `rva` inside the mapped image, or null when they lie outside it.
-const void* At(const MappedImage& image, std::uint32_t rva, std::size_t size);
+// (64-bit offsets, so that a pointer-sized value minus the base is never cut short into range.)
+const void* At(const MappedImage& image, std::uint64_t rva, std::size_t size);
 
 // Copies the headers (up to the end of the section table) and each section's raw data into the
 // fresh allocation at `base` (at least MappedExtent bytes, zero-filled).
 void CopyHeadersAndSections(const RawImage& raw, std::uint8_t* base);
 
-// Adds (base − preferred base) to every 32-bit high-low relocation entry. Blocks are walked while
-// their page address is non-zero and they lie inside the relocation directory; other entry types
-// are skipped. False when a block or an entry points outside the image.
+// Adds (base − preferred base) to every pointer-sized relocation entry: high-low (32 bits) in
+// the 32-bit build, dir64 in the 64-bit one. Blocks are walked while their page address is
+// non-zero and they lie inside the relocation directory; other entry types are skipped. False
+// when a block or an entry points outside the image.
 bool ApplyRelocations(const MappedImage& image);
+
+// One entry of an import descriptor's lookup table, and the address table slot it fills.
+struct ImportEntry {
+  const char* nameOrOrdinal = nullptr;  // an ordinal is a value up to 0xFFFF, as for FindExport
+  bool byOrdinal = false;
+  IMAGE_THUNK_DATA* slot = nullptr;  // write the routine's address to slot->u1.Function
+};
+
+enum class ImportRead { Entry, End, Damaged };
+
+// Entry `index` of `desc`'s lookup table (OriginalFirstThunk, or FirstThunk when there is none).
+// Damaged when a thunk, or a name with its terminating zero, lies outside the image.
+ImportRead ReadImport(const MappedImage& image, const IMAGE_IMPORT_DESCRIPTOR& desc, std::uint32_t index,
+                      ImportEntry& out);
 
 // Runs the image's TLS callbacks with (base, reason, null), in table order. Images built by our
 // toolchain always carry them: the C runtime's thread-local set-up and tear-down live there.
+// The mappers allocate no TLS index: the image's index slot (AddressOfIndex) keeps its value.
+// Our toolchain emulates thread-local storage with TlsAlloc, so its code never reads that slot.
 void RunTlsCallbacks(const MappedImage& image, DWORD reason);
+
+#if defined(_WIN64)
+// The image's RUNTIME_FUNCTION table (exception directory), for RtlAddFunctionTable: 64-bit
+// unwinding finds a function's unwind data only through tables the system knows of, and the
+// system knows nothing of an image it did not load. Count 0 when there is none; false when the
+// directory lies outside the image. (32-bit code of our toolchain unwinds through frame data
+// that the image's C runtime registers itself from its entry point.)
+bool FunctionTableOf(const MappedImage& image, PRUNTIME_FUNCTION& table, DWORD& count);
+#endif
 
 using EntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 // The image's entry point (AddressOfEntryPoint), or null when it has none.

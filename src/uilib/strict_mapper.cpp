@@ -13,31 +13,17 @@
 namespace storvane::uilib {
 namespace {
 
-// The start of the loader's records, as the system lays them out for a 32-bit process.
-struct LoaderData {
-  ULONG length;
-  BOOLEAN initialized;
-  PVOID ssHandle;
-  LIST_ENTRY inLoadOrder;
-};
-
-struct LoaderEntry {
-  LIST_ENTRY inLoadOrderLinks;
-  LIST_ENTRY inMemoryOrderLinks;
-  LIST_ENTRY inInitializationOrderLinks;
-  PVOID dllBase;
-  PVOID entryPoint;
-  ULONG sizeOfImage;
-  UNICODE_STRING fullDllName;
-  UNICODE_STRING baseDllName;
-};
-
 wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 
-bool SameName(const UNICODE_STRING& name, std::wstring_view wanted) {
-  if (name.Buffer == nullptr || name.Length / sizeof(wchar_t) != wanted.size()) return false;
+// Compares the file name part of a module's full path (winternl.h's loader entry publishes the
+// full path, not the base name) with `wanted`.
+bool SameBaseName(const UNICODE_STRING& path, std::wstring_view wanted) {
+  if (path.Buffer == nullptr) return false;
+  std::wstring_view name(path.Buffer, path.Length / sizeof(wchar_t));
+  if (const std::size_t slash = name.find_last_of(L"\\/"); slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
+  if (name.size() != wanted.size()) return false;
   for (std::size_t i = 0; i < wanted.size(); ++i) {
-    if (FoldAscii(name.Buffer[i]) != FoldAscii(wanted[i])) return false;
+    if (FoldAscii(name[i]) != FoldAscii(wanted[i])) return false;
   }
   return true;
 }
@@ -73,7 +59,7 @@ FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth) {
     if (ordinal >= exports->Base) index = ordinal - exports->Base;
   } else {
     for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
-      const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + i * 4, 4));
+      const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
       if (nameRva == nullptr) return nullptr;
       if (!pe::NameAtEquals(image, *nameRva, name)) continue;
       const auto* ordinal = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
@@ -82,7 +68,7 @@ FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth) {
     }
   }
   if (index >= exports->NumberOfFunctions) return nullptr;
-  const auto* slot = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfFunctions + index * 4, 4));
+  const auto* slot = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
   if (slot == nullptr || *slot == 0) return nullptr;
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) {
@@ -100,8 +86,15 @@ struct SystemRoutines {
   decltype(&::GetModuleHandleA) getModuleHandle = nullptr;
   decltype(&::VirtualAlloc) virtualAlloc = nullptr;
   decltype(&::VirtualFree) virtualFree = nullptr;
+#if defined(_WIN64)
+  decltype(&::RtlAddFunctionTable) addFunctionTable = nullptr;
+  decltype(&::RtlDeleteFunctionTable) deleteFunctionTable = nullptr;
+#endif
 
   bool Complete() const {
+#if defined(_WIN64)
+    if (!addFunctionTable || !deleteFunctionTable) return false;
+#endif
     return loadLibrary && freeLibrary && getProcAddress && getModuleHandle && virtualAlloc && virtualFree;
   }
 };
@@ -121,8 +114,33 @@ SystemRoutines FindSystemRoutines() {
   Resolve(kernel, "GetModuleHandleA", r.getModuleHandle);
   Resolve(kernel, "VirtualAlloc", r.virtualAlloc);
   Resolve(kernel, "VirtualFree", r.virtualFree);
+#if defined(_WIN64)
+  Resolve(kernel, "RtlAddFunctionTable", r.addFunctionTable);  // forwarded to ntdll
+  Resolve(kernel, "RtlDeleteFunctionTable", r.deleteFunctionTable);
+#endif
   return r;
 }
+
+#if defined(_WIN64)
+// The image's unwind tables, registered before any of its code runs and taken back before its
+// memory goes (see pe::FunctionTableOf).
+bool RegisterFunctionTable(const pe::MappedImage& image, const SystemRoutines& sys) {
+  PRUNTIME_FUNCTION table;
+  DWORD count;
+  if (!pe::FunctionTableOf(image, table, count)) return false;
+  return count == 0 || sys.addFunctionTable(table, count, reinterpret_cast<DWORD64>(image.base));
+}
+
+void UnregisterFunctionTable(const pe::MappedImage& image, const SystemRoutines& sys) {
+  PRUNTIME_FUNCTION table;
+  DWORD count;
+  if (pe::FunctionTableOf(image, table, count) && count != 0) sys.deleteFunctionTable(table);
+}
+#else
+// 32-bit images register their own unwind data from their entry point.
+bool RegisterFunctionTable(const pe::MappedImage&, const SystemRoutines&) { return true; }
+void UnregisterFunctionTable(const pe::MappedImage&, const SystemRoutines&) {}
+#endif
 
 // Frees, by name, the modules of the first `count` import descriptors (all when count is -1).
 void FreeImportedModules(const pe::MappedImage& image, const SystemRoutines& sys, int count) {
@@ -154,24 +172,15 @@ bool ResolveImports(const pe::MappedImage& image, const SystemRoutines& sys, Imp
     HMODULE module = sys.loadLibrary(moduleName);
     if (module == nullptr) return false;
     ++loaded;
-    const std::uint32_t lookupRva = desc->OriginalFirstThunk != 0 ? desc->OriginalFirstThunk : desc->FirstThunk;
+    pe::ImportEntry entry;
     for (std::uint32_t i = 0;; ++i) {
-      const auto* entry = static_cast<const std::uint32_t*>(pe::At(image, lookupRva + i * 4, 4));
-      auto* slot = static_cast<std::uint32_t*>(const_cast<void*>(pe::At(image, desc->FirstThunk + i * 4, 4)));
-      if (entry == nullptr || slot == nullptr) return false;
-      if (*entry == 0) break;
-      const bool byOrdinal = (*entry & IMAGE_ORDINAL_FLAG32) != 0;
-      const char* wanted;
-      if (byOrdinal) {
-        wanted = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(*entry & 0xFFFF));
-      } else {
-        wanted = static_cast<const char*>(pe::At(image, *entry + 2, 1));
-        if (wanted == nullptr) return false;
-      }
-      FARPROC proc = resolver != nullptr ? resolver(moduleName, wanted, byOrdinal, user) : nullptr;
-      if (proc == nullptr) proc = sys.getProcAddress(module, wanted);
+      const pe::ImportRead read = pe::ReadImport(image, *desc, i, entry);
+      if (read == pe::ImportRead::Damaged) return false;
+      if (read == pe::ImportRead::End) break;
+      FARPROC proc = resolver != nullptr ? resolver(moduleName, entry.nameOrOrdinal, entry.byOrdinal, user) : nullptr;
+      if (proc == nullptr) proc = sys.getProcAddress(module, entry.nameOrOrdinal);
       if (proc == nullptr) return false;
-      *slot = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(proc));
+      entry.slot->u1.Function = reinterpret_cast<ULONG_PTR>(proc);
     }
   }
 }
@@ -181,15 +190,18 @@ bool IsDll(const pe::MappedImage& image) { return (image.nt->FileHeader.Characte
 }  // namespace
 
 HMODULE FindLoadedSystemModule(std::wstring_view baseName) {
-  // The process environment block's address is at offset 0x30 of the thread's block.
-  const PEB* peb = nullptr;
-  asm("movl %%fs:0x30, %0" : "=r"(peb));
+  // The thread's block points to the process's, whose loader data lists every loaded module;
+  // the structures' pointer-sized fields give the right layout in both builds.
+  // (GCC 12 takes the segment-relative read inside NtCurrentTeb for a null pointer access.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  const PEB* peb = NtCurrentTeb()->ProcessEnvironmentBlock;
+#pragma GCC diagnostic pop
   if (peb == nullptr || peb->Ldr == nullptr) return nullptr;
-  const auto* ldr = reinterpret_cast<const LoaderData*>(peb->Ldr);
-  const LIST_ENTRY* head = &ldr->inLoadOrder;
+  const LIST_ENTRY* head = &peb->Ldr->InMemoryOrderModuleList;
   for (const LIST_ENTRY* link = head->Flink; link != nullptr && link != head; link = link->Flink) {
-    const auto* entry = CONTAINING_RECORD(link, LoaderEntry, inLoadOrderLinks);
-    if (SameName(entry->baseDllName, baseName)) return static_cast<HMODULE>(entry->dllBase);
+    const auto* entry = CONTAINING_RECORD(link, LDR_DATA_TABLE_ENTRY, InMemoryOrderLinks);
+    if (SameBaseName(entry->FullDllName, baseName)) return static_cast<HMODULE>(entry->DllBase);
   }
   return nullptr;
 }
@@ -201,15 +213,16 @@ FARPROC LookupExportInModule(HMODULE module, const char* name) {
 
 HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resolver, std::uintptr_t user) {
   pe::RawImage raw;
-  if (size < 64 || !pe::ReadRawImage(image, size, pe::HeaderCheck::Strict, raw)) return nullptr;
+  if (size < 64 || pe::ReadRawImage(image, size, pe::HeaderCheck::Strict, raw) != pe::ImageVerdict::Accepted) {
+    return nullptr;
+  }
   const SystemRoutines sys = FindSystemRoutines();
   if (!sys.Complete()) return nullptr;
 
-  const std::uint32_t preferred = raw.nt->OptionalHeader.ImageBase;
+  const auto preferred = static_cast<std::uintptr_t>(raw.nt->OptionalHeader.ImageBase);
   const std::size_t extent = pe::MappedExtent(raw);
   constexpr DWORD kType = MEM_RESERVE | MEM_COMMIT;
-  UniqueVirtualMemory memory(
-      sys.virtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferred)), extent, kType, PAGE_EXECUTE_READWRITE));
+  UniqueVirtualMemory memory(sys.virtualAlloc(reinterpret_cast<void*>(preferred), extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) memory.reset(sys.virtualAlloc(nullptr, extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) return nullptr;
   auto* base = static_cast<std::uint8_t*>(memory.get());
@@ -229,12 +242,17 @@ HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resol
     FreeImportedModules(mapped, sys, loaded);
     return nullptr;
   }
+  if (!RegisterFunctionTable(mapped, sys)) {
+    FreeImportedModules(mapped, sys, -1);
+    return nullptr;
+  }
   if (IsDll(mapped)) {
     pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
     if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
       if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
         pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
         entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
+        UnregisterFunctionTable(mapped, sys);
         FreeImportedModules(mapped, sys, -1);
         return nullptr;
       }
@@ -258,6 +276,7 @@ BOOL WINAPI ReleaseImageStrict(HMODULE module) {
     pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
     if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
   }
+  UnregisterFunctionTable(image, sys);
   FreeImportedModules(image, sys, -1);
   return sys.virtualFree(module, 0, MEM_RELEASE);
 }

@@ -27,13 +27,13 @@ struct MappedProbe {
 
 std::size_t SizeOfImage(HMODULE module) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-  return reinterpret_cast<const IMAGE_NT_HEADERS32*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew)
+  return reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew)
       ->OptionalHeader.SizeOfImage;
 }
 
 const IMAGE_SECTION_HEADER* FindSection(HMODULE module, const char* name) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew);
   const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
   for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
     if (std::strncmp(reinterpret_cast<const char*>(sections[i].Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0) return &sections[i];
@@ -54,9 +54,16 @@ TEST_F(SupportMapperTest, RunsTlsCallbacksBeforeTheEntryPointAndBothOnRelease) {
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(ProbeEvents(), (std::vector<std::string>{"tls-attach", "main-attach"}));
   EXPECT_FALSE(NothingAllocatedAt(reinterpret_cast<std::uintptr_t>(module)));
+#if defined(_WIN64)
+  const FARPROC code = LookupMappedExport(module, "ProbeAdd");
+  EXPECT_TRUE(UnwindDataKnown(code));
+#endif
   ProbeEvents().clear();
   EXPECT_TRUE(ReleaseMappedImage(module));
   EXPECT_EQ(ProbeEvents(), (std::vector<std::string>{"tls-detach", "main-detach"}));
+#if defined(_WIN64)
+  EXPECT_FALSE(UnwindDataKnown(code));  // the table went with the image
+#endif
   EXPECT_TRUE(NothingAllocatedAt(reinterpret_cast<std::uintptr_t>(module)));
 }
 
@@ -81,14 +88,14 @@ TEST_F(SupportMapperTest, MissingNamesOrdinalsOutOfRangeAndForwardersGiveNull) {
   EXPECT_EQ(LookupMappedExport(mapped.module, "probeadd"), nullptr);    // exact bytes only
   EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeAd"), nullptr);     // no prefix match
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(1)), nullptr);   // below the base
-  EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(13)), nullptr);  // past the table
+  EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(14)), nullptr);  // past the table
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(8)), nullptr);   // unused slot
   EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeTickCount"), nullptr);      // forwarded
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(9)), nullptr);
 }
 
 TEST_F(SupportMapperTest, RelocatesWhenThePreferredBaseIsTaken) {
-  const std::uint32_t preferred = PreferredBase(probe_);
+  const std::uintptr_t preferred = PreferredBase(probe_);
   UniqueVirtualMemory squatter(::VirtualAlloc(reinterpret_cast<void*>(preferred), 0x10000, MEM_RESERVE, PAGE_NOACCESS));
   ASSERT_TRUE(squatter);
   MappedProbe mapped{MapImageFromMemory(probe_.data(), probe_.size())};
@@ -103,6 +110,14 @@ TEST_F(SupportMapperTest, RelocatesWhenThePreferredBaseIsTaken) {
   EXPECT_GE(target, base);
   EXPECT_LT(target, base + SizeOfImage(mapped.module));
   EXPECT_EQ(*pointer(), 42);
+}
+
+TEST_F(SupportMapperTest, AnExceptionThrownInsideTheImageIsCaughtThere) {
+  MappedProbe mapped{MapImageFromMemory(probe_.data(), probe_.size())};
+  ASSERT_NE(mapped.module, nullptr);
+  auto caught = FunctionCast<CatchFn>(LookupMappedExport(mapped.module, "ProbeCatch"));
+  ASSERT_NE(caught, nullptr);
+  EXPECT_EQ(caught(21), 42);
 }
 
 TEST_F(SupportMapperTest, GivesSectionsTheirOwnProtections) {
@@ -182,7 +197,7 @@ TEST(CarriedLibraryMapping, RelocatedCopyOfTheRealLibraryWorks) {
   const std::span<const std::uint8_t> carried = CarriedUiLibrary();
   ASSERT_FALSE(carried.empty());
   const std::vector<std::uint8_t> bytes(carried.begin(), carried.end());
-  const std::uint32_t preferred = PreferredBase(bytes);
+  const std::uintptr_t preferred = PreferredBase(bytes);
   UniqueVirtualMemory squatter(::VirtualAlloc(reinterpret_cast<void*>(preferred), 0x10000, MEM_RESERVE, PAGE_NOACCESS));
   ASSERT_TRUE(squatter);
   MappedProbe mapped{MapImageFromMemory(carried.data(), carried.size())};

@@ -51,9 +51,15 @@ TEST_F(StrictMapperTest, MapsRunsTlsCallbacksAndEntryPointAndReleases) {
   ASSERT_NE(add, nullptr);
   EXPECT_EQ(add(20, 22), 42);
   EXPECT_FALSE(NothingAllocatedAt(reinterpret_cast<std::uintptr_t>(module)));
+#if defined(_WIN64)
+  EXPECT_TRUE(UnwindDataKnown(FunctionCast<FARPROC>(add)));
+#endif
   ProbeEvents().clear();
   EXPECT_TRUE(ReleaseImageStrict(module));
   EXPECT_EQ(ProbeEvents(), (std::vector<std::string>{"tls-detach", "main-detach"}));
+#if defined(_WIN64)
+  EXPECT_FALSE(UnwindDataKnown(FunctionCast<FARPROC>(add)));  // the table went with the image
+#endif
   EXPECT_TRUE(NothingAllocatedAt(reinterpret_cast<std::uintptr_t>(module)));
 }
 
@@ -85,6 +91,20 @@ TEST_F(StrictMapperTest, RelocatesWhenThePreferredBaseIsTaken) {
   ASSERT_TRUE(pointer && address);
   EXPECT_EQ(pointer(), address());
   EXPECT_EQ(*pointer(), 42);
+}
+
+TEST_F(StrictMapperTest, AnExceptionThrownInsideTheImageIsCaughtThereInEachCopy) {
+  StrictProbe atHome{MapImageStrict(probe_.data(), probe_.size())};
+  ASSERT_NE(atHome.module, nullptr);
+  // The first copy holds the preferred base, so the second one is relocated: each copy's tables
+  // must be known for its own addresses.
+  StrictProbe moved{MapImageStrict(probe_.data(), probe_.size())};
+  ASSERT_NE(moved.module, nullptr);
+  for (HMODULE module : {atHome.module, moved.module}) {
+    auto caught = FunctionCast<CatchFn>(LookupExportByNameScan(module, "ProbeCatch"));
+    ASSERT_NE(caught, nullptr);
+    EXPECT_EQ(caught(21), 42);
+  }
 }
 
 struct ResolverCall {
@@ -158,16 +178,17 @@ TEST_F(StrictMapperTest, AnEntryPointThatRefusesLeavesNothing) {
 
 TEST_F(StrictMapperTest, DamagedImagesFailCleanly) {
   const std::vector<std::vector<std::uint8_t>> damaged = test::DamagedCopies(probe_);
+  // Made before the measurement too: a copy of the larger 64-bit probe grows the heap.
+  std::vector<std::uint8_t> notExecutable = probe_;
+  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(notExecutable.data() +
+                                                 reinterpret_cast<IMAGE_DOS_HEADER*>(notExecutable.data())->e_lfanew);
+  nt->FileHeader.Characteristics &= ~IMAGE_FILE_EXECUTABLE_IMAGE;
   const std::size_t before = PrivateBytesInUse();
   for (std::size_t i = 0; i < damaged.size(); ++i) {
     const test::Damage& damage = test::ImageDamages()[i];
     const std::vector<std::uint8_t>& broken = damaged[i];
     EXPECT_EQ(MapImageStrict(broken.data(), broken.size()), nullptr) << damage.name;
   }
-  std::vector<std::uint8_t> notExecutable = probe_;
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(notExecutable.data() +
-                                                   reinterpret_cast<IMAGE_DOS_HEADER*>(notExecutable.data())->e_lfanew);
-  nt->FileHeader.Characteristics &= ~IMAGE_FILE_EXECUTABLE_IMAGE;
   EXPECT_EQ(MapImageStrict(notExecutable.data(), notExecutable.size()), nullptr);
   EXPECT_TRUE(ProbeEvents().empty());
   EXPECT_TRUE(NothingAllocatedAt(PreferredBase(probe_)));

@@ -59,22 +59,24 @@ bool NothingAllocatedAt(std::uintptr_t address) {
   return info.State == MEM_RESERVE && info.AllocationBase != reinterpret_cast<void*>(address);
 }
 
-std::uint32_t PreferredBase(const std::vector<std::uint8_t>& image) {
+std::uintptr_t PreferredBase(const std::vector<std::uint8_t>& image) {
   if (image.size() < sizeof(IMAGE_DOS_HEADER)) return 0;
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
-  if (static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS32) > image.size()) return 0;
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
-  return nt->OptionalHeader.ImageBase;
+  if (static_cast<std::size_t>(dos->e_lfanew) + sizeof(IMAGE_NT_HEADERS) > image.size()) return 0;
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
+  return static_cast<std::uintptr_t>(nt->OptionalHeader.ImageBase);
 }
+
+std::uint16_t ForeignMachine() { return sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64; }
 
 }  // namespace storvane::uilib::test
 
 namespace storvane::uilib::test {
 namespace {
 
-IMAGE_NT_HEADERS32* Nt(std::vector<std::uint8_t>& image) {
+IMAGE_NT_HEADERS* Nt(std::vector<std::uint8_t>& image) {
   auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(image.data());
-  return reinterpret_cast<IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
+  return reinterpret_cast<IMAGE_NT_HEADERS*>(image.data() + dos->e_lfanew);
 }
 
 IMAGE_SECTION_HEADER* Sections(std::vector<std::uint8_t>& image) { return IMAGE_FIRST_SECTION(Nt(image)); }
@@ -90,7 +92,7 @@ const std::vector<Damage>& ImageDamages() {
       {"cut inside the last section", [](std::vector<std::uint8_t>& i) { i.resize(i.size() - 100); }},
       {"no MZ", [](std::vector<std::uint8_t>& i) { i[0] = 'X'; }},
       {"no PE signature", [](std::vector<std::uint8_t>& i) { Nt(i)->Signature = 0x00005850; }},
-      {"x64 machine", [](std::vector<std::uint8_t>& i) { Nt(i)->FileHeader.Machine = 0x8664; }},
+      {"foreign machine", [](std::vector<std::uint8_t>& i) { Nt(i)->FileHeader.Machine = ForeignMachine(); }},
       {"PE header offset past the end",
        [](std::vector<std::uint8_t>& i) {
          reinterpret_cast<IMAGE_DOS_HEADER*>(i.data())->e_lfanew = static_cast<LONG>(i.size() - 8);

@@ -31,7 +31,10 @@ std::size_t PrivateBytesInUse();
 bool NothingAllocatedAt(std::uintptr_t address);
 
 // Preferred base of a DLL image held as bytes (0 when it is not one).
-std::uint32_t PreferredBase(const std::vector<std::uint8_t>& image);
+std::uintptr_t PreferredBase(const std::vector<std::uint8_t>& image);
+
+// The machine number of the other architecture: 0x8664 in the 32-bit build, 0x14C in the 64-bit one.
+std::uint16_t ForeignMachine();
 
 }  // namespace storvane::uilib::test
 
@@ -43,7 +46,8 @@ struct Damage {
   void (*apply)(std::vector<std::uint8_t>& image);
 };
 
-// Truncations, wrong signatures, a wrong machine, headers and raw data outside the bytes.
+// Truncations, wrong signatures, the other architecture's machine ("foreign machine", all else
+// intact), headers and raw data outside the bytes.
 const std::vector<Damage>& ImageDamages();
 // One damaged copy of `image` per entry of ImageDamages(), in that order. Made before a test
 // measures memory, so the copies themselves do not count.

@@ -1,6 +1,7 @@
 // A small DLL whose behaviour the mapper tests can observe: it reports its TLS callback and
 // entry point calls to the host program, holds a pointer that only a relocation makes right,
-// exports under hand-assigned ordinals and forwards one export to the system.
+// exports under hand-assigned ordinals, forwards one export to the system and throws a C++
+// exception inside itself.
 #include <windows.h>
 
 #include <cstdint>
@@ -18,6 +19,13 @@ void Report(const char* what) {
       reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(nullptr), "UilibProbeEvent")));
   if (sink != nullptr) sink(what);
 }
+
+struct ProbeError {
+  int value;
+};
+
+// Out of line, so the exception leaves a frame of its own before it is caught.
+__attribute__((noinline)) void ThrowProbeError(int value) { throw ProbeError{value}; }
 
 void NTAPI ProbeTlsCallback(PVOID, DWORD reason, PVOID) {
   if (reason == DLL_PROCESS_ATTACH) Report("tls-attach");
@@ -60,9 +68,21 @@ int __stdcall ProbeAdd(int a, int b) { return a + b; }
 int __stdcall ProbeNextThreadValue() { return t_counter++; }
 int __stdcall ProbeUnnamed() { return 11; }
 
+// Gives back what the handler caught: only an image whose unwind data the system can find gets
+// there (otherwise the throw ends the process).
+int __stdcall ProbeCatch(int value) {
+  try {
+    ThrowProbeError(value * 2);
+  } catch (const ProbeError& error) {
+    return error.value;
+  }
+  return -1;
+}
+
 // Registration in the manner of the skin-UI library: code 2008 accepts version 20210218 and 0
-// and answers with the module handle; everything else is refused.
-int32_t __stdcall CallInternalFunction_Ex(int32_t code, int32_t a, int32_t, int32_t, int32_t d) {
+// and answers with the module handle; everything else is refused. Arguments and result are
+// pointer-sized, as the library's, so a 64-bit module handle comes back whole.
+intptr_t __stdcall CallInternalFunction_Ex(int32_t code, intptr_t a, intptr_t, intptr_t, intptr_t d) {
   if (code == 2008) {
     Report(d == 20210218 ? "register-20210218" : d == 0 ? "register-0" : "register-other");
     return d == 20210218 || d == 0 ? a : 0;
