@@ -188,7 +188,7 @@ TEST(CarriedLibraryMapping, MapsRegistersAndReleasesTheRealLibrary) {
   ASSERT_NE(mapped.module, nullptr);
   auto call = FunctionCast<CallInternalFunction_Ex_t>(LookupMappedExport(mapped.module, "CallInternalFunction_Ex"));
   ASSERT_NE(call, nullptr);
-  const auto handle = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(mapped.module));
+  const auto handle = reinterpret_cast<ExuiValue>(mapped.module);  // whole, in a 64-bit build too
   EXPECT_EQ(call(EXUI_CMD_REGISTER, handle, 0, 0, EXUI_LIBRARY_VERSION), handle);
   EXPECT_EQ(call(EXUI_CMD_REGISTER, handle, 0, 0, 20200101), 0);
 }
