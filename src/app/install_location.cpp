@@ -41,6 +41,29 @@ std::optional<ULONGLONG> FileSize(std::string_view path) {
     return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+// Which file or folder a path names, independent of letter case, short names, "/" or "\\":
+// the volume and the file index the system gives the opened object.
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+std::optional<FileIdentity> IdentityOf(std::string_view path) {
+    // Backup semantics let the same call open folders; no access right is needed to ask.
+    UniqueHandle handle(::CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+bool SameFileOrFolder(std::string_view a, std::string_view b) {
+    const auto first = IdentityOf(a);
+    return first && first == IdentityOf(b);
+}
+
 bool WriteWholeFile(std::string_view path, const std::string& bytes, DWORD attributes) {
     const std::wstring widePath = Wide(path);
     // A hidden file left by an earlier run refuses to be truncated under other attributes.
@@ -91,6 +114,21 @@ bool IsRunningFromInstallDir(std::string_view runDir, std::string_view installDi
     return FindText(runDir, installDir) > 0;
 }
 
+bool IsInsideInstallDir(std::string_view runDir, std::string_view installDir) {
+    if (IsRunningFromInstallDir(runDir, installDir)) return true;
+    const auto install = IdentityOf(installDir);
+    if (!install) return false;
+    // The folder itself or any folder above it may be the install directory under another name.
+    std::string dir(runDir);
+    while (!dir.empty()) {
+        if (IdentityOf(dir) == install) return true;
+        const size_t separator = dir.find_last_of("\\/");
+        if (separator == std::string::npos || separator < 3) break;
+        dir.resize(separator);
+    }
+    return false;
+}
+
 std::string SelfDeleteScriptText(std::string_view dirWithBackslash, std::string_view exeName) {
     return ConcatTexts("  Dim fso\r\n",
                        "  Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n",
@@ -137,20 +175,23 @@ std::string RelocationFailedNotice(std::string_view installDir) {
 }
 
 void RelocateIfNeeded(const RelocationRequest& request) {
-    if (IsRunningFromInstallDir(request.runDir, request.installDir)) return;
+    if (IsInsideInstallDir(request.runDir, request.installDir)) return;
 
     const MessageBoxSeam& show = request.showMessage ? request.showMessage : MessageBoxSeam(ShowTaskModalMessage);
     const std::string source = ConcatTexts(request.runDir, "/", request.exeName);
     const std::string destination = ConcatTexts(request.installDir, "/", request.exeName);
+    // A path that reaches the running file by another way (a junction, a share) is no stranger
+    // either: deleting "the old copy" would delete the only one.
+    if (SameFileOrFolder(source, destination)) return;
 
     ::DeleteFileW(Wide(destination).c_str());
     ::CopyFileW(Wide(source).c_str(), Wide(destination).c_str(), FALSE);
 
-    // Everything after this point removes the running copy, so the new one must be complete:
-    // when it is not, the old copy stays and the user learns why.
+    // Everything after this point removes the running copy, so the new one must be a different,
+    // complete file: when it is not, the old copy stays and the user learns why.
     const std::optional<ULONGLONG> sourceSize = FileSize(source);
     const std::optional<ULONGLONG> copiedSize = FileSize(destination);
-    if (!sourceSize || !copiedSize || *sourceSize != *copiedSize) {
+    if (!sourceSize || !copiedSize || *sourceSize != *copiedSize || SameFileOrFolder(source, destination)) {
         show(RelocationFailedNotice(request.installDir), kNoticeCaption, MB_OK | MB_ICONWARNING);
         KillProcess();
         EndProgram();

@@ -28,6 +28,10 @@ std::string GetExecutableName();
 // text (case-sensitive): the directory itself or anything below it.
 bool IsRunningFromInstallDir(std::string_view runDir, std::string_view installDir);
 
+// The same, and also when the run directory or a folder above it is the install directory under
+// another spelling (letter case, a short 8.3 name, "/" for "\\"), decided by file identity.
+bool IsInsideInstallDir(std::string_view runDir, std::string_view installDir);
+
 // The five lines of the self-delete script for `exeName` in `dirWithBackslash`: wait a second,
 // delete the executable, delete the script itself.
 std::string SelfDeleteScriptText(std::string_view dirWithBackslash, std::string_view exeName);
@@ -59,7 +63,8 @@ struct RelocationRequest {
     MessageBoxSeam showMessage = ShowTaskModalMessage;
 };
 
-// Returns at once when the program runs from inside the install directory. Otherwise copies
+// Returns at once when the program runs from inside the install directory (IsInsideInstallDir)
+// or its executable already is the file at the destination. Otherwise copies
 // the executable there, and, only when the copy is complete (the new file exists with the same
 // size), creates the desktop shortcut, tells the user, removes "up.exe" from the old directory,
 // schedules the old copy's deletion and ends. When the copy fails the user is told so, nothing

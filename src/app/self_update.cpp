@@ -10,6 +10,8 @@
 #include "net/http_fetch.h"
 #include "util/handles.h"
 #include "util/json_document.h"
+#include "util/log.h"
+#include "util/small_file.h"
 #include "util/text.h"
 #include "util/win_text.h"
 
@@ -138,8 +140,20 @@ UpdaterHandOver DefaultUpdaterHandOver() {
     return handOver;
 }
 
+std::string ReadInstalledOffer(std::string_view runDirectory) {
+    const auto bytes = ReadSmallFile(GbkToWide(std::string(runDirectory) + "/" + kInstalledOfferFileName));
+    return bytes ? bytes->substr(0, bytes->find('\0')) : std::string();
+}
+
 bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver) {
     if (!UpdateNeeded(g_remoteVersion, g_ownVersion)) return false;
+    if (ReadInstalledOffer(handOver.runDirectory) == g_remoteVersion) {
+        Log("self-update: the service offers \"" + g_remoteVersion + "\" again, which up.exe already installed; " +
+            "staying on the running launcher (own version \"" + g_ownVersion + "\")");
+        return false;
+    }
+    Log("self-update: handing over to up.exe for \"" + g_remoteVersion + "\" (own version \"" + g_ownVersion +
+        "\") from " + g_remoteDownloadUrl);
     const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
     const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, g_remoteDownloadUrl,
                                                              handOver.executableName, g_remoteVersion, g_ownVersion);

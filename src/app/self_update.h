@@ -19,6 +19,12 @@ extern std::string g_remoteDownloadUrl;
 
 inline constexpr char kOwnVersion[] = "2.1";
 inline constexpr char kSelfUpdateKey[] = "storvane";
+// Beside the launcher, written by up.exe when it has put an offered version in place: that
+// version's text bytes and nothing else.
+inline constexpr char kInstalledOfferFileName[] = "up.qn";
+
+// The offer up.exe last installed beside the launcher in `runDirectory`; empty when none.
+std::string ReadInstalledOffer(std::string_view runDirectory);
 
 // The updater program carried in the launcher.
 std::span<const uint8_t> CarriedUpdaterImage();
@@ -74,8 +80,10 @@ struct UpdaterHandOver {
 UpdaterHandOver DefaultUpdaterHandOver();
 
 // When an update is needed, starts the updater and ends the launcher. When the updater cannot be
-// started the launcher goes on: ending it would leave the user with no program at all. Returns
-// whether the updater was started.
+// started the launcher goes on: ending it would leave the user with no program at all. An offer
+// that up.exe has already installed is not handed over again: a release whose own version text
+// differs from the one the service names would otherwise update itself at every start, for ever.
+// Returns whether the updater was started.
 bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver);
 void LaunchUpdaterIfNeeded();
 

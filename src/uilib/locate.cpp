@@ -65,6 +65,7 @@ bool UiLibraryLocator::MapFromMemory(const void* image, std::size_t size) {
   HMODULE module = MapImageFromMemory(image, size);
   if (module == nullptr) return false;
   record_ = MemoryLibraryRecord(module);
+  ownsModule_ = true;
   return true;
 }
 
@@ -74,6 +75,7 @@ bool UiLibraryLocator::LoadFile(const std::string& path) {
   HMODULE module = ::LoadLibraryW(GbkToWide(path).c_str());
   if (module == nullptr) return false;
   record_ = FileLibraryRecord(module);
+  ownsModule_ = true;
   return true;
 }
 
@@ -103,8 +105,9 @@ bool UiLibraryLocator::RegisterFoundModule() {
     return true;
   }
   // Refused: nothing of this library may be used, so its entry points must not stay reachable.
-  if (record_.release != nullptr) record_.release(record_.module);
+  if (ownsModule_ && record_.release != nullptr) record_.release(record_.module);
   record_ = UiLibraryRecord{};
+  ownsModule_ = false;
   table_.Clear();
   return false;
 }
@@ -112,6 +115,7 @@ bool UiLibraryLocator::RegisterFoundModule() {
 UiLibraryRecord* UiLibraryLocator::Locate(const void* nameOrImage, std::uint32_t sizeOrMode) {
   if (sizeOrMode == kLocateResetRequest) {
     record_ = UiLibraryRecord{};
+    ownsModule_ = false;
   } else if (record_.module != nullptr) {
     return &record_;
   }

@@ -53,6 +53,9 @@ private:
   UiLibraryRecord& record_;
   UiExportTable& table_;
   LocatorSettings settings_;
+  // Whether this locator mapped or loaded record_.module itself; a record handed in with a reset
+  // request belongs to the caller, who releases it.
+  bool ownsModule_ = false;
 };
 
 // The support layer's locating routine; start-up hands it to LoadUiLibrary.

@@ -245,6 +245,20 @@ TEST_F(Relocation, RunningFromTheInstallDirectoryChangesNothing) {
     EXPECT_FALSE(FileExists(link_));
 }
 
+// The same folder spelt in other letters (or through a folder above it) is still home: before,
+// the copy onto itself "succeeded" by comparing the file with itself and the script deleted it.
+TEST_F(Relocation, TheInstallDirectoryInAnotherLetterCaseIsStillHome) {
+    std::string shouted = from_.path();
+    std::transform(shouted.begin(), shouted.end(), shouted.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    ASSERT_NE(shouted, from_.path());
+    EXPECT_TRUE(IsInsideInstallDir(from_ / "soft", shouted));
+    ASSERT_EQ(Relocate(shouted), static_cast<DWORD>(probe::kInstalledExitCode));
+    EXPECT_EQ(Notice(), "");
+    EXPECT_EQ(ReadBytes(from_ / exeName_), ReadBytes(kProbe));
+    EXPECT_FALSE(FileExists(from_ / "tem.vbs"));
+}
+
 TEST(ScheduleSelfDelete, WritesTheScriptForTheRunningCopyAndEnds) {
     TempFolder folder("self");
     const std::string exeName = "另一个名字.exe";

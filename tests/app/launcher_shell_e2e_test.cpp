@@ -198,8 +198,30 @@ TEST_F(LauncherShell, MainWindowAfterStart) {
   HWND window = WaitForTopWindow(launcher.id(), kStartTimeout);
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(WindowText(window), L"Storvane");
-  // Let the catalogue arrive, then keep a picture of what the user sees.
-  WaitUntil([] { return false; }, 3s);
+  // The title's version suffix and the disk line, read from the live window as a screen reader
+  // reads them; waited for rather than slept on.
+  auto labelNamed = [window](auto&& wanted) {
+    std::vector<HWND> children;
+    EnumChildWindows(window, [](HWND child, LPARAM all) {
+      reinterpret_cast<std::vector<HWND>*>(all)->push_back(child);
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+      if (AccElement label = AccessibleOf(child); label && wanted(label.Name())) return label.Name();
+    }
+    return std::wstring();
+  };
+  const auto hasVersion = [](const std::wstring& name) {
+    return name.starts_with(L"Storvane") && name.ends_with(L"版本：V2.1");
+  };
+  const auto isDiskLine = [](const std::wstring& name) {
+    return name.size() > 8 && name.find(L"盘剩余空间：") == 1 &&
+           (name.ends_with(L"G，足够软件的运行！") || name.ends_with(L"G，建议进行扩容！"));
+  };
+  EXPECT_TRUE(WaitUntil([&] { return !labelNamed(hasVersion).empty(); }, kStartTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return !labelNamed(isDiskLine).empty(); }, kStartTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return service_.Log().find("GET /api/group/zor") != std::string::npos; },
+                        kStartTimeout));
   RECT r{};
   GetWindowRect(window, &r);
   EXPECT_TRUE(SaveScreenPng(ArtifactPath(L"launcher_main_window.png"), &r));

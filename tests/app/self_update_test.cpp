@@ -19,6 +19,7 @@
 #include "updater/updater_window.h"
 #include "util/com.h"
 #include "util/handles.h"
+#include "util/small_file.h"
 #include "util/win_text.h"
 
 namespace storvane {
@@ -210,6 +211,22 @@ TEST_F(SelfUpdateTest, AnUpdaterThatCannotStartLeavesTheLauncherRunning) {
     EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded, false)));
     EXPECT_EQ(recorded.starts, 1);
     EXPECT_EQ(recorded.ends, 0);
+}
+
+TEST_F(SelfUpdateTest, AnOfferUpExeAlreadyInstalledIsNotHandedOverAgain) {
+    ScratchFolder folder;
+    const std::wstring record = folder.path() + L"\\up.qn";
+    ASSERT_TRUE(ReplaceSmallFile(record, "2.2"));
+    g_remoteDownloadUrl = "http://h/a.exe";
+    for (const char* offer : {"2.2", "2.3"}) {
+        g_remoteVersion = offer;
+        Recorded recorded;
+        UpdaterHandOver handOver = Recording(recorded);
+        handOver.runDirectory = folder.gbk();
+        EXPECT_EQ(LaunchUpdaterIfNeeded(handOver), g_remoteVersion == "2.3") << offer;
+        EXPECT_EQ(recorded.starts, g_remoteVersion == "2.3" ? 1 : 0) << offer;
+    }
+    DeleteFileW(record.c_str());
 }
 
 class SelfUpdateServiceTest : public SelfUpdateTest {

@@ -434,7 +434,7 @@ TEST_F(ControlsTest, TwoCopiesUnderAnyNameWorkSideBySide) {
   // No resource directory: images and skins are carried as code and data.
   for (HMODULE m : {dll.module(), second}) {
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(m);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS32*>(reinterpret_cast<uint8_t*>(m) + dos->e_lfanew);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(reinterpret_cast<uint8_t*>(m) + dos->e_lfanew);
     EXPECT_EQ(nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_RESOURCE].Size, 0u);
   }
 

@@ -117,6 +117,21 @@ TEST_F(LocatorTest, ALibraryThatRefusesTheVersionIsNotUsedAtAll) {
   EXPECT_EQ(table_.BoundCount(), 0u);
 }
 
+TEST_F(LocatorTest, ARefusedRecordHandedInByTheCallerStaysTheCallers) {
+  HMODULE given = MapImageFromMemory(probe_.data(), probe_.size());
+  ASSERT_NE(given, nullptr);
+  UiLibraryRecord record{given, 1, nullptr, &LookupMappedExport, &ReleaseMappedImage};
+  LocatorSettings settings = WithoutCarriedCopy();
+  settings.requiredVersion = 20200101;
+  UiLibraryLocator locator(record_, table_, settings);
+  ProbeEvents().clear();
+  EXPECT_EQ(locator.Locate(&record, kLocateResetRequest), nullptr);
+  EXPECT_EQ(Count("main-detach"), 0u);  // not released behind the caller's back
+  EXPECT_NE(LookupMappedExport(given, "ProbeValue"), nullptr);
+  ReleaseMappedImage(given);
+  EXPECT_EQ(Count("main-detach"), 1u);
+}
+
 TEST_F(LocatorTest, TheRealLibraryAcceptsItsVersionAndRefusesAnother) {
   UiLibraryRecord refusedRecord;
   UiExportTable refusedTable;
