@@ -1,5 +1,7 @@
 #include "net/http_fetch.h"
 
+#include <algorithm>
+#include <climits>
 #include <optional>
 
 #include "net/cookies.h"
@@ -28,6 +30,13 @@ constexpr char kMessageNoResponse[] = "712 服务器未响应!";
 constexpr char kMessageRead[] = "713 读取数据失败!";
 
 constexpr int kDefaultTimeoutMs = 30000;
+// A longer wait is held at the longest WinHTTP can express instead of wrapping round to a
+// negative value, which WinHTTP refuses (or reads as no limit at all).
+constexpr int kLongestTimeoutSeconds = INT_MAX / 1000;
+
+#ifndef WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3
+#define WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3 0x00002000
+#endif
 
 struct DefaultHeader {
   std::string_view key;
@@ -167,7 +176,16 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
                             useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) return failAndPump(kMessageNoSession);
 
-  const int timeout = options.timeout_seconds > 0 ? options.timeout_seconds * 1000 : kDefaultTimeoutMs;
+  // Windows 7's WinHTTP leaves TLS 1.2 out of its default, and HTTPS services have dropped
+  // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
+  // alone; one that refuses both keeps its default rather than losing the request.
+  if (!SetDwordOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
+                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3)) {
+    SetDwordOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+  }
+
+  const int timeout = options.timeout_seconds > 0 ? std::min(options.timeout_seconds, kLongestTimeoutSeconds) * 1000
+                                                  : kDefaultTimeoutMs;
   if (!WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout)) return failAndPump(kMessageTimeouts);
 
   connection.reset(WinHttpConnect(session.get(), GbkToWide(address->host).c_str(), address->port, 0));
@@ -195,10 +213,10 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
   // No certificate error is ignored: the catalogue fetched here names the programs the
   // launcher downloads and runs, so a server that cannot prove its identity gets no trust.
 
-  const bool cookieOptionSet = cookies.empty()
-                                   ? SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES)
-                                   : SetDwordOption(request.get(), WINHTTP_OPTION_ENABLE_FEATURE, 1);
-  if (!cookieOptionSet) return failAtOnce(kMessageCookieOption);
+  // The only cookies sent are the caller's, in the header block: WinHTTP must add none of its own.
+  if (!SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES)) {
+    return failAtOnce(kMessageCookieOption);
+  }
 
   if (options.no_redirect &&
       !SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS)) {

@@ -27,7 +27,7 @@ struct HttpFetchOptions {
   std::string proxy = {};                      // host:port; empty: no proxy
   std::string proxy_user = {};
   std::string proxy_password = {};
-  int timeout_seconds = 0;                // per phase; 0 or less: 30 seconds
+  int timeout_seconds = 0;                // per phase; 0 or less: 30 seconds; at most 2147483
   std::string* redirect_location = nullptr;  // out: value of the last Location header
   std::string* status_text = nullptr;     // out: e.g. "200 OK", or the failure message
   Bytes* body_bytes = nullptr;            // out: the raw body

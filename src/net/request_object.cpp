@@ -1,5 +1,8 @@
 #include "net/request_object.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "net/base64.h"
 #include "net/cookies.h"
 #include "net/headers.h"
@@ -11,8 +14,14 @@ namespace {
 
 constexpr int kDefaultTimeoutMs = 15000;
 constexpr int kKeepComponentTimeouts = -1;
+// A longer wait is held at the longest the component can express instead of wrapping round to
+// a negative value.
+constexpr int kLongestTimeoutSeconds = INT_MAX / 1000;
 constexpr int kProxySettingProxy = 2;        // HTTPREQUEST_PROXYSETTING_PROXY
 constexpr int kOptionEnableRedirects = 6;    // WinHttpRequestOption_EnableRedirects
+constexpr int kOptionSecureProtocols = 9;    // WinHttpRequestOption_SecureProtocols
+constexpr int kProtocolTls12 = 0x800;
+constexpr int kProtocolTls13 = 0x2000;
 constexpr int kCredentialsForProxy = 1;
 
 void SetRequestHeader(IDispatch* request, const std::string& name, const std::string& value) {
@@ -64,11 +73,21 @@ Bytes RequestObjectFetch(std::string_view url, const RequestObjectOptions& optio
   if (!request) return {};
 
   if (options.timeout_seconds != kKeepComponentTimeouts) {
-    const int t = options.timeout_seconds < 1 ? kDefaultTimeoutMs : options.timeout_seconds * 1000;
+    const int t = options.timeout_seconds < 1 ? kDefaultTimeoutMs
+                                              : std::min(options.timeout_seconds, kLongestTimeoutSeconds) * 1000;
     CallMethod(request.get(), "SetTimeouts", t, t, t, t);
   }
   if (!options.proxy.empty()) CallMethod(request.get(), "SetProxy", kProxySettingProxy, options.proxy);
   CallMethod(request.get(), "Open", MethodName(method), std::string(url), false);
+  // Windows 7's component leaves TLS 1.2 out of its default, and HTTPS services have dropped
+  // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
+  // alone; one that refuses both keeps its default rather than losing the request.
+  const Variant protocolsIndex = Variant::FromInt(kOptionSecureProtocols);
+  if (!PutPropertyArgs(request.get(), "Option", std::span<const Variant>(&protocolsIndex, 1),
+                       Variant::FromInt(kProtocolTls12 | kProtocolTls13))) {
+    PutPropertyArgs(request.get(), "Option", std::span<const Variant>(&protocolsIndex, 1),
+                    Variant::FromInt(kProtocolTls12));
+  }
   if (options.no_redirect) {
     const Variant index = Variant::FromInt(kOptionEnableRedirects);
     PutPropertyArgs(request.get(), "Option", std::span<const Variant>(&index, 1), Variant::FromBool(false));

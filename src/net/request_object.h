@@ -28,7 +28,7 @@ struct RequestObjectOptions {
   bool no_redirect = false;
   Bytes body_data = {};                          // request body; wins over body_text when non-empty
   std::string proxy = {};                        // proxy server text; empty: the component's default
-  int timeout_seconds = 0;                  // -1: component's own; below 1: 15 s; else seconds
+  int timeout_seconds = 0;                  // -1: component's own; below 1: 15 s; else seconds, at most 2147483
   std::string proxy_user = {};
   std::string proxy_password = {};
   int credential_flags = 1;                 // SetCredentials flags; 1: the proxy's
