@@ -12,7 +12,11 @@ namespace {
 // nesting deeper than 512 levels: the recursive walkers (stringify, get__nodeValue,
 // get__extend) then never meet a document deep enough to exhaust the engine's stack.
 // Numbers are converted with parseFloat: some engines turn "2.5e+3" into NaN through
-// Number() or unary plus, and the token has been checked to be a JSON number already.
+// Number() or unary plus, and the token has been checked to be a JSON number already. An
+// exponent beyond the engine's integer range (0.4e0066999999999999) sends some parseFloat into
+// a loop for hours, so a number far outside a double's range never reaches it: it gets the
+// infinity or zero of its sign that every engine ends with anyway. A long mantissa costs
+// parseFloat nothing worth guarding against (100000 digits take a millisecond).
 constexpr std::wstring_view kScript = LR"js(
 function get__nodeValue(str_json, recursion) {
   if (str_json === null || str_json === undefined) return str_all;
@@ -142,6 +146,27 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
       });
     };
     var isName = function (t) { return t.length > 1 && t.charAt(0) == '"'; };
+    var toNumber = function (t) {
+      var n = t.length, e = t.indexOf('e'), negative = t.charAt(0) == '-', i = negative ? 1 : 0;
+      if (e < 0) e = t.indexOf('E');
+      if (e < 0) return parseFloat(t);
+      var dot = t.indexOf('.');
+      if (dot < 0) dot = e;
+      while (i < e && (t.charAt(i) == '0' || t.charAt(i) == '.')) i++;
+      if (i == e) return negative ? -0 : 0;
+      // The power of ten of the first significant digit, then of the whole number.
+      var scale = i < dot ? dot - i - 1 : dot - i;
+      var exponentNegative = t.charAt(e + 1) == '-', x = 0;
+      i = t.charAt(e + 1) == '-' || t.charAt(e + 1) == '+' ? e + 2 : e + 1;
+      while (i < n - 1 && t.charAt(i) == '0') i++;
+      // Ten digits or more: no mantissa a text can hold brings that back into range.
+      if (n - i > 9) x = 1e9;
+      else for (; i < n; i++) x = x * 10 + (t.charCodeAt(i) - 48);
+      scale += exponentNegative ? -x : x;
+      if (scale > 400) return negative ? -Infinity : Infinity;
+      if (scale < -400) return negative ? -0 : 0;
+      return parseFloat(t);
+    };
     JSON.parse = function (text, reviver) {
       var tokens = [], count = 0;
       String(text).replace(lexer, function (t) {
@@ -171,7 +196,7 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
         else if (t == 'true') v = true;
         else if (t == 'false') v = false;
         else if (t == 'null') v = null;
-        else if ((c == '-' && t.length > 1) || (c >= '0' && c <= '9')) v = parseFloat(t);
+        else if ((c == '-' && t.length > 1) || (c >= '0' && c <= '9')) v = toNumber(t);
         else throw new SyntaxError('JSON.parse');
         for (;;) {
           if (holder === null) {

@@ -5,6 +5,7 @@
 
 #include <objbase.h>
 
+#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -424,6 +425,26 @@ TEST(JsonDocumentParse, DeepNestingIsRefusedWithoutHarm) {
     doc.SetFromExpression("", "(function () { var o = {}; o.self = o; return o; })()");
     EXPECT_EQ(doc.GetType("self.self.self"), kJsonObject);
     EXPECT_EQ(doc.ToJsonText(), "");
+}
+
+// An exponent beyond the engine's integer range once kept its parseFloat busy for hours.
+// Limits are judged by the whole magnitude: the mantissa's digits can bring a long exponent
+// back into range.
+TEST(JsonDocumentParse, NumbersFarBeyondADoubleTakeTheirLimitAtOnce) {
+    const std::string zeros(500, '0');
+    const struct { std::string json; double value; } cases[] = {
+        {"[0.4e0066999999999999]", HUGE_VAL},   {"[-0.4E+0066999999999999]", -HUGE_VAL},
+        {"[-1e-99999999999]", 0.0},             {"[0e99999999999]", 0.0},
+        {"[2.5e+3]", 2500.0},                   {"[1e308]", 1e308},
+        {"[0." + zeros + "1e520]", 1e19},       {"[1" + zeros + "e-480]", 1e20},
+    };
+    JsonDocument doc = CreateJsonDocument();
+    for (const auto& c : cases) {
+        ASSERT_TRUE(doc.Parse(c.json, false)) << c.json.substr(0, 30);
+        EXPECT_EQ(doc.GetNumber("[0]"), c.value) << c.json.substr(0, 30);
+    }
+    doc.Parse("[-1e-99999999999]", false);
+    EXPECT_EQ(doc.GetText("da && (1 / da[0])", false), "-Infinity");  // a zero of its sign
 }
 
 class JsonDocumentHostile : public ::testing::Test {
