@@ -1,6 +1,20 @@
 # Shared helpers for Storvane targets: GUI executables with manifest/version/icon, and test executables.
 set(STORVANE_RES_DIR ${CMAKE_SOURCE_DIR}/res)
 
+# The manifest names the build's processor architecture: a 64-bit program that asks for the x86
+# common controls gets a 32-bit comctl32 and does not start at all.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(_storvane_manifest_arch amd64)
+else()
+  set(_storvane_manifest_arch x86)
+endif()
+file(READ ${STORVANE_RES_DIR}/app.manifest _storvane_manifest)
+string(REPLACE "processorArchitecture=\"x86\"" "processorArchitecture=\"${_storvane_manifest_arch}\""
+       _storvane_manifest "${_storvane_manifest}")
+set(STORVANE_MANIFEST ${CMAKE_BINARY_DIR}/app.manifest)
+file(CONFIGURE OUTPUT ${STORVANE_MANIFEST} CONTENT "${_storvane_manifest}" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${STORVANE_RES_DIR}/app.manifest)
+
 # storvane_gui_exe(<target> OUTPUT_NAME <name> DESCRIPTION <text> [ICON <ico>] SOURCES ... [LIBS ...])
 # Every program we ship is a GUI-subsystem exe with a manifest, a VERSIONINFO block and an icon.
 function(storvane_gui_exe target)
@@ -12,7 +26,7 @@ function(storvane_gui_exe target)
     set(A_OUTPUT_NAME ${target})
   endif()
   set(RC_ICON ${A_ICON})
-  set(RC_MANIFEST ${STORVANE_RES_DIR}/app.manifest)
+  set(RC_MANIFEST ${STORVANE_MANIFEST})
   set(RC_DESCRIPTION ${A_DESCRIPTION})
   set(RC_FILENAME ${A_OUTPUT_NAME}.exe)
   set(RC_FILETYPE 0x1L)

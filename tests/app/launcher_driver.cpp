@@ -2,6 +2,9 @@
 
 #include <tlhelp32.h>
 #include <shellapi.h>
+#include <winternl.h>
+
+#include <cstddef>
 
 #include <cwctype>
 
@@ -197,7 +200,7 @@ std::vector<DWORD> ProcessesWithImage(const std::wstring& exePath) {
 
 std::optional<std::wstring> ProcessCommandLine(DWORD processId) {
   // NtQueryInformationProcess gives the process environment block; its process parameters
-  // hold the command line as a counted UTF-16 string (32-bit layout).
+  // hold the command line as a counted UTF-16 string (offsets of this build's architecture).
   using QueryFn = LONG(WINAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
   struct BasicInformation {
     PVOID exitStatus;
@@ -219,12 +222,12 @@ std::optional<std::wstring> ProcessCommandLine(DWORD processId) {
   BasicInformation info{};
   if (query(process.get(), 0, &info, sizeof info, nullptr) != 0 || !info.pebBase) return std::nullopt;
   PVOID parameters = nullptr;
-  if (!ReadProcessMemory(process.get(), static_cast<char*>(info.pebBase) + 0x10, &parameters, sizeof parameters,
+  if (!ReadProcessMemory(process.get(), static_cast<char*>(info.pebBase) + offsetof(PEB, ProcessParameters), &parameters, sizeof parameters,
                          nullptr)) {
     return std::nullopt;
   }
   CountedString line{};
-  if (!ReadProcessMemory(process.get(), static_cast<char*>(parameters) + 0x40, &line, sizeof line, nullptr)) {
+  if (!ReadProcessMemory(process.get(), static_cast<char*>(parameters) + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine), &line, sizeof line, nullptr)) {
     return std::nullopt;
   }
   std::wstring text(line.length / sizeof(wchar_t), L'\0');
