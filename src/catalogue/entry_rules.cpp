@@ -18,6 +18,12 @@ bool IsRefusedAscii(unsigned char c) {
   }
 }
 
+// Code page 936 pairs a lead byte 0x81-0xFE only with a trail byte 0x40-0xFE other than 0x7F.
+// After a lead byte, any other byte makes no character: the conversion then yields two, and the
+// second may be ':' or '/'. 0x80 stands alone (the euro sign).
+bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsGbkTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+
 std::string UpperAscii(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -45,12 +51,13 @@ bool IsPlainFileName(std::string_view name) {
   if (name.find("..") != std::string_view::npos) return false;
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
-    if (IsLeadByte(c)) {
-      if (i + 1 >= name.size()) return false;  // a cut character
-      ++i;                                     // the trail byte belongs to the character
+    if (IsGbkLeadByte(c)) {
+      // A cut character, or a pair that is none.
+      if (i + 1 >= name.size() || !IsGbkTrailByte(static_cast<unsigned char>(name[i + 1]))) return false;
+      ++i;  // the trail byte belongs to the character, even when it equals '\\'
       continue;
     }
-    if (IsRefusedAscii(c)) return false;
+    if (c == 0xFF || IsRefusedAscii(c)) return false;  // 0xFF is no character in code page 936
   }
   const char last = name.back();
   if (last == '.' || last == ' ') return false;

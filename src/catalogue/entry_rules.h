@@ -13,7 +13,9 @@ namespace storvane {
 // not empty, no "\", "/", ":" or "..", none of the characters Windows refuses in names, no
 // control characters, no trailing dot or space (Windows would silently drop them), and not a
 // reserved device name (CON, NUL, COM1, … with or without an extension). Double-byte aware:
-// a GBK trail byte that happens to equal '\' is part of its character, not a separator.
+// a GBK trail byte that happens to equal '\' is part of its character, not a separator; a lead
+// byte followed by anything but a GBK trail byte (0x40-0xFE except 0x7F) is refused, since the
+// system would read it as two characters.
 bool IsPlainFileName(std::string_view name);
 
 // Both fields of an entry are plain names (the entry may be installed, opened, shown, closed).

@@ -1,6 +1,8 @@
 #include "catalogue/entry_rules.h"
 #include "catalogue/view_layout.h"
 
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 namespace storvane {
@@ -36,6 +38,23 @@ TEST(EntryRules, GbkTrailByteThatLooksLikeABackslashIsNoSeparator) {
   EXPECT_TRUE(IsPlainFileName(name));
   // A lead byte with nothing after it is a cut character, not a name.
   EXPECT_FALSE(IsPlainFileName(std::string("tool\x95")));
+}
+
+TEST(EntryRules, ALeadByteWithoutAGbkTrailByteIsRefused) {
+  for (const char* bad : {"\x81:x", "\x81/x", "\x81\x7Fx", "\x81 x", "\xFFx"}) {
+    EXPECT_FALSE(IsPlainFileName(bad)) << bad;
+  }
+  EXPECT_TRUE(IsPlainFileName("\x81\\x"));  // a real character whose trail byte is '\'
+  // Whatever is accepted reaches the system as one name: no separator or colon appears in it.
+  for (int lead = 0x80; lead <= 0xFF; ++lead) {
+    for (int trail = 0x20; trail <= 0xFF; ++trail) {
+      const std::string name{static_cast<char>(lead), static_cast<char>(trail), 'x'};
+      wchar_t wide[8] = {};
+      const int n = MultiByteToWideChar(936, 0, name.data(), static_cast<int>(name.size()), wide, 8);
+      if (!IsPlainFileName(name)) continue;
+      EXPECT_EQ(std::wstring(wide, n).find_first_of(L"\\/:"), std::wstring::npos) << lead << " " << trail;
+    }
+  }
 }
 
 TEST(EntryRules, EntryNeedsBothNamesPlain) {
