@@ -15,6 +15,7 @@ namespace {
 
 constexpr DWORD kSystemProcessId = 4;
 constexpr char kToolWindowClass[] = "WTWindow";
+constexpr DWORD kEndedProcessWaitMs = 5000;
 
 std::string SlashesToBackslashes(std::string_view path) {
     return ReplaceText(path, "/", "\\");
@@ -59,6 +60,16 @@ std::string ImagePathByDevice(DWORD processId) {
     return MapDevicePathToDrive(WideBufferToGbk(image), DosDeviceOfDrive);
 }
 
+// Windows names files without regard to letter case: a tool opened through "D:\TOOLS\X.EXE" is
+// the tool of "d:\tools\x.exe". Compared as the file system compares names, in UTF-16 without
+// regard to the user's locale.
+bool SameWindowsPath(std::string_view a, std::string_view b) {
+    const std::wstring wa = GbkToWide(a);
+    const std::wstring wb = GbkToWide(b);
+    return ::CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
 // Runs `act` for every process whose image is the tool's path, in snapshot order, until it
 // returns false.
 template <typename Act>
@@ -66,11 +77,28 @@ void ForEachToolProcess(std::string_view toolFolder, std::string_view exeName, A
     const std::string toolPath = MakeToolPath(toolFolder, exeName);
     for (DWORD id : FindProcessIdsByExeName(exeName)) {
         const std::string image = SlashesToBackslashes(GetProcessImagePath(id));
-        // Byte for byte: a folder that differs only in letter case is another tool.
-        const bool keepGoing = image.empty() || image != toolPath || act(id);
+        const bool keepGoing = image.empty() || !SameWindowsPath(image, toolPath) || act(id);
         DispatchPendingMessages();
         if (!keepGoing) return;
     }
+}
+
+// Waits until every process is gone or `timeoutMs` has passed, serving window messages
+// meanwhile. True when all have ended.
+bool WaitForProcessesToEnd(const std::vector<UniqueHandle>& processes, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    for (const UniqueHandle& process : processes) {
+        for (;;) {
+            const ULONGLONG now = ::GetTickCount64();
+            const DWORD remaining = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+            HANDLE handle = process.get();
+            const DWORD woke = ::MsgWaitForMultipleObjects(1, &handle, FALSE, remaining, QS_ALLINPUT);
+            if (woke == WAIT_OBJECT_0) break;
+            if (woke != WAIT_OBJECT_0 + 1) return false;  // timed out or failed
+            DispatchPendingMessages();
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -134,11 +162,17 @@ bool IsToolRunning(std::string_view toolFolder, std::string_view exeName) {
     return running;
 }
 
-void TerminateToolProcesses(std::string_view toolFolder, std::string_view exeName) {
-    ForEachToolProcess(toolFolder, exeName, [](DWORD id) {
-        KillProcess(id);
+bool TerminateToolProcesses(std::string_view toolFolder, std::string_view exeName) {
+    std::vector<UniqueHandle> ended;
+    ForEachToolProcess(toolFolder, exeName, [&](DWORD id) {
+        // Taken before the kill, so the id cannot name a new process by the time we wait.
+        UniqueHandle process(::OpenProcess(SYNCHRONIZE, FALSE, id));
+        if (KillProcess(id) && process) ended.push_back(std::move(process));
         return true;
     });
+    // Terminating only starts the end: until the process is gone, its executable cannot be
+    // replaced.
+    return WaitForProcessesToEnd(ended, kEndedProcessWaitMs);
 }
 
 void ShowToolWindow(std::string_view toolFolder, std::string_view exeName) {

@@ -2,8 +2,9 @@
 //
 // A tool is identified by the full path of its executable (tool folder + "\" + executable
 // name), never by its name alone, so a program of the same name elsewhere on the machine is
-// never touched. Paths are compared byte for byte after every "/" is turned into "\"; names
-// are compared without regard to ASCII case, double-byte aware. Every loop here dispatches
+// never touched. Paths are compared as Windows compares file names, without regard to letter
+// case, after every "/" is turned into "\"; names are compared without regard to ASCII case,
+// double-byte aware. Every loop here dispatches
 // pending window messages as it goes, so other window events may run in the middle of a call.
 #pragma once
 
@@ -27,8 +28,9 @@ std::string GetProcessImagePath(DWORD processId);
 // True when a process runs whose image is toolFolder + "\" + exeName.
 bool IsToolRunning(std::string_view toolFolder, std::string_view exeName);
 
-// Ends every process whose image is the tool's path.
-void TerminateToolProcesses(std::string_view toolFolder, std::string_view exeName);
+// Ends every process whose image is the tool's path and waits, at most 5 s, until those it ended
+// are gone. False when one of them was still there after the wait.
+bool TerminateToolProcesses(std::string_view toolFolder, std::string_view exeName);
 
 // Restores and activates the tool window of every process whose image is the tool's path.
 void ShowToolWindow(std::string_view toolFolder, std::string_view exeName);

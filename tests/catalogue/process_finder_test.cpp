@@ -110,13 +110,17 @@ TEST_F(ProcessFinder, SameNameInAnotherFolderIsNeitherReportedNorKilledNorShown)
     EXPECT_TRUE(IsToolRunning(dirB_, kExe));
 }
 
-TEST_F(ProcessFinder, ExecutableNameIgnoresCaseButThePathDoesNot) {
-    auto tool = StartTool(dirB_);
-    ASSERT_TRUE(IsToolRunning(dirB_, kExe));
-    // The name finds the process, but the full path then differs in case.
-    EXPECT_TRUE(Contains(FindProcessIdsByExeName(UpperAscii(kExe)), tool.id()));
-    EXPECT_FALSE(IsToolRunning(dirB_, UpperAscii(kExe)));
-    EXPECT_FALSE(IsToolRunning(UpperAscii(dirB_), kExe));
+TEST_F(ProcessFinder, AToolOpenedThroughAPathInOtherLetterCaseIsFoundAndEnded) {
+    // As Explorer may open it: the same file, its path written in other letters.
+    ChildProcess tool = StartChild(UpperAscii(dirB_) + "\\" + UpperAscii(kExe), "quorlen", SW_SHOWNOACTIVATE);
+    ASSERT_TRUE(tool.valid());
+    ASSERT_TRUE(WaitUntil([&] { return IsToolRunning(dirB_, kExe); }, 5000)) << GetProcessImagePath(tool.id());
+    EXPECT_TRUE(Contains(FindProcessIdsByExeName(kExe), tool.id()));
+    EXPECT_TRUE(IsToolRunning(UpperAscii(dirB_), kExe));
+    EXPECT_FALSE(IsToolRunning(dirA_, kExe));
+
+    EXPECT_TRUE(TerminateToolProcesses(dirB_, kExe));
+    EXPECT_TRUE(tool.WaitForExit(0)) << "the ended tool is gone once the call returns";
 }
 
 TEST_F(ProcessFinder, FoldersWrittenWithForwardSlashesMatch) {
