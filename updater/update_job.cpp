@@ -10,20 +10,6 @@
 namespace storvane::updater {
 namespace {
 
-// The old launcher's image can stay mapped for a moment after its process has ended.
-constexpr int kReplaceAttempts = 20;
-constexpr DWORD kReplaceRetryMs = 100;
-
-bool ReplaceLauncher(const std::wstring& staging, const std::wstring& launcher) {
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (::MoveFileExW(staging.c_str(), launcher.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return true;
-        }
-        ::Sleep(kReplaceRetryMs);
-    }
-    return false;
-}
-
 // A captive portal or a misconfigured server can answer 200 with a web page; only a Windows
 // program may take the launcher's place.
 bool LooksLikeProgram(const std::wstring& path) {
@@ -74,7 +60,9 @@ UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& p
     }
     // The launcher ends itself right after starting the updater; give it time if it has not.
     WaitForImageToEnd(plan.launcherPath, plan.launcherExitWaitMs);
-    if (!ReplaceLauncher(staging, plan.launcherPath)) {
+    // The old launcher's image can stay mapped for a moment after its process has ended, and a
+    // virus scanner may still be reading the new one: the replace waits for both.
+    if (!ReplaceFileWithRetries(staging, plan.launcherPath)) {
         ::DeleteFileW(staging.c_str());
         if (message) message(kLocalFileErrorMessage);
         return UpdateOutcome::ReplaceFailed;

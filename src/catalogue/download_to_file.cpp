@@ -23,6 +23,50 @@ using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
 constexpr DWORD kOpenUrlFlags = 0x84000100;  // reload, no cache write, no-cache pragma
 constexpr DWORD kContentLengthQuery = 0x20000005;  // HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER
 constexpr DWORD kChunkSize = 10240;
+constexpr int kReplaceAttempts = 20;
+constexpr DWORD kReplaceRetryMs = 100;
+constexpr wchar_t kTemporarySuffix[] = L".download";
+
+std::wstring FolderOfTarget(const std::wstring& target) {
+    std::wstring folder = L".";
+    if (size_t cut = target.find_last_of(L"\\/"); cut != std::wstring::npos) {
+        folder = target.substr(0, cut);
+        if (folder.empty() || folder.back() == L':') folder += L'\\';
+    }
+    return folder;
+}
+
+// Earlier versions named their temporary files "svd" + hex digits + ".tmp", a new one each run,
+// so every killed transfer left one behind for good.
+bool IsLegacyTemporaryName(std::wstring_view name) {
+    if (name.size() < 8 || name.size() > 11) return false;
+    if (::CompareStringOrdinal(name.data(), 3, L"svd", 3, TRUE) != CSTR_EQUAL ||
+        ::CompareStringOrdinal(name.data() + name.size() - 4, 4, L".tmp", 4, TRUE) != CSTR_EQUAL) {
+        return false;
+    }
+    for (wchar_t c : name.substr(3, name.size() - 7)) {
+        const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+        if (!hex) return false;
+    }
+    return true;
+}
+
+// What killed transfers into the target's folder left there: this target's temporary file and
+// the numbered ones of earlier versions. A file still in use elsewhere stays.
+void RemoveStaleTemporaryFiles(const std::wstring& target) {
+    ::DeleteFileW((target + kTemporarySuffix).c_str());
+    std::wstring folder = FolderOfTarget(target);
+    if (folder.back() != L'\\') folder += L'\\';
+    WIN32_FIND_DATAW found;
+    HANDLE search = ::FindFirstFileW((folder + L"svd*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLegacyTemporaryName(found.cFileName)) {
+            ::DeleteFileW((folder + found.cFileName).c_str());
+        }
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+}
 
 // A file in the target's folder that receives the body. It disappears with its owner unless it
 // has been moved over the target, so no failure path can leave it behind.
@@ -36,26 +80,17 @@ public:
         if (!path_.empty()) ::DeleteFileW(path_.c_str());
     }
 
-    // Names a fresh file beside `target` and opens it for writing; with `startFrom` its content
+    // Opens the target's temporary file for writing, emptied; with `startFrom` its content
     // starts as a copy of that file and writing continues at its end.
     bool Open(const std::wstring& target, const std::wstring* startFrom) {
-        std::wstring folder = L".";
-        if (size_t cut = target.find_last_of(L"\\/"); cut != std::wstring::npos) {
-            folder = target.substr(0, cut);
-            if (folder.empty() || folder.back() == L':') folder += L'\\';
-        }
-        std::array<wchar_t, MAX_PATH> name{};
-        if (::GetTempFileNameW(folder.c_str(), L"svd", 0, name.data()) == 0) return false;
-        path_ = name.data();
-        if (startFrom != nullptr && !::CopyFileW(startFrom->c_str(), path_.c_str(), FALSE) &&
-            ::GetLastError() != ERROR_FILE_NOT_FOUND) {
-            return false;
-        }
+        path_ = target + kTemporarySuffix;
+        const bool copied = startFrom != nullptr && ::CopyFileW(startFrom->c_str(), path_.c_str(), FALSE);
+        if (startFrom != nullptr && !copied && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        // Never continues what an earlier run left under this name.
         file_.reset(::CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  startFrom != nullptr ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+                                  copied ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file_) return false;
-        if (startFrom != nullptr) {
+        if (copied) {
             LARGE_INTEGER zero{};
             if (!::SetFilePointerEx(file_.get(), zero, nullptr, FILE_END)) return false;
         }
@@ -72,9 +107,7 @@ public:
         bool flushed = ::FlushFileBuffers(file_.get()) != 0;
         file_.reset();
         if (!flushed) return false;
-        if (!::MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            return false;
-        }
+        if (!ReplaceFileWithRetries(path_, target)) return false;
         path_.clear();
         return true;
     }
@@ -98,6 +131,24 @@ void ShowDownloadMessage(const std::string& message) {
                   MB_OK | MB_TASKMODAL);
 }
 
+std::string DownloadTemporaryPath(std::string_view localPath) { return ConcatTexts(localPath, ".download"); }
+
+bool ReplaceFileWithRetries(const std::wstring& source, const std::wstring& target) {
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!held || attempt == kReplaceAttempts) {
+            ::SetLastError(error);
+            return false;
+        }
+        ::Sleep(kReplaceRetryMs);
+    }
+}
+
 std::string MakeDownloadAgentName(uint32_t tickCount) {
     return "Agent" + ToText(static_cast<unsigned>(tickCount));
 }
@@ -116,6 +167,9 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
         if (message) message(text);
         return -1;
     };
+
+    const std::wstring target = GbkToWide(localPath);
+    if (!target.empty()) RemoveStaleTemporaryFiles(target);
 
     DWORD connection = 0;
     ::InternetGetConnectedState(&connection, 0);
@@ -139,7 +193,6 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     const bool appending = resume && hasStatus && status == 206;
     const int64_t startOffset = appending ? resumeOffset : 0;
 
-    const std::wstring target = GbkToWide(localPath);
     TemporaryDownloadFile file;
     if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
 

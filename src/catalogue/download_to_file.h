@@ -4,7 +4,10 @@
 // A download never leaves half a file or a server's error page where the executable belongs: the
 // body goes into a temporary file in the target's folder, and only a complete answer (status
 // 2xx, every byte of a given Content-Length) replaces the target. Until then an older target
-// stays as it was; after a failure the temporary file is gone.
+// stays as it was; after a failure the temporary file is gone. The temporary file has one fixed
+// name per target (DownloadTemporaryPath), so a run killed mid-transfer leaves at most that one
+// behind, and the next transfer to the target removes it, whatever its outcome, together with
+// the numbered "svd*.tmp" files earlier versions left in that folder.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +42,15 @@ std::string MakeDownloadAgentName(uint32_t tickCount);
 
 // The request header block sent with every transfer; with a resume offset, a Range line follows.
 std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset = std::nullopt);
+
+// The temporary file of a transfer to `localPath`: beside it, named after it plus ".download".
+std::string DownloadTemporaryPath(std::string_view localPath);
+
+// Moves `source` over `target`, replacing it. An executable whose process has only just ended,
+// or a file a virus scanner is reading, refuses for a moment: on a sharing violation or denied
+// access the move is tried again for about two seconds. True once `target` has been replaced;
+// otherwise both files are as they were and the last error is the move's.
+bool ReplaceFileWithRetries(const std::wstring& source, const std::wstring& target);
 
 // Downloads `url` (GBK text) to `localPath` (GBK text). Returns 0 once the complete body is in
 // place, −1 after a failure, whose message has then been given to `message`. With `resume`, the

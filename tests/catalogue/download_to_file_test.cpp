@@ -10,6 +10,7 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/download_progress.h"
@@ -210,6 +211,32 @@ TEST_F(DownloadToFileTest, TargetThatCannotBeReplacedKeepsItsContent) {
     EXPECT_EQ(messages_, std::vector<std::string>{"不能打开本地的文件!"});
     EXPECT_EQ(ReadAll(target), Bytes("running copy"));
     EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
+TEST_F(DownloadToFileTest, ATargetHeldForAMomentIsReplacedOnceItIsFree) {
+    const std::string target = folder_.Gbk(L"tool.exe");
+    WriteAll(target, "just ended");
+    // As the image of a process that has only just ended, or a scanner reading the file.
+    HANDLE held = CreateFileW(GbkToWide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread release([held] { Sleep(700); CloseHandle(held); });
+    EXPECT_EQ(Download(server_.HttpUrl("/bytes/2000"), target), 0);
+    release.join();
+    EXPECT_EQ(ReadAll(target), PatternBytes(0, 2000));
+}
+
+TEST_F(DownloadToFileTest, TemporaryFilesOfKilledTransfersAreGoneAfterTheNextTransfer) {
+    const std::string target = folder_.Gbk(L"tool.exe");
+    for (const char* route : {"/status/404", "/bytes/100"}) {
+        WriteAll(DownloadTemporaryPath(target), "half of a killed run");
+        WriteAll(folder_.Gbk(L"svd1A2B.tmp"), "left by an earlier version");
+        WriteAll(folder_.Gbk(L"notes.tmp"), "not ours");
+        const bool ok = Download(server_.HttpUrl(route), target) == 0;
+        const std::set<std::wstring> left = ok ? std::set<std::wstring>{L"notes.tmp", L"tool.exe"}
+                                               : std::set<std::wstring>{L"notes.tmp"};
+        EXPECT_EQ(folder_.Names(), left) << route;
+    }
 }
 
 TEST_F(DownloadToFileTest, ResumeAppendsAPartialAnswer) {

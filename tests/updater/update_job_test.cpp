@@ -89,6 +89,9 @@ TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherAndStartsNothing) {
 }
 
 TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
+    // Left by updates that were killed mid-transfer; gone with this one.
+    ASSERT_TRUE(WriteFileBytes(GbkToWide(DownloadTemporaryPath(WideToGbk(StagingPathFor(launcher())))), {1, 2}));
+    ASSERT_TRUE(WriteFileBytes(folder_ / L"svd12AB.tmp", {3, 4}));
     EXPECT_EQ(Run(server_.HttpUrl("/truncate?len=50000&send=20000")), UpdateOutcome::DownloadFailed);
     EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
     EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
