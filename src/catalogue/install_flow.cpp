@@ -21,31 +21,45 @@ std::string InstallFolderBackslash(std::string_view runDirectory, std::string_vi
     return ConcatTexts(runDirectory, "\\soft\\", storeFolder);
 }
 
+// Holds the job for one flow, also when the flow leaves early.
+class JobClaim {
+public:
+    JobClaim() { g_downloadJob.inUse = true; }
+    ~JobClaim() { g_downloadJob.inUse = false; }
+    JobClaim(const JobClaim&) = delete;
+    JobClaim& operator=(const JobClaim&) = delete;
+};
+
 }  // namespace
+
+bool IsInstallInProgress() { return g_downloadJob.inUse; }
 
 int RunInstallDialog(CatalogueEnvironment& env, const std::string& downloadAddress, const std::string& executable,
                      const std::string& storeFolder) {
-    g_downloadJob.downloadAddress = downloadAddress;
-    g_downloadJob.storeFolder = storeFolder;
-    g_downloadJob.executable = executable;
-    g_downloadJob.result = -1;
-    g_downloadJob.finished = false;
     if (!IsSafeEntry(storeFolder, executable)) return 0;
     if (IsToolRunning(ToolFolder(env.runDirectory, storeFolder), executable) &&
         !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {
         return 0;
     }
+    // Filled only now: the question above dispatches messages.
+    g_downloadJob.downloadAddress = downloadAddress;
+    g_downloadJob.storeFolder = storeFolder;
+    g_downloadJob.executable = executable;
+    g_downloadJob.result = -1;
+    g_downloadJob.finished = false;
     // The running copies are ended by the download window itself.
     env.downloadWindow.RunModal();
     return 1;
 }
 
-void RunInstallFlow(CatalogueEnvironment& env, int32_t item, const std::string& downloadAddress,
-                    const std::string& executable, const std::string& storeFolder, const std::string& version) {
+void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloadAddress, std::string executable,
+                    std::string storeFolder, std::string version) {
+    if (IsInstallInProgress()) return;
     if (!IsSafeEntry(storeFolder, executable)) {
         env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
         return;
     }
+    const JobClaim claim;
     if (RunInstallDialog(env, downloadAddress, executable, storeFolder) != 1) return;
     const bool arrived = g_downloadJob.result.load() == 0;
     const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, storeFolder, executable));

@@ -84,7 +84,8 @@ void RefreshSelectedEntry(ItemListControl& list, int32_t item) {
 }
 
 int32_t HandleItemElementClick(CatalogueEnvironment& env, int32_t code, int32_t item, int32_t element) {
-    if (code != kElementClickCode) return 0;
+    // The install flow's question box leaves the main window live; the flow finishes first.
+    if (code != kElementClickCode || IsInstallInProgress()) return 0;
     RefreshSelectedEntry(env.list, item);
     const std::string caption = ActionCaption(env.list, item);
     if (element == kElemAction) {
@@ -101,7 +102,7 @@ int32_t HandleItemElementClick(CatalogueEnvironment& env, int32_t code, int32_t 
 }
 
 int32_t HandleItemMenuCommand(CatalogueEnvironment& env, int32_t code, int32_t chosenEntry) {
-    if (code != kMenuChosenCode || chosenEntry == 0) return 0;
+    if (code != kMenuChosenCode || chosenEntry == 0 || IsInstallInProgress()) return 0;
     const ItemMenuEntries& e = env.menuEntries;
     if (chosenEntry == e.showSoftware) {
         if (EnsureSafeSelection(env)) ShowToolWindow(SelectedToolFolder(env), g_selectedEntry.executable);

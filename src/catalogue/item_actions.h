@@ -44,11 +44,11 @@ std::string ToolCommandLine(std::string_view runDirectory, std::string_view stor
 void RefreshSelectedEntry(ItemListControl& list, int32_t item);
 
 // The buttons' click routine (elements 4 and 5 of every item). Codes other than 0x10000 do
-// nothing. Returns 0.
+// nothing, and so does every click while an install flow is in progress. Returns 0.
 int32_t HandleItemElementClick(CatalogueEnvironment& env, int32_t code, int32_t item, int32_t element);
 
 // The item menu's event routine: for code 0x28A (an entry chosen) acts on `g_selectedEntry`
-// according to the chosen entry. Returns 0.
+// according to the chosen entry, unless an install flow is in progress. Returns 0.
 int32_t HandleItemMenuCommand(CatalogueEnvironment& env, int32_t code, int32_t chosenEntry);
 
 // Opens a tutorial page with the shell's "open" verb (no owner window, normal show mode) through

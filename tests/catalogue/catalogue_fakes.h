@@ -145,8 +145,10 @@ class FakeDialogs : public CatalogueDialogs {
 public:
     std::vector<ShownMessage> shown;
     bool answerYes = true;
+    std::function<void()> whileAsking;  // what happens while the question is "open"
     bool AskYesNo(const std::string& text, const std::string& caption) override {
         shown.push_back({text, caption, true});
+        if (whileAsking) whileAsking();
         return answerYes;
     }
     void Notice(const std::string& text, const std::string& caption) override { shown.push_back({text, caption, false}); }

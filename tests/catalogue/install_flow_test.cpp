@@ -220,6 +220,23 @@ TEST_F(InstallOverRunningTool, AnsweringYesEndsTheToolAndReplacesIt) {
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
 }
 
+TEST_F(InstallOverRunningTool, AClickOnAnotherItemWhileTheQuestionIsOpenDoesNotTakeOverTheJob) {
+    ui.list.Seed("商品采集 V2.0", "caiji", "shoptool_b.exe", service.Url("/download/shoptool_b.exe"), "", "下载软件");
+    ui.dialogs.whileAsking = [this] { HandleItemElementClick(ui.env, kClick, 1, 4); };
+    std::string jobExe;
+    ui.downloadWindow.onOpen = [this, &jobExe, transfer = ui.downloadWindow.onOpen] {
+        jobExe = g_downloadJob.executable;
+        transfer();
+    };
+    HandleItemElementClick(ui.env, kClick, 0, 4);
+    EXPECT_EQ(ui.downloadWindow.opened, 1);
+    EXPECT_EQ(jobExe, "shoptool_a.exe");
+    EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE)) << "the stamp must not outrun the executable";
+    EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
+    EXPECT_EQ(ui.list.Caption(1), "下载软件");
+    EXPECT_FALSE(FileExists(root / "soft\\caiji"));
+}
+
 TEST_F(InstallFlow, AHostileJobTouchesNothingAndSendsNoRequest) {
     const size_t before = service.LogLines().size();
     for (const auto& [store, exe] : std::vector<std::pair<std::string, std::string>>{
