@@ -6,86 +6,57 @@
 namespace storvane::uilib::pe {
 namespace {
 
-// The machine this build's code runs on, the other one, and the entry type that relocates a
-// pointer of this build.
+// The machine this build's code runs on, and the entry type that relocates a pointer of this
+// build.
 #if defined(_WIN64)
-constexpr std::uint16_t kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
-constexpr std::uint16_t kForeignMachine = IMAGE_FILE_MACHINE_I386;
+constexpr std::uint16_t kOwnMachine = kMachineAmd64;
 constexpr int kPointerRelocation = IMAGE_REL_BASED_DIR64;
 #else
-constexpr std::uint16_t kOwnMachine = IMAGE_FILE_MACHINE_I386;
-constexpr std::uint16_t kForeignMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr std::uint16_t kOwnMachine = kMachineI386;
 constexpr int kPointerRelocation = IMAGE_REL_BASED_HIGHLOW;
 #endif
+
+// The byte-level header checks read fields at fixed offsets; these are the structures the rest of
+// this file reads the same bytes through.
+static_assert(sizeof(IMAGE_DOS_HEADER) == kDosHeaderSize && offsetof(IMAGE_DOS_HEADER, e_lfanew) == 60);
+static_assert(sizeof(IMAGE_NT_HEADERS) == NtHeadersSize(kOwnMachine));
+static_assert(IMAGE_NT_OPTIONAL_HDR_MAGIC == (kOwnMachine == kMachineAmd64 ? 0x20B : 0x10B));
+static_assert(offsetof(IMAGE_NT_HEADERS, OptionalHeader) == kOptionalHeaderOffset);
+static_assert(offsetof(IMAGE_OPTIONAL_HEADER, DataDirectory) == DataDirectoryOffset(kOwnMachine));
+static_assert(sizeof(IMAGE_OPTIONAL_HEADER) == OptionalHeaderSize(kOwnMachine));
+static_assert(offsetof(IMAGE_OPTIONAL_HEADER, SectionAlignment) == 32 && offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage) == 56 &&
+              offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders) == 60);
+static_assert(sizeof(IMAGE_SECTION_HEADER) == kSectionHeaderSize && offsetof(IMAGE_SECTION_HEADER, Misc.VirtualSize) == 8 &&
+              offsetof(IMAGE_SECTION_HEADER, VirtualAddress) == 12 && offsetof(IMAGE_SECTION_HEADER, SizeOfRawData) == 16 &&
+              offsetof(IMAGE_SECTION_HEADER, PointerToRawData) == 20);
 
 // Whether [offset, offset + length) lies inside [0, limit), without overflow.
 bool Inside(std::uint64_t offset, std::uint64_t length, std::uint64_t limit) {
   return offset <= limit && length <= limit - offset;
 }
 
-std::uint32_t RoundUp(std::uint32_t value, std::uint32_t alignment) {
-  if (alignment == 0) return value;
-  return (value + alignment - 1) / alignment * alignment;
-}
-
 }  // namespace
 
 ImageVerdict ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out) {
-  constexpr ImageVerdict kRefused = ImageVerdict::Refused;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
-  if (bytes == nullptr || size < sizeof(IMAGE_DOS_HEADER)) return kRefused;
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes);
-  if (dos->e_magic != IMAGE_DOS_SIGNATURE) return kRefused;
-  const auto ntOffset = static_cast<std::uint32_t>(dos->e_lfanew);
-  // The machine decides the optional header's layout, so it is judged from the file header
-  // alone, before the optional header is read as this build's type.
-  if (!Inside(ntOffset, offsetof(IMAGE_NT_HEADERS, OptionalHeader), size)) return kRefused;
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes + ntOffset);
-  if (nt->Signature != IMAGE_NT_SIGNATURE) return kRefused;
-  if (nt->FileHeader.Machine == kForeignMachine) return ImageVerdict::ForeignMachine;
-  if (nt->FileHeader.Machine != kOwnMachine) return kRefused;
-  // Signature, file header and the whole optional header of this build (248 bytes for PE32,
-  // 264 for PE32+).
-  if (!Inside(ntOffset, sizeof(IMAGE_NT_HEADERS), size)) return kRefused;
-  if (nt->OptionalHeader.Magic != IMAGE_NT_OPTIONAL_HDR_MAGIC) return kRefused;
-  const std::uint32_t optionalSize = nt->FileHeader.SizeOfOptionalHeader;
-  if (optionalSize < offsetof(IMAGE_OPTIONAL_HEADER, DataDirectory)) return kRefused;
-  if (check == HeaderCheck::Strict) {
-    if ((nt->FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) == 0) return kRefused;
-    if (optionalSize < sizeof(IMAGE_OPTIONAL_HEADER)) return kRefused;
-  }
-  const std::uint64_t sectionTable = std::uint64_t{ntOffset} + 4 + sizeof(IMAGE_FILE_HEADER) + optionalSize;
-  const unsigned count = nt->FileHeader.NumberOfSections;
-  if (!Inside(sectionTable, std::uint64_t{count} * sizeof(IMAGE_SECTION_HEADER), size)) return kRefused;
-  const auto& opt = nt->OptionalHeader;
-  if (opt.SizeOfImage == 0 || opt.SizeOfImage > 0x40000000u) return kRefused;
-  if (opt.SizeOfHeaders > opt.SizeOfImage || sectionTable > opt.SizeOfImage) return kRefused;
-  const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(bytes + sectionTable);
-  for (unsigned i = 0; i < count; ++i) {
-    const IMAGE_SECTION_HEADER& s = sections[i];
-    if (s.SizeOfRawData != 0 && !Inside(s.PointerToRawData, s.SizeOfRawData, size)) return kRefused;
-    // The copy of the raw data and the virtual range must both fit the mapped image.
-    const std::uint32_t span = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
-    if (!Inside(s.VirtualAddress, span, 0x40000000u)) return kRefused;
-  }
+  HeaderLayout layout;
+  const ImageVerdict verdict = CheckRawHeaders(bytes, size, kOwnMachine, check, layout);
+  if (verdict != ImageVerdict::Accepted) return verdict;
   out.data = bytes;
   out.size = size;
-  out.nt = nt;
-  out.sections = sections;
-  out.sectionCount = count;
+  out.nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes + layout.ntOffset);
+  out.sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(bytes + layout.sectionTable);
+  out.sectionCount = layout.sectionCount;
   return ImageVerdict::Accepted;
 }
 
 std::size_t MappedExtent(const RawImage& image) {
-  const auto& opt = image.nt->OptionalHeader;
-  std::uint64_t extent = opt.SizeOfImage;
-  for (unsigned i = 0; i < image.sectionCount; ++i) {
-    const IMAGE_SECTION_HEADER& s = image.sections[i];
-    const std::uint32_t span = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
-    const std::uint64_t end = RoundUp(s.VirtualAddress + span, opt.SectionAlignment);
-    if (end > extent) extent = end;
-  }
-  return static_cast<std::size_t>(extent);
+  HeaderLayout layout;
+  layout.machine = kOwnMachine;
+  layout.ntOffset = static_cast<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(image.nt) - image.data);
+  layout.sectionTable = static_cast<std::uint64_t>(reinterpret_cast<const std::uint8_t*>(image.sections) - image.data);
+  layout.sectionCount = image.sectionCount;
+  return static_cast<std::size_t>(MappedExtentOf(image.data, layout));
 }
 
 bool ViewMappedImage(HMODULE module, MappedImage& out) {

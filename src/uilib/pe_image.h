@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "uilib/pe_headers.h"
+
 namespace storvane::uilib::pe {
 
 // Headers of an image held as file bytes; all pointers point into those bytes.
@@ -22,30 +24,12 @@ struct RawImage {
   unsigned sectionCount = 0;
 };
 
-enum class HeaderCheck {
-  // "MZ" and "PE\0\0", plus what is needed to read the rest safely: the machine of this build
-  // with its optional header type, the section table inside the bytes and every section's raw
-  // data inside the bytes. (The mappers allocate MappedExtent, so every section fits the image.)
-  Basic,
-  // Basic, and the image must be marked executable with a whole optional header (224 bytes for
-  // PE32, 240 for PE32+).
-  Strict,
-};
-
-enum class ImageVerdict {
-  Accepted,
-  Refused,  // damaged, or not what the check asks for
-  // A readable image for the other architecture (0x8664 in the 32-bit build, 0x14C in the
-  // 64-bit one). Told apart from damage because the cure differs: the file is fine, it is the
-  // wrong build of the library for this program.
-  ForeignMachine,
-};
-
-// Validates the headers of `size` bytes at `data`; anything but Accepted leaves `out` unspecified.
+// Validates the headers of `size` bytes at `data` for this build's machine (CheckRawHeaders);
+// anything but Accepted leaves `out` unspecified.
 ImageVerdict ReadRawImage(const void* data, std::size_t size, HeaderCheck check, RawImage& out);
 
-// Bytes the mapped image occupies: the larger of SizeOfImage and the end of the highest section
-// (virtual address plus the larger of virtual and raw size, rounded up to the section alignment).
+// Bytes the mapped image occupies (MappedExtentOf): everything CopyHeadersAndSections writes
+// lies inside it.
 std::size_t MappedExtent(const RawImage& image);
 
 // A mapped image: base address and the headers as they lie in it.

@@ -59,6 +59,7 @@ add_library(storvane_uilib STATIC
   image_mapper.cpp
   loader.cpp
   locate.cpp
+  pe_headers.cpp
   pe_image.cpp
   runtime.cpp
   skin_commands.cpp
