@@ -7,7 +7,8 @@
 # Extra arguments go to ctest (for example: scripts/test.sh -L text).
 # BUILD_ROOT holds the trees (default: build; trees BUILD_ROOT/i686 and BUILD_ROOT/x86_64, each
 # with its own Wine prefix); ARCHS="x86_64" limits the run to some architectures;
-# SKIP_SETUP=1 skips the package check; TARGETS="a b" builds only those targets;
+# SKIP_SETUP=1 skips the package check; TARGETS="a b" builds only those targets; SKIP_NATIVE=1
+# leaves out the native sanitizer and fuzz lane;
 # STORVANE_HOST_64_ONLY=1 behaves as a host that runs 64-bit programs only.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -91,6 +92,12 @@ for arch in $archs; do
   [ "$suite" = 0 ] || status=1
   summary+=("$arch: tested: $line (build $((t1 - t0)) s, tests $((t2 - t1)) s)")
 done
+
+# The pure modules under AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer, natively.
+if [ "${SKIP_NATIVE:-0}" != 1 ]; then
+  echo "== native lane =="
+  if SKIP_SETUP=1 "$ROOT/scripts/native.sh"; then summary+=("native: passed"); else status=1; summary+=("native: failed (see above)"); fi
+fi
 
 echo "== summary =="
 for line in "${summary[@]}"; do echo "$line"; done

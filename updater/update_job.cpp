@@ -5,6 +5,8 @@
 #include "updater/launcher_wait.h"
 #include "updater/update_arguments.h"
 #include "util/handles.h"
+#include "util/log.h"
+#include "util/small_file.h"
 #include "util/win_text.h"
 
 namespace storvane::updater {
@@ -42,6 +44,11 @@ bool StartLauncher(const std::wstring& launcher) {
 
 std::wstring StagingPathFor(const std::wstring& launcherPath) { return launcherPath + L".new"; }
 
+std::wstring InstalledOfferPathFor(const std::wstring& launcherPath) {
+    const std::wstring folder = FolderOf(launcherPath);
+    return (folder.empty() ? std::wstring() : folder + L"\\") + L"up.qn";
+}
+
 UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& progress,
                         const DownloadMessageRoutine& message) {
     if (!IsWebAddress(plan.downloadUrl)) {
@@ -65,8 +72,15 @@ UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& p
     if (!ReplaceFileWithRetries(staging, plan.launcherPath)) {
         ::DeleteFileW(staging.c_str());
         if (message) message(kLocalFileErrorMessage);
+        Log("up.exe: the launcher could not be replaced; the old one stays");
         return UpdateOutcome::ReplaceFailed;
     }
+    // Recorded before the new launcher starts: it checks for updates at once.
+    if (!plan.offeredVersion.empty() &&
+        !ReplaceSmallFile(InstalledOfferPathFor(plan.launcherPath), WideToGbk(plan.offeredVersion))) {
+        Log("up.exe: the installed version could not be recorded beside the launcher");
+    }
+    Log("up.exe: installed the offered launcher \"" + WideToGbk(plan.offeredVersion) + "\"");
     return StartLauncher(plan.launcherPath) ? UpdateOutcome::Started : UpdateOutcome::StartFailed;
 }
 

@@ -13,8 +13,14 @@ namespace storvane::updater {
 struct UpdatePlan {
     std::wstring downloadUrl;
     std::wstring launcherPath;  // full path of the launcher to replace and start
+    std::wstring offeredVersion;  // the version the service offered, recorded once it is in place
     DWORD launcherExitWaitMs = 15000;
 };
+
+// Beside the launcher: the offered version up.exe last put in place (its GBK bytes). The launcher
+// reads it to tell a release that names itself differently from a new one, and does not hand
+// over for the same offer twice.
+std::wstring InstalledOfferPathFor(const std::wstring& launcherPath);
 
 enum class UpdateOutcome {
     Started,         // the new launcher is in place and running

@@ -382,7 +382,7 @@ private:
         ShowProgress(0);
         if (worker_.joinable()) worker_.join();
         const HWND window = window_;
-        UpdatePlan plan{arguments_.downloadUrl, launcherPath_};
+        UpdatePlan plan{arguments_.downloadUrl, launcherPath_, arguments_.newVersion};
         worker_ = std::thread([window, plan] {
             const UpdateOutcome outcome = RunUpdate(plan, [window](int32_t length, int32_t total, int32_t, int32_t) {
                 ::PostMessageW(window, kProgressMessage,

@@ -113,13 +113,16 @@ class SelfUpdate : public ::testing::Test {
     directory_ = InstallDirectory();
     updater_ = directory_ + L"\\up.exe";
     marker_ = directory_ + L"\\selfupdate_marker.txt";
+    offerRecord_ = directory_ + L"\\up.qn";
     DeleteFileW(updater_.c_str());
     DeleteFileW(marker_.c_str());
+    DeleteFileW(offerRecord_.c_str());
     DeleteFileW((installed_ + L".new").c_str());
   }
 
   void TearDown() override {
     EndStrayProcesses();
+    DeleteFileW(offerRecord_.c_str());
     if (WaitForService()) {
       service_.ResetOffer();
       service_.Control(R"({"single_raw":null})");
@@ -211,7 +214,7 @@ class SelfUpdate : public ::testing::Test {
   }
 
   DemoService service_;
-  std::wstring installed_, directory_, updater_, marker_;
+  std::wstring installed_, directory_, updater_, marker_, offerRecord_;
 };
 
 TEST_F(SelfUpdate, SameVersionKeepsTheLauncherAndRewritesTheCarriedUpdater) {
@@ -283,6 +286,32 @@ TEST_F(SelfUpdate, UpdaterReplacesTheLauncherWithTheServedOneAndStartsIt) {
   ASSERT_FALSE(arguments.empty());
   EXPECT_EQ(Lower(BackslashPath(arguments[0])), Lower(installed_));
   EXPECT_NE(service_.Log().find("GET /download/storvane-2.2.exe"), std::string::npos);
+}
+
+// A release whose own version text differs from the one the service names ("2.2" offered, the
+// served program still says "2.1"): after one update the new launcher stays, instead of handing
+// over again at every start.
+TEST_F(SelfUpdate, AnOfferAlreadyInstalledIsNotFetchedAgain) {
+  Offer("2.2");
+  TestProcess launcher = StartLauncher();
+  RunningUpdater updater = ExpectHandOver(launcher);
+  ASSERT_TRUE(updater.process);
+  PressStart(updater);
+  EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
+  EXPECT_EQ(ReadFileBytes(offerRecord_), "2.2");
+
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (DWORD id : ProcessesNamed(L"storvane.exe")) {
+      if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
+    }
+    return false;
+  }, kStartTimeout)) << "the updated launcher showed no window";
+  EXPECT_EQ(WindowText(window), L"Storvane");
+  WaitUntil([] { return false; }, 2s);  // a second hand-over would have started by now
+  EXPECT_TRUE(ProcessesNamed(L"up.exe").empty()) << "the same offer was handed over again";
+  EXPECT_EQ(service_.Log().find("GET /download/storvane.exe"), service_.Log().rfind("GET /download/storvane.exe"))
+      << "the launcher was downloaded twice";
 }
 
 TEST_F(SelfUpdate, AddressWithSpacesArrivesAsOneArgument) {

@@ -38,7 +38,7 @@ protected:
     std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
 
     UpdateOutcome Run(const std::string& url, DWORD waitMs = 15000) {
-        UpdatePlan plan{GbkToWide(url), launcher(), waitMs};
+        UpdatePlan plan{GbkToWide(url), launcher(), L"2.2", waitMs};
         return RunUpdate(
             plan, [this](int32_t length, int32_t total, int32_t, int32_t) {
                 positions_.push_back(DownloadProgressPosition(length, total));
@@ -68,6 +68,9 @@ TEST_F(UpdateJobTest, ReplacesTheLauncherOnceItHasEndedAndStartsTheNewOne) {
                                         "start " + SizeOf(newLauncher_)}));
     EXPECT_EQ(ReadFileBytes(launcher()), newLauncher_);
     EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
+    // The offer now in place is recorded for the launcher, which must not fetch it again.
+    const std::vector<uint8_t> record = ReadFileBytes(InstalledOfferPathFor(launcher()));
+    EXPECT_EQ(std::string(record.begin(), record.end()), "2.2");
     ASSERT_FALSE(positions_.empty());
     EXPECT_EQ(positions_.back(), kDownloadProgressMaximum);
 }
@@ -78,6 +81,7 @@ TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherAndStartsNothing) {
     EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
     EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
     EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
+    EXPECT_FALSE(FileExists(InstalledOfferPathFor(launcher())));
     Sleep(300);
     EXPECT_TRUE(MarkerLines(folder_.path()).empty());
     // The old launcher still runs.
