@@ -10,6 +10,8 @@
 #include "net/http_method.h"
 #include "net/message_pump.h"
 #include "net/winhttp_handle.h"
+#include "util/log.h"
+#include "util/text.h"
 #include "util/win_text.h"
 
 namespace storvane::net {
@@ -146,6 +148,143 @@ std::string BuildFetchHeaderBlock(std::string_view extra_headers, int method, bo
   return block;
 }
 
+namespace {
+
+// A step's failure: the numbered message for the caller's status text, and whether pending
+// window messages are dispatched before returning (the request steps that may have waited).
+struct FetchFailure {
+  const char* message = nullptr;
+  bool pump = true;
+};
+using StepResult = std::optional<FetchFailure>;
+
+// Declared in opening order, so they close request first, then connection, then session.
+struct FetchHandles {
+  UniqueWinHttpHandle session, connection, request;
+};
+
+StepResult OpenSession(const AddressParts& address, const HttpFetchOptions& options, FetchHandles& handles) {
+  const bool useProxy = !options.proxy.empty();
+  const std::wstring proxyName = GbkToWide(FetchProxyName(options.proxy, address.secure));
+  handles.session.reset(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                    useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!handles.session) return FetchFailure{kMessageNoSession};
+
+  // Windows 7's WinHTTP leaves TLS 1.2 out of its default, and HTTPS services have dropped
+  // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
+  // alone; one that refuses both keeps its default rather than losing the request.
+  if (!SetDwordOption(handles.session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
+                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3)) {
+    SetDwordOption(handles.session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+  }
+
+  const int timeout = options.timeout_seconds > 0 ? std::min(options.timeout_seconds, kLongestTimeoutSeconds) * 1000
+                                                  : kDefaultTimeoutMs;
+  if (!WinHttpSetTimeouts(handles.session.get(), timeout, timeout, timeout, timeout)) {
+    return FetchFailure{kMessageTimeouts};
+  }
+  handles.connection.reset(WinHttpConnect(handles.session.get(), GbkToWide(address.host).c_str(), address.port, 0));
+  if (!handles.connection) return FetchFailure{kMessageNoConnection};
+  return std::nullopt;
+}
+
+StepResult OpenRequest(const AddressParts& address, const HttpFetchOptions& options, FetchHandles& handles) {
+  const std::wstring method = GbkToWide(MethodName(options.method));
+  handles.request.reset(WinHttpOpenRequest(handles.connection.get(), method.c_str(), address.path.c_str(), nullptr,
+                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                           address.secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!handles.request) return FetchFailure{kMessageNoRequest};
+  HINTERNET request = handles.request.get();
+
+  if (!options.server_user.empty() && !options.server_password.empty() &&
+      !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, WINHTTP_AUTH_SCHEME_BASIC,
+                             GbkToWide(options.server_user).c_str(), GbkToWide(options.server_password).c_str(),
+                             nullptr)) {
+    return FetchFailure{kMessageCredentials, false};
+  }
+  if (!options.proxy_user.empty() && !options.proxy_password.empty() &&
+      !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
+                             GbkToWide(options.proxy_user).c_str(), GbkToWide(options.proxy_password).c_str(),
+                             nullptr)) {
+    return FetchFailure{kMessageCredentials, false};
+  }
+
+  // No certificate error is ignored: the catalogue fetched here names the programs the
+  // launcher downloads and runs, so a server that cannot prove its identity gets no trust.
+
+  // The only cookies sent are the caller's, in the header block: WinHTTP must add none of its own.
+  if (!SetDwordOption(request, WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES)) {
+    return FetchFailure{kMessageCookieOption, false};
+  }
+  if (options.no_redirect && !SetDwordOption(request, WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS)) {
+    return FetchFailure{kMessageRedirectOption, false};
+  }
+  return std::nullopt;
+}
+
+StepResult SendAndReceive(const HttpFetchOptions& options, const std::string& cookies, HINTERNET request) {
+  const std::wstring block = GbkToWide(WithoutEmptyLines(BuildFetchHeaderBlock(
+      options.extra_headers, options.method, options.add_default_headers, options.normalize_names, cookies)));
+  if (!WinHttpAddRequestHeaders(request, block.c_str(), static_cast<DWORD>(block.size()), WINHTTP_ADDREQ_FLAG_ADD)) {
+    return FetchFailure{kMessageHeaders};
+  }
+  const Bytes bodyOut = !options.body_data.empty() ? options.body_data : TextToBytes(options.body_text);
+  const DWORD bodySize = static_cast<DWORD>(bodyOut.size());
+  if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                          bodyOut.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<uint8_t*>(bodyOut.data()),
+                          bodySize, bodySize, 0)) {
+    return FetchFailure{kMessageSend};
+  }
+  if (!WinHttpReceiveResponse(request, nullptr)) return FetchFailure{kMessageNoResponse};
+  return std::nullopt;
+}
+
+// The body as it arrives; a read error keeps what came before it and says so in `status`.
+Bytes ReadBody(HINTERNET request, std::string& status) {
+  Bytes body;
+  Bytes chunk;
+  for (;;) {
+    DWORD available = 0;
+    if (!WinHttpQueryDataAvailable(request, &available) || available < 1) break;
+    chunk.assign(available, 0);
+    DWORD got = 0;
+    if (!WinHttpReadData(request, chunk.data(), available, &got)) {
+      status = kMessageRead;
+      break;
+    }
+    body.insert(body.end(), chunk.begin(), chunk.begin() + got);
+  }
+  return body;
+}
+
+// The raw response header block, or nullopt when the system has none to give.
+std::optional<std::string> ReadResponseHeaders(HINTERNET request) {
+  DWORD headerSize = 0;
+  DWORD index = 0;
+  WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                      &headerSize, &index);
+  Bytes headerBuffer(headerSize, 0);
+  index = 0;
+  if (headerBuffer.empty() || !WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                                                   WINHTTP_HEADER_NAME_BY_INDEX, headerBuffer.data(), &headerSize,
+                                                   &index)) {
+    return std::nullopt;
+  }
+  return Utf16ToLocal(headerBuffer, kGbkCodePage);
+}
+
+// The address as the log shows it: credentials written into it ("user:password@") left out.
+std::string AddressForLog(std::string_view url) {
+  const size_t scheme = url.find("://");
+  const size_t hostStart = scheme == std::string_view::npos ? 0 : scheme + 3;
+  const size_t hostEnd = url.find_first_of("/?#", hostStart);
+  const size_t at = url.substr(0, hostEnd).rfind('@');
+  if (at == std::string_view::npos || at < hostStart) return std::string(url);
+  return ConcatTexts(url.substr(0, hostStart), url.substr(at + 1));
+}
+
+}  // namespace
+
 std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
   // Out parameters the caller left out still need somewhere to go.
   std::string localCookies, localReceived, localStatus;
@@ -153,132 +292,42 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
   std::string& received = options.received_cookies != nullptr ? *options.received_cookies : localReceived;
   std::string& status = options.status_text != nullptr ? *options.status_text : localStatus;
 
-  // Declared in opening order, so they close request first, then connection, then session.
-  UniqueWinHttpHandle session, connection, request;
-  auto failAndPump = [&](const char* message) {
-    status = message;
-    PumpPendingMessages();
-    return std::string();
-  };
-  auto failAtOnce = [&](const char* message) {
-    status = message;
+  const std::string logPrefix = ConcatTexts("http: ", MethodName(options.method), " ", AddressForLog(url));
+  auto fail = [&](const FetchFailure& failure) {
+    status = failure.message;
+    Log(ConcatTexts(logPrefix, " failed: ", failure.message));
+    if (failure.pump) PumpPendingMessages();
     return std::string();
   };
 
-  if (!WinHttpCheckPlatform()) return failAndPump(kMessageNoPlatform);
-
+  if (!WinHttpCheckPlatform()) return fail({kMessageNoPlatform});
   const std::optional<AddressParts> address = SplitAddress(url);
-  if (!address) return failAndPump(kMessageBadUrl);
+  if (!address) return fail({kMessageBadUrl});
 
-  const bool useProxy = !options.proxy.empty();
-  const std::wstring proxyName = GbkToWide(FetchProxyName(options.proxy, address->secure));
-  session.reset(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                            useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) return failAndPump(kMessageNoSession);
+  FetchHandles handles;
+  if (StepResult failed = OpenSession(*address, options, handles)) return fail(*failed);
+  if (StepResult failed = OpenRequest(*address, options, handles)) return fail(*failed);
+  if (StepResult failed = SendAndReceive(options, cookies, handles.request.get())) return fail(*failed);
 
-  // Windows 7's WinHTTP leaves TLS 1.2 out of its default, and HTTPS services have dropped
-  // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
-  // alone; one that refuses both keeps its default rather than losing the request.
-  if (!SetDwordOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
-                      WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3)) {
-    SetDwordOption(session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
-  }
-
-  const int timeout = options.timeout_seconds > 0 ? std::min(options.timeout_seconds, kLongestTimeoutSeconds) * 1000
-                                                  : kDefaultTimeoutMs;
-  if (!WinHttpSetTimeouts(session.get(), timeout, timeout, timeout, timeout)) return failAndPump(kMessageTimeouts);
-
-  connection.reset(WinHttpConnect(session.get(), GbkToWide(address->host).c_str(), address->port, 0));
-  if (!connection) return failAndPump(kMessageNoConnection);
-
-  const std::wstring method = GbkToWide(MethodName(options.method));
-  request.reset(WinHttpOpenRequest(connection.get(), method.c_str(), address->path.c_str(), nullptr,
-                                   WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                   address->secure ? WINHTTP_FLAG_SECURE : 0));
-  if (!request) return failAndPump(kMessageNoRequest);
-
-  if (!options.server_user.empty() && !options.server_password.empty() &&
-      !WinHttpSetCredentials(request.get(), WINHTTP_AUTH_TARGET_SERVER, WINHTTP_AUTH_SCHEME_BASIC,
-                             GbkToWide(options.server_user).c_str(), GbkToWide(options.server_password).c_str(),
-                             nullptr)) {
-    return failAtOnce(kMessageCredentials);
-  }
-  if (!options.proxy_user.empty() && !options.proxy_password.empty() &&
-      !WinHttpSetCredentials(request.get(), WINHTTP_AUTH_TARGET_PROXY, WINHTTP_AUTH_SCHEME_BASIC,
-                             GbkToWide(options.proxy_user).c_str(), GbkToWide(options.proxy_password).c_str(),
-                             nullptr)) {
-    return failAtOnce(kMessageCredentials);
-  }
-
-  // No certificate error is ignored: the catalogue fetched here names the programs the
-  // launcher downloads and runs, so a server that cannot prove its identity gets no trust.
-
-  // The only cookies sent are the caller's, in the header block: WinHTTP must add none of its own.
-  if (!SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_COOKIES)) {
-    return failAtOnce(kMessageCookieOption);
-  }
-
-  if (options.no_redirect &&
-      !SetDwordOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, WINHTTP_DISABLE_REDIRECTS)) {
-    return failAtOnce(kMessageRedirectOption);
-  }
-
-  const std::wstring block = GbkToWide(WithoutEmptyLines(BuildFetchHeaderBlock(
-      options.extra_headers, options.method, options.add_default_headers, options.normalize_names, cookies)));
-  if (!WinHttpAddRequestHeaders(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
-                                WINHTTP_ADDREQ_FLAG_ADD)) {
-    return failAndPump(kMessageHeaders);
-  }
-
-  const Bytes bodyOut = !options.body_data.empty() ? options.body_data : TextToBytes(options.body_text);
-  const DWORD bodySize = static_cast<DWORD>(bodyOut.size());
-  if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                          bodyOut.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<uint8_t*>(bodyOut.data()),
-                          bodySize, bodySize, 0)) {
-    return failAndPump(kMessageSend);
-  }
-  if (!WinHttpReceiveResponse(request.get(), nullptr)) return failAndPump(kMessageNoResponse);
-
-  Bytes body;
-  Bytes chunk;
-  for (;;) {
-    DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request.get(), &available) || available < 1) break;
-    chunk.assign(available, 0);
-    DWORD got = 0;
-    if (!WinHttpReadData(request.get(), chunk.data(), available, &got)) {
-      status = kMessageRead;  // what arrived so far is kept
-      break;
-    }
-    body.insert(body.end(), chunk.begin(), chunk.begin() + got);
-  }
-
-  DWORD headerSize = 0;
-  DWORD index = 0;
-  WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                      WINHTTP_NO_OUTPUT_BUFFER, &headerSize, &index);
-  Bytes headerBuffer(headerSize, 0);
-  index = 0;
-  if (headerBuffer.empty() ||
-      !WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                           headerBuffer.data(), &headerSize, &index)) {
+  const Bytes body = ReadBody(handles.request.get(), status);
+  const std::optional<std::string> headers = ReadResponseHeaders(handles.request.get());
+  if (!headers) {
+    Log(ConcatTexts(logPrefix, " gave no response headers"));
     PumpPendingMessages();
     return {};
   }
-  const std::string headers = Utf16ToLocal(headerBuffer, kGbkCodePage);
-  if (options.response_headers != nullptr) *options.response_headers = headers;
+  if (options.response_headers != nullptr) *options.response_headers = *headers;
 
-  const int lineEnd = FindText(headers, "\r\n", 10);
-  status = lineEnd == -1 ? std::string() : MidText(headers, 10, lineEnd - 10);
+  const int lineEnd = FindText(*headers, "\r\n", 10);
+  status = lineEnd == -1 ? std::string() : MidText(*headers, 10, lineEnd - 10);
+  Log(ConcatTexts(logPrefix, " -> ", status, ", ", std::to_string(body.size()), " bytes"));
 
-  ReadHeaderLines(headers, received, options.redirect_location);
+  ReadHeaderLines(*headers, received, options.redirect_location);
   if (RightText(received, 2) == "; ") received = LeftText(received, TextLength(received) - 2);
   if (options.merge_cookie_jar && !cookies.empty()) received = MergeCookies(cookies, received);
 
   if (options.body_bytes != nullptr) *options.body_bytes = body;
-  std::string text = ToText(body);
-  text = DecodeMetaCharset(text, body);
-
+  std::string text = DecodeMetaCharset(ToText(body), body);
   PumpPendingMessages();
   return text;
 }
