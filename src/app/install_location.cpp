@@ -6,6 +6,7 @@
 #include "catalogue/desktop_shortcut.h"
 #include "catalogue/pumping_wait.h"
 #include "util/handles.h"
+#include "util/log.h"
 #include "util/text.h"
 #include "util/win_text.h"
 
@@ -192,12 +193,14 @@ void RelocateIfNeeded(const RelocationRequest& request) {
     const std::optional<ULONGLONG> sourceSize = FileSize(source);
     const std::optional<ULONGLONG> copiedSize = FileSize(destination);
     if (!sourceSize || !copiedSize || *sourceSize != *copiedSize || SameFileOrFolder(source, destination)) {
+        Log(ConcatTexts("relocation: copying ", source, " to ", destination, " failed; the old copy stays"));
         show(RelocationFailedNotice(request.installDir), kNoticeCaption, MB_OK | MB_ICONWARNING);
         KillProcess();
         EndProgram();
     }
 
     CreateDesktopShortcut(request.shortcutName, destination, {}, std::nullopt, 0, {}, {});
+    Log(ConcatTexts("relocation: copied ", source, " to ", destination, "; the old copy is deleted after the end"));
     show(RelocatedNotice(request.installDir), kNoticeCaption, MB_OK);
     ::DeleteFileW(Wide(ConcatTexts(request.runDir, "/up.exe")).c_str());
     ScheduleSelfDelete(request.runDir, request.exeName);

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "util/handles.h"
+#include "util/log.h"
 #include "util/text.h"
 #include "util/win_text.h"
 
@@ -164,6 +165,7 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message) {
     auto fail = [&](const char* text) {
+        Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
         if (message) message(text);
         return -1;
     };
@@ -221,6 +223,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     address.reset();
     internet.reset();
     if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
+    Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "catalogue/entry_rules.h"
 #include "catalogue/process_finder.h"
 #include "catalogue/pumping_wait.h"
+#include "util/log.h"
 #include "util/win_text.h"
 
 namespace storvane {
@@ -56,6 +57,7 @@ void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloa
                     std::string storeFolder, std::string version) {
     if (IsInstallInProgress()) return;
     if (!IsSafeEntry(storeFolder, executable)) {
+        Log(ConcatTexts("install: refused the unsafe entry \"", storeFolder, "\" / \"", executable, "\""));
         env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
         return;
     }
@@ -63,9 +65,11 @@ void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloa
     if (RunInstallDialog(env, downloadAddress, executable, storeFolder) != 1) return;
     const bool arrived = g_downloadJob.result.load() == 0;
     const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, storeFolder, executable));
+    Log(ConcatTexts("install: ", storeFolder, "\\", executable, " version ", version,
+                    arrived ? " arrived" : " did not arrive", present ? "; the executable is there" : "; no executable"));
     if (arrived && present) {
         // The result of the write is not examined: a missing stamp only means "更新软件" next time.
-        WriteInstalledVersion(env.runDirectory, storeFolder, version);
+        if (!WriteInstalledVersion(env.runDirectory, storeFolder, version)) Log("install: the version stamp was not written");
         SetItemActionCaption(env.list, item, kCaptionOpen, 0);
     } else if (present) {
         SetItemActionCaption(env.list, item,
@@ -80,8 +84,11 @@ bool PrepareInstallFolder(std::string_view runDirectory, const std::string& stor
     if (!IsSafeEntry(storeFolder, executable)) return false;
     const std::string folder = ToolFolder(runDirectory, storeFolder);
     // A copy that was starting during the first pass is caught by the second.
-    TerminateToolProcesses(folder, executable);
-    TerminateToolProcesses(folder, executable);
+    const bool firstPassEnded = TerminateToolProcesses(folder, executable);
+    const bool secondPassEnded = TerminateToolProcesses(folder, executable);
+    if (!firstPassEnded || !secondPassEnded) {
+        Log(ConcatTexts("install: a running ", executable, " did not end in time"));
+    }
     PumpingWait(kSettleAfterKillMs);
     ::CreateDirectoryW(GbkToWide(ConcatTexts(runDirectory, "\\soft")).c_str(), nullptr);
     ::CreateDirectoryW(GbkToWide(InstallFolderBackslash(runDirectory, storeFolder)).c_str(), nullptr);
