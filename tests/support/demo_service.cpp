@@ -91,6 +91,8 @@ std::wstring InstallLauncher(bool keepTools) {
   CreateDirectoryW(dir.c_str(), nullptr);
   if (!keepTools) RemoveTree(dir + L"\\soft");
   const std::wstring target = dir + L"\\storvane.exe";
+  // A run that stopped inside the blocked-copy test leaves a folder of that name behind.
+  RemoveDirectoryW(target.c_str());
   CopyFileW(BuiltLauncher().c_str(), target.c_str(), FALSE);
   return target;
 }
