@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/launcher_driver.h"
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 

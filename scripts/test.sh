@@ -57,6 +57,12 @@ test_tree() {
   )
 }
 
+# Static checks first: they take a second and name the file and line of any break.
+if ! "$ROOT/scripts/lint.sh"; then
+  echo "lint: failed (see above)"
+  exit 1
+fi
+
 CTEST_ARGS=("$@")
 status=0
 summary=()

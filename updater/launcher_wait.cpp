@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "catalogue/process_finder.h"
+#include "sys/process_finder.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 
 namespace storvane::updater {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/download_progress.h"
+#include "net/download_progress.h"
 #include "updater/accessible_control.h"
 #include "updater/progress_control.h"
 #include "updater/update_job.h"

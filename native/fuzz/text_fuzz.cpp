@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/download_progress.h"
 #include "fuzz_check.h"
+#include "net/download_progress.h"
 #include "util/text.h"
 
 namespace {

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/kill_process.h"
 #include "catalogue/desktop_shortcut.h"
-#include "catalogue/pumping_wait.h"
+#include "sys/kill_process.h"
+#include "sys/pumping_wait.h"
 #include "util/handles.h"
 #include "util/log.h"
 #include "util/text.h"

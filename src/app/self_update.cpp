@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "app/install_location.h"
-#include "app/kill_process.h"
 #include "net/decode.h"
 #include "net/http_fetch.h"
+#include "sys/kill_process.h"
 #include "util/handles.h"
 #include "util/json_document.h"
 #include "util/log.h"

@@ -1,7 +1,3 @@
-# Ending processes (shared by the start-up spine and the catalogue's force-close).
-add_library(storvane_kill STATIC kill_process.cpp)
-target_include_directories(storvane_kill PUBLIC ${CMAKE_SOURCE_DIR}/src)
-
 # Single-instance guard, install location and self-relocation, disk free-space line.
 add_library(storvane_shell STATIC single_instance.cpp install_location.cpp disk_space.cpp)
 target_include_directories(storvane_shell PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -4,9 +4,9 @@
 #include <wincrypt.h>
 
 #include "app/install_location.h"
-#include "app/kill_process.h"
-#include "catalogue/process_finder.h"
-#include "catalogue/pumping_wait.h"
+#include "sys/kill_process.h"
+#include "sys/process_finder.h"
+#include "sys/pumping_wait.h"
 #include "util/handles.h"
 #include "util/text.h"
 #include "util/win_text.h"

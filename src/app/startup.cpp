@@ -4,13 +4,13 @@
 
 #include "app/disk_space.h"
 #include "app/install_location.h"
-#include "app/kill_process.h"
 #include "app/main_window.h"
 #include "app/self_update.h"
 #include "app/single_instance.h"
 #include "catalogue/catalogue_window.h"
 #include "catalogue/font_descriptor.h"
 #include "catalogue/item_menu.h"
+#include "sys/kill_process.h"
 #include "uilib/loader.h"
 #include "uilib/locate.h"
 

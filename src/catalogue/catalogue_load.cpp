@@ -1,9 +1,9 @@
 #include "catalogue/catalogue_load.h"
 
-#include "catalogue/pumping_wait.h"
 #include "net/decode.h"
 #include "net/http_fetch.h"
 #include "net/request_object.h"
+#include "sys/pumping_wait.h"
 
 namespace storvane {
 namespace {

@@ -3,9 +3,9 @@
 #include <thread>
 
 #include "catalogue/catalogue_window.h"
-#include "catalogue/download_progress.h"
 #include "catalogue/install_flow.h"
-#include "catalogue/pumping_wait.h"
+#include "net/download_progress.h"
+#include "sys/pumping_wait.h"
 #include "uilib/loader.h"
 #include "uilib/skin_commands.h"
 

@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "catalogue/catalogue_item.h"
-#include "catalogue/download_progress.h"
 #include "catalogue/entry_rules.h"
-#include "catalogue/process_finder.h"
-#include "catalogue/pumping_wait.h"
+#include "net/download_progress.h"
+#include "sys/process_finder.h"
+#include "sys/pumping_wait.h"
 #include "util/log.h"
 #include "util/win_text.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue_environment.h"
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 
 namespace storvane {
 

@@ -7,7 +7,7 @@
 #include "catalogue/entry_rules.h"
 #include "catalogue/install_flow.h"
 #include "catalogue/item_template.h"
-#include "catalogue/process_finder.h"
+#include "sys/process_finder.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 

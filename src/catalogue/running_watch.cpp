@@ -3,8 +3,8 @@
 #include "catalogue/catalogue_item.h"
 #include "catalogue/entry_rules.h"
 #include "catalogue/item_template.h"
-#include "catalogue/process_finder.h"
-#include "catalogue/pumping_wait.h"
+#include "sys/process_finder.h"
+#include "sys/pumping_wait.h"
 
 namespace storvane {
 

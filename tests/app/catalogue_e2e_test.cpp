@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "app/launcher_driver.h"
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 #include "support/demo_service.h"
 #include "util/win_text.h"
 

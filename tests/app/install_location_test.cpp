@@ -10,7 +10,7 @@
 #include "app/shortcut_reader.h"
 #include "app/test_processes.h"
 #include "catalogue/desktop_shortcut.h"
-#include "catalogue/process_finder.h"
+#include "sys/process_finder.h"
 #include "util/text.h"
 #include "util/win_text.h"
 

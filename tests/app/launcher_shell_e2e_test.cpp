@@ -20,6 +20,11 @@ TestProcess StartLauncher(const std::wstring& exe) {
   return TestProcess::Start(Quoted(exe), DirectoryOf(exe));
 }
 
+BOOL CALLBACK CollectChild(HWND child, LPARAM all) {
+  reinterpret_cast<std::vector<HWND>*>(all)->push_back(child);
+  return TRUE;
+}
+
 class LauncherShell : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -202,10 +207,7 @@ TEST_F(LauncherShell, MainWindowAfterStart) {
   // reads them; waited for rather than slept on.
   auto labelNamed = [window](auto&& wanted) {
     std::vector<HWND> children;
-    EnumChildWindows(window, [](HWND child, LPARAM all) {
-      reinterpret_cast<std::vector<HWND>*>(all)->push_back(child);
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&children));
+    EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&children));
     for (HWND child : children) {
       if (AccElement label = AccessibleOf(child); label && wanted(label.Name())) return label.Name();
     }

@@ -12,7 +12,7 @@ target_link_options(shell_probe PRIVATE ${STORVANE_STATIC_LINK})
 storvane_test(shell_line_tests LABELS shell SOURCES disk_space_test.cpp LIBS storvane_shell)
 
 storvane_test(shell_tests LABELS shell DESKTOP
-  SOURCES kill_process_test.cpp single_instance_test.cpp install_location_test.cpp
+  SOURCES single_instance_test.cpp install_location_test.cpp
   LIBS storvane_shell storvane_shell_test_support
   DEPENDS shell_probe shoptool_a)
 target_compile_definitions(shell_tests PRIVATE

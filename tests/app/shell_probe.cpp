@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "app/install_location.h"
-#include "app/kill_process.h"
 #include "app/shell_probe_codes.h"
 #include "app/single_instance.h"
+#include "sys/kill_process.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 

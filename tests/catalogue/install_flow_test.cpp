@@ -15,10 +15,10 @@
 #include "catalogue/catalogue_item.h"
 #include "catalogue/entry_rules.h"
 #include "catalogue/item_actions.h"
-#include "catalogue/process_finder.h"
 #include "catalogue_fakes.h"
 #include "reset_server.h"
 #include "support/demo_service.h"
+#include "sys/process_finder.h"
 #include "util/win_text.h"
 
 namespace storvane {

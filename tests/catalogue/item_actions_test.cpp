@@ -10,8 +10,8 @@
 #include "app/test_processes.h"
 #include "catalogue/catalogue_item.h"
 #include "catalogue/install_flow.h"
-#include "catalogue/process_finder.h"
 #include "catalogue_fakes.h"
+#include "sys/process_finder.h"
 #include "util/win_text.h"
 
 namespace storvane {

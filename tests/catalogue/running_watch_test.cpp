@@ -12,8 +12,8 @@
 #include "app/test_processes.h"
 #include "catalogue/catalogue_item.h"
 #include "catalogue/item_actions.h"
-#include "catalogue/process_finder.h"
 #include "catalogue_fakes.h"
+#include "sys/process_finder.h"
 #include "util/win_text.h"
 
 namespace storvane {

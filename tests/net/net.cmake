@@ -29,3 +29,9 @@ storvane_test(net_requestobject_tests LABELS requestobject
   SOURCES request_object_test.cpp
   LIBS storvane_net storvane_test_support
   FIXTURES requestobject_server ENVIRONMENT ${requestobject_server_ENV} DEPENDS ${requestobject_server_DEPENDS})
+
+storvane_test_server_fixture(download_server)
+storvane_test(download_to_file_tests LABELS install
+  SOURCES download_to_file_test.cpp
+  LIBS storvane_download storvane_test_support
+  FIXTURES download_server ENVIRONMENT ${download_server_ENV} DEPENDS ${download_server_DEPENDS})

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "catalogue/download_progress.h"
+#include "net/download_progress.h"
 #include "support/test_server.h"
 #include "updater/launcher_wait.h"
 #include "updater/updater_test_support.h"

@@ -1,4 +1,4 @@
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 
 #include <windows.h>
 #include <wininet.h>

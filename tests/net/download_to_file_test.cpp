@@ -1,6 +1,6 @@
 // The transfer routine against the loopback test server: what reaches the disk, what the user
 // is told, and that an older file survives every kind of failed download.
-#include "catalogue/download_to_file.h"
+#include "net/download_to_file.h"
 
 #include <windows.h>
 
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "catalogue/download_progress.h"
+#include "net/download_progress.h"
 #include "support/scratch_folder.h"
 #include "support/test_server.h"
 #include "util/win_text.h"

@@ -1,4 +1,4 @@
-#include "catalogue/pumping_wait.h"
+#include "sys/pumping_wait.h"
 
 #include <windows.h>
 

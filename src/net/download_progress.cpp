@@ -1,4 +1,4 @@
-#include "catalogue/download_progress.h"
+#include "net/download_progress.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "app/kill_process.h"
+#include "sys/kill_process.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "catalogue/process_finder.h"
+#include "sys/process_finder.h"
 
 #include <gtest/gtest.h>
 #include <psapi.h>

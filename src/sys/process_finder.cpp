@@ -1,11 +1,11 @@
-#include "catalogue/process_finder.h"
+#include "sys/process_finder.h"
 
 #include <windows.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
-#include "app/kill_process.h"
-#include "catalogue/pumping_wait.h"
+#include "sys/kill_process.h"
+#include "sys/pumping_wait.h"
 #include "util/handles.h"
 #include "util/text.h"
 #include "util/win_text.h"
