@@ -2,62 +2,19 @@
 
 #include <oleacc.h>
 
-#include <atomic>
 #include <vector>
 
+#include "util/accessible_base.h"
 #include "util/com.h"
 
 namespace storvane::updater {
 namespace {
 
-HRESULT PutText(BSTR* out, const std::wstring& text) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (text.empty()) return S_FALSE;
-    *out = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
-}
-
-bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
-
 // One object per request; it only holds the window and asks it for everything, so a client that
 // keeps it after the window is gone gets a clean error instead of stale data.
-class ControlAccessible final : public IAccessible {
+class ControlAccessible final : public AccessibleBase {
 public:
     ControlAccessible(HWND control, AccessibleRole role) : control_(control), role_(role) {}
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
-            *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-    // IDispatch: clients use the vtable; late binding is not offered.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count == nullptr) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info != nullptr) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return E_NOTIMPL;
-    }
 
     // IAccessible
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -124,15 +81,6 @@ public:
         state->lVal = flags;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* help) override { return PutText(help, {}); }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
-        if (file != nullptr) *file = nullptr;
-        if (topic != nullptr) *topic = 0;
-        return S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* shortcut) override {
-        return PutText(shortcut, {});
-    }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
         if (focus == nullptr) return E_POINTER;
         ::VariantInit(focus);
@@ -141,11 +89,6 @@ public:
             focus->lVal = CHILDID_SELF;
             return S_OK;
         }
-        return S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override {
-        if (selection == nullptr) return E_POINTER;
-        ::VariantInit(selection);
         return S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
@@ -196,13 +139,10 @@ public:
         ::PostMessageW(control_, BM_CLICK, 0, 0);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
     bool Pressable() const { return role_ == AccessibleRole::PushButton || role_ == AccessibleRole::Link; }
 
-    std::atomic<ULONG> references_{1};
     HWND control_;
     AccessibleRole role_;
 };
@@ -213,7 +153,7 @@ bool AnswerAccessibleObjectRequest(HWND control, AccessibleRole role, WPARAM wPa
                                    LRESULT& result) {
     if (static_cast<LONG>(lParam) != static_cast<LONG>(OBJID_CLIENT)) return false;
     ComPtr<IAccessible> accessible(new ControlAccessible(control, role));
-    result = ::LresultFromObject(__uuidof(IAccessible), wParam, accessible.get());
+    result = AnswerClientObjectRequest(accessible.get(), wParam, lParam);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "accessible.h"
 
-#include <atomic>
-
+#include "util/accessible_base.h"
 #include "util/com.h"
 
 namespace storvane::exui {
@@ -25,49 +24,9 @@ RECT ClientToScreenRect(HWND window, const RECT& client) {
 
 namespace {
 
-BSTR MakeBstr(const std::wstring& text) {
-  return ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-}
-
-class Accessible final : public IAccessible {
+class Accessible final : public storvane::AccessibleBase {
  public:
   explicit Accessible(std::weak_ptr<AccessibleSource> source) : source_(std::move(source)) {}
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
-      *out = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  // IDispatch: clients reach IAccessible through its vtable; late binding is not offered.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                   UINT*) override {
-    return E_NOTIMPL;
-  }
 
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
@@ -131,25 +90,7 @@ class Accessible final : public IAccessible {
     out->lVal = info.state;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* out) override {
-    if (out != nullptr) *out = nullptr;
-    return S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
-    if (file != nullptr) *file = nullptr;
-    if (topic != nullptr) *topic = 0;
-    return S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* out) override {
-    if (out != nullptr) *out = nullptr;
-    return S_FALSE;
-  }
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
-    if (out == nullptr) return E_POINTER;
-    ::VariantInit(out);
-    return S_FALSE;
-  }
-  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
     if (out == nullptr) return E_POINTER;
     ::VariantInit(out);
     return S_FALSE;
@@ -200,8 +141,6 @@ class Accessible final : public IAccessible {
     if (index < 0 || index > source->AccChildCount()) return E_INVALIDARG;
     return source->AccDoDefault(index) ? S_OK : DISP_E_MEMBERNOTFOUND;
   }
-  HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
  private:
   std::shared_ptr<AccessibleSource> Live() const {
@@ -240,14 +179,10 @@ class Accessible final : public IAccessible {
     AccInfo info;
     HRESULT hr = Info(child, info);
     if (FAILED(hr)) return hr;
-    std::wstring text = pick(info);
-    if (text.empty()) return S_FALSE;
-    *out = MakeBstr(text);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    return PutText(out, pick(info));
   }
 
   std::weak_ptr<AccessibleSource> source_;
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace
@@ -257,16 +192,9 @@ IAccessible* NewAccessible(const std::shared_ptr<AccessibleSource>& source) {
 }
 
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleSource>& source, WPARAM wParam, LPARAM lParam) {
-  if (static_cast<long>(lParam) != OBJID_CLIENT || !source) return 0;
+  if (!source) return 0;
   ComPtr<IAccessible> object(NewAccessible(source));
-  LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wParam, object.get());
-  if (result < 0) {
-    // Marshalling needs COM on this thread; a program that never started it still gets
-    // accessible windows. The apartment stays for the thread's life, as COM expects.
-    HRESULT init = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(init)) result = ::LresultFromObject(__uuidof(IAccessible), wParam, object.get());
-  }
-  return result < 0 ? 0 : result;
+  return AnswerClientObjectRequest(object.get(), wParam, lParam);
 }
 
 }  // namespace storvane::exui
