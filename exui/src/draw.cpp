@@ -105,6 +105,42 @@ void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::F
   g.DrawString(text.c_str(), static_cast<INT>(text.size()), font, box, &sf, &brush);
 }
 
+Gdiplus::RectF TextExtent(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
+                          const Gdiplus::RectF& rect, int format) {
+  if (text.empty() || font == nullptr || rect.Width <= 0) return {};
+  Gdiplus::StringFormat sf(Gdiplus::StringFormat::GenericTypographic());
+  ApplyFormat(sf, format);
+  sf.SetTrimming(Gdiplus::StringTrimmingNone);
+  sf.SetAlignment(Gdiplus::StringAlignmentNear);
+  sf.SetLineAlignment(Gdiplus::StringAlignmentNear);
+  const bool oneLine = (format & EXUI_TEXT_SINGLELINE) != 0;
+  constexpr float kUnbounded = 1.0e6f;
+  Gdiplus::RectF layout(0.0f, 0.0f, oneLine ? kUnbounded : rect.Width, kUnbounded);
+  Gdiplus::RectF need;
+  g.MeasureString(text.c_str(), static_cast<INT>(text.size()), font, layout, &sf, &need);
+  const float line = LineHeight(g, font);
+  need.Height = std::max(need.Height, line);
+  // Aligned in the box as DrawTextIn aligns it, in a box grown to one line where it is lower.
+  Gdiplus::RectF box = rect;
+  if (box.Height < line) {
+    box.Y -= (line - box.Height) / 2.0f;
+    box.Height = line;
+  }
+  float x = box.X;
+  if (format & EXUI_TEXT_HCENTER) {
+    x += (box.Width - need.Width) / 2.0f;
+  } else if (format & EXUI_TEXT_RIGHT) {
+    x += box.Width - need.Width;
+  }
+  float y = box.Y;
+  if (format & EXUI_TEXT_VCENTER) {
+    y += (box.Height - need.Height) / 2.0f;
+  } else if (format & EXUI_TEXT_BOTTOM) {
+    y += box.Height - need.Height;
+  }
+  return Gdiplus::RectF(x, y, need.Width, need.Height);
+}
+
 Gdiplus::SizeF MeasureLine(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font) {
   if (text.empty() || font == nullptr) return {};
   Gdiplus::StringFormat sf(Gdiplus::StringFormat::GenericTypographic());

@@ -32,6 +32,11 @@ void PrepareGraphics(Gdiplus::Graphics& g);
 // "…" where it does not fit.
 void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
                 const Gdiplus::Color& colour, const Gdiplus::RectF& rect, int format);
+// Where DrawTextIn puts the whole of `text` in `rect`, as if nothing were cut: one line as long
+// as the text is, or every wrapped line however many fit. A text that does not fit its box
+// reaches past it.
+Gdiplus::RectF TextExtent(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
+                          const Gdiplus::RectF& rect, int format);
 // Size the text takes on one line (no wrapping).
 Gdiplus::SizeF MeasureLine(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font);
 // Height of one line of the font.

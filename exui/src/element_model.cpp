@@ -63,6 +63,19 @@ int ElementModel::ActionElement(int item) const {
   return -1;
 }
 
+std::vector<int> ElementModel::Texts(int item) const {
+  std::vector<int> result;
+  for (int e = 0; e < ElementCount(); ++e) {
+    const ElemTemplate* t = Template(e);
+    const ElemData* d = Data(item, e);
+    if (t->kind == ElemKind::kText && d != nullptr && d->display && !d->text.empty() && t->width > 0 &&
+        t->height > 0) {
+      result.push_back(e);
+    }
+  }
+  return result;
+}
+
 std::vector<int> ElementModel::Buttons(int item) const {
   std::vector<int> result;
   for (int e = 0; e < ElementCount(); ++e) {

@@ -70,6 +70,8 @@ class ElementModel {
   int ActionElement(int item) const;
   // Displayed button elements of an item, in element order.
   std::vector<int> Buttons(int item) const;
+  // Displayed text elements of an item that have a place and a text, in element order.
+  std::vector<int> Texts(int item) const;
 
   // Limits that keep a damaged call from exhausting memory.
   static constexpr int kMaxElements = 256;

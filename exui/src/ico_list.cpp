@@ -44,11 +44,11 @@ class ItemSource final : public AccessibleSource {
   }
   int AccChildCount() const override {
     auto list = list_.lock();
-    return list ? list->ItemButtonCount(item_) : 0;
+    return list ? list->ItemChildCount(item_) : 0;
   }
   bool AccChild(int index, AccInfo& out) const override {
     auto list = list_.lock();
-    return list && list->ItemButtonInfo(item_, index, out);
+    return list && list->ItemChildInfo(item_, index, out);
   }
   std::shared_ptr<AccessibleSource> AccParentObject() const override { return list_.lock(); }
   bool AccDoDefault(int index) override {
@@ -490,14 +490,42 @@ AccInfo IcoList::ItemInfo(int item) const {
   return info;
 }
 
-int IcoList::ItemButtonCount(int item) const { return static_cast<int>(model_.Buttons(item).size()); }
+int IcoList::ItemChildCount(int item) const {
+  return static_cast<int>(model_.Buttons(item).size() + model_.Texts(item).size());
+}
 
-bool IcoList::ItemButtonInfo(int item, int button, AccInfo& out) const {
+bool IcoList::ItemChildInfo(int item, int child, AccInfo& out) const {
   auto buttons = model_.Buttons(item);
-  if (button < 1 || button > static_cast<int>(buttons.size()) || Window() == nullptr) return false;
-  int element = buttons[static_cast<size_t>(button - 1)];
+  if (child < 1 || Window() == nullptr) return false;
   ListLayout layout = Layout();
   out = AccInfo{};
+  if (child > static_cast<int>(buttons.size())) {
+    auto texts = model_.Texts(item);
+    size_t index = static_cast<size_t>(child) - buttons.size() - 1;
+    if (index >= texts.size()) return false;
+    const ElemTemplate& t = *model_.Template(texts[index]);
+    out.role = ROLE_SYSTEM_STATICTEXT;
+    out.state = STATE_SYSTEM_READONLY;
+    out.name = ElementText(item, texts[index]);
+    RECT where = layout.ElementRect(item, t);
+    if (HDC dc = ::GetDC(Window())) {
+      {
+        Gdiplus::Graphics g(dc);
+        PrepareGraphics(g);
+        Gdiplus::RectF e = TextExtent(g, out.name, CachedFont(t.hasFont ? t.font : fontSpec_, Scale()),
+                                      ToRectF(where), t.format);
+        if (e.Width > 0) {
+          where = RECT{static_cast<LONG>(std::floor(e.X)), static_cast<LONG>(std::floor(e.Y)),
+                       static_cast<LONG>(std::ceil(e.X + e.Width)), static_cast<LONG>(std::ceil(e.Y + e.Height))};
+        }
+      }
+      ::ReleaseDC(Window(), dc);
+    }
+    out.screen = ClientToScreenRect(Window(), where);
+    if (!layout.ItemVisible(item)) out.state |= STATE_SYSTEM_OFFSCREEN | STATE_SYSTEM_INVISIBLE;
+    return true;
+  }
+  int element = buttons[static_cast<size_t>(child - 1)];
   out.role = ROLE_SYSTEM_PUSHBUTTON;
   out.name = ElementText(item, element);
   out.defaultAction = L"按下";

@@ -43,11 +43,13 @@ class IcoList final : public Control {
   std::shared_ptr<AccessibleSource> AccChildObject(int index) const override;
   bool AccDoDefault(int index) override;
   int AccHitTest(POINT screen) const override;
-  // The accessible description of one item and of its button children (used by the item
-  // objects).
+  // The accessible description of one item and of its children (used by the item objects):
+  // first its buttons, then its texts, each in element order. A text is located where it is
+  // laid out whole, so a text cut short reaches past its box (and maybe its row) for clients
+  // that check the layout.
   AccInfo ItemInfo(int item) const;
-  int ItemButtonCount(int item) const;
-  bool ItemButtonInfo(int item, int button, AccInfo& out) const;
+  int ItemChildCount(int item) const;
+  bool ItemChildInfo(int item, int child, AccInfo& out) const;
   bool PostClick(int item, int element);
 
  protected:

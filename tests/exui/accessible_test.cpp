@@ -138,9 +138,12 @@ TEST_F(AccessibleTest, ListItemsAreNamedByTitleWithTheActionAsValue) {
   EXPECT_EQ(children[3].where.top, first.top + 3 * 90);
   // The fifth item lies partly below the list's bottom edge but is still on screen.
   EXPECT_EQ(children[4].state & STATE_SYSTEM_INVISIBLE, 0);
-  // Each item's buttons: the action caption and the menu arrow, at their places.
-  std::vector<Line> buttons = OfKind(lines, "sub");
+  // Each item's children: its buttons (the action caption and the menu arrow, at their places),
+  // then its three texts.
+  std::vector<Line> buttons, texts;
+  for (const Line& sub : OfKind(lines, "sub")) (sub.role == ROLE_SYSTEM_STATICTEXT ? texts : buttons).push_back(sub);
   ASSERT_EQ(buttons.size(), 2 * items.size());
+  ASSERT_EQ(texts.size(), 3 * items.size());
   EXPECT_EQ(buttons[2 * 2].name, L"更新软件");
   EXPECT_EQ(buttons[2 * 2 + 1].name, L"▼");
   EXPECT_EQ(buttons[2 * 2].role, ROLE_SYSTEM_PUSHBUTTON);
@@ -149,6 +152,36 @@ TEST_F(AccessibleTest, ListItemsAreNamedByTitleWithTheActionAsValue) {
   EXPECT_EQ(buttons[4].where.top, action.top);
   EXPECT_EQ(buttons[4].where.right - buttons[4].where.left, 80);
   EXPECT_NE(buttons[2].state & STATE_SYSTEM_CHECKED, 0);  // the running tool's button
+  EXPECT_EQ(OfKind(lines, "sub")[2].name, items[0].name + L" V" + items[0].version);  // after the buttons
+  EXPECT_EQ(texts[1].name, items[0].intro);
+  EXPECT_EQ(texts[2].name, L"更新时间：" + items[0].time);
+}
+
+TEST_F(AccessibleTest, TextsAreLocatedWhereTheyAreLaidOutWholeSoACutTextReachesPastItsBox) {
+  SampleWindow main(dll);
+  main.SetUpTemplate();
+  main.AddItem(DefaultItems()[0]);
+  std::string longIntro;
+  for (int i = 0; i < 4; ++i) longIntro += Gbk(DefaultItems()[0].intro);
+  dll.Get<ControlSetElemData_Text_t>("ControlSetElemData_Text")(main.list, 1, 0, -1, 2, 0, 1, 0, longIntro.c_str(), 0);
+  std::vector<Line> lines = Probe(WindowOf(main.list), "dump");
+  std::vector<Line> texts;
+  for (const Line& sub : OfKind(lines, "sub")) {
+    if (sub.role == ROLE_SYSTEM_STATICTEXT) texts.push_back(sub);
+  }
+  ASSERT_EQ(texts.size(), 3u);
+  const int w = main.itemWidth;
+  RECT title = ElementScreenRect(main.listHost.window, w, 0, 90, 20, 300, 20);
+  RECT intro = ElementScreenRect(main.listHost.window, w, 0, 90, 50, w - 430, 30);
+  RECT time = ElementScreenRect(main.listHost.window, w, 0, w - 330, 30, 180, 30);
+  // A short title keeps to the start of its box; the right-aligned time ends at the box's end.
+  EXPECT_EQ(texts[0].where.left, title.left);
+  EXPECT_LT(texts[0].where.right, title.right);
+  EXPECT_NEAR(texts[2].where.right, time.right, 1);
+  EXPECT_GT(texts[2].where.left, time.left);
+  // The wrapped introduction needs more lines than its box holds: it reaches below the row.
+  EXPECT_LE(texts[1].where.right, intro.right);
+  EXPECT_GT(texts[1].where.bottom, intro.bottom + 10);
 }
 
 TEST_F(AccessibleTest, DefaultActionsClickTheItemsButtons) {
