@@ -18,6 +18,15 @@ constexpr int kGroupTop = 84;
 constexpr int kGroupWidth = kClientWidth - 32;
 constexpr int kGroupHeight = kClientHeight - 143;
 
+// The title line keeps its margins when the client is narrower than designed (a large scale on
+// a small screen); the catalogue lays out the rest.
+void OnMainWindowSizeChanged() {
+  if (uilib::Window* window = uilib::FindLoadedWindow(kMainWindowName)) {
+    if (uilib::Unit* title = window->FindUnit(kTitleUnit)) title->SetWidth(window->ClientWidth() - 2 * kMargin);
+  }
+  RelayoutCatalogueView();
+}
+
 constexpr UnitDesign kMainUnits[] = {
     {.type = UnitType::WindowEx, .name = kFrameUnit, .width = kClientWidth, .height = kClientHeight,
      .caption = kProductName, .fillsWindow = true},
@@ -44,7 +53,7 @@ constexpr uilib::WindowDesign kMainWindow{.name = kMainWindowName,
                                           .units = kMainUnits,
                                           .onCreated = OnMainWindowCreated,
                                           .onShown = StartCatalogueLoad,
-                                          .onSizeChanged = RelayoutCatalogueView,
+                                          .onSizeChanged = OnMainWindowSizeChanged,
                                           .onCloseQuery = OnMainWindowCloseQuery,
                                           .onFocus = OnCatalogueFocus};
 

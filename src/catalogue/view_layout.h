@@ -1,5 +1,8 @@
 // Where the catalogue view's units go for a given client size. The main window's size-changed
 // handler applies these numbers; they are kept apart so they can be checked without windows.
+// Everything here is in design units (pixels at 96 DPI), as the runtime gives the client size
+// and places units and as the library takes the item width and the template: the formulas hold
+// at every scale.
 #ifndef STORVANE_CATALOGUE_VIEW_LAYOUT_H
 #define STORVANE_CATALOGUE_VIEW_LAYOUT_H
 

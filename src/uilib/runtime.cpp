@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "uilib/function_cast.h"
 #include "uilib/skin_units.h"
 #include "util/win_text.h"
 
@@ -76,6 +77,35 @@ bool RegisterRuntimeClasses() {
   return true;
 }
 
+using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+
+// Null before Windows 10 1607.
+GetDpiForWindowFn GetDpiForWindowEntry() {
+  static const auto entry =
+      FunctionCast<GetDpiForWindowFn>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+  return entry;
+}
+
+// The DPI the skin-UI library scales a window's controls with, so that units and what lies
+// inside them always agree: the window's own where the system tells it, the screen's elsewhere.
+int DpiOfWindow(HWND hwnd) {
+  int dpi = GetDpiForWindowEntry() != nullptr ? static_cast<int>(GetDpiForWindowEntry()(hwnd)) : 0;
+  if (dpi <= 0) {
+    HDC screen = ::GetDC(nullptr);
+    dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+  }
+  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+RECT PixelBoundsOf(HWND hwnd) {
+  RECT rect{};
+  if (hwnd == nullptr) return rect;
+  ::GetWindowRect(hwnd, &rect);
+  ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
 RECT CentredOn(const RECT& area, int width, int height) {
   const int left = area.left + (area.right - area.left - width) / 2;
   const int top = area.top + (area.bottom - area.top - height) / 2;
@@ -112,6 +142,8 @@ Window* Load(const WindowDesign& design, Window* parent, bool modal) {
   if (modal && parent != nullptr) ::EnableWindow(parent->hwnd(), FALSE);
   if (design.onCreated != nullptr) design.onCreated();
   if (!::IsWindow(hwnd)) return nullptr;  // the creation handler closed it
+  window->FitIntoWorkArea();
+  if (!::IsWindow(hwnd)) return nullptr;  // the size handler closed it
   ::ShowWindow(hwnd, SW_SHOW);
   ::UpdateWindow(hwnd);
   ::SetForegroundWindow(hwnd);
@@ -144,15 +176,17 @@ SkinType Unit::skinType() const {
 
 void Unit::Create(HWND parent) {
   caption_ = design_.caption != nullptr ? design_.caption : "";
+  const int left = window_.ToPixels(design_.left);
+  const int top = window_.ToPixels(design_.top);
+  const int width = window_.ToPixels(design_.width);
+  const int height = window_.ToPixels(design_.height);
   if (!skinned()) {
     hwnd_ = ::CreateWindowExW(0, kLabelClass, GbkToWide(caption_).c_str(), WS_CHILD | (design_.visible ? WS_VISIBLE : 0),
-                              design_.left, design_.top, design_.width, design_.height, parent, nullptr,
-                              ::GetModuleHandleW(nullptr), nullptr);
+                              left, top, width, height, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (hwnd_ != nullptr) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return;
   }
-  hwnd_ = CreateSkinnedUnit(skinType(), parent, design_.left, design_.top, design_.width, design_.height,
-                            design_.visible, record_);
+  hwnd_ = CreateSkinnedUnit(skinType(), parent, left, top, width, height, design_.visible, record_);
   if (hwnd_ == nullptr) return;
   // Looked up once, here on the user-interface thread, so that workers setting a progress
   // position need no lookup of their own.
@@ -187,24 +221,31 @@ void Unit::SetVisible(bool visible) {
 }
 
 RECT Unit::Bounds() const {
-  RECT rect{};
-  if (hwnd_ == nullptr) return rect;
-  ::GetWindowRect(hwnd_, &rect);
-  ::MapWindowPoints(nullptr, ::GetParent(hwnd_), reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
+  const RECT px = PixelBoundsOf(hwnd_);
+  // Edges and size converted apart, as they were scaled: a unit reads back the numbers it was
+  // given.
+  const int left = window_.ToDesignUnits(px.left);
+  const int top = window_.ToDesignUnits(px.top);
+  return RECT{left, top, left + window_.ToDesignUnits(px.right - px.left),
+              top + window_.ToDesignUnits(px.bottom - px.top)};
 }
 
 int Unit::Width() const {
-  const RECT r = Bounds();
-  return r.right - r.left;
+  const RECT px = PixelBoundsOf(hwnd_);
+  return window_.ToDesignUnits(px.right - px.left);
 }
 
 int Unit::Height() const {
-  const RECT r = Bounds();
-  return r.bottom - r.top;
+  const RECT px = PixelBoundsOf(hwnd_);
+  return window_.ToDesignUnits(px.bottom - px.top);
 }
 
 void Unit::Move(int left, int top, int width, int height) {
+  MovePixels(window_.ToPixels(left), window_.ToPixels(top), window_.ToPixels(std::max(width, 0)),
+             window_.ToPixels(std::max(height, 0)));
+}
+
+void Unit::MovePixels(int left, int top, int width, int height) {
   if (hwnd_ != nullptr) ::MoveWindow(hwnd_, left, top, std::max(width, 0), std::max(height, 0), TRUE);
 }
 
@@ -253,15 +294,18 @@ bool Window::Create() {
   }
   const DWORD style = WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX;
   const DWORD exStyle = parent_ == nullptr ? WS_EX_APPWINDOW : 0;
-  RECT frame{0, 0, design_.width, design_.height};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   RECT area{};
   if (parent_ != nullptr) {
     area = parent_->ScreenBounds();
   } else {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
-  const RECT place = CentredOn(area, frame.right - frame.left, frame.bottom - frame.top);
+  auto placeFor = [&](int clientWidth, int clientHeight) {
+    RECT frame{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return CentredOn(area, frame.right - frame.left, frame.bottom - frame.top);
+  };
+  const RECT place = placeFor(design_.width, design_.height);
   LoadedWindows().push_back(this);
   HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, GbkToWide(design_.caption).c_str(), style, place.left,
                                 place.top, place.right - place.left, place.bottom - place.top,
@@ -274,6 +318,13 @@ bool Window::Create() {
       delete this;
     }
     return false;
+  }
+  // The DPI is the one of the monitor the window was made on; only now is it known.
+  dpi_ = DpiOfWindow(hwnd);
+  if (dpi_ != USER_DEFAULT_SCREEN_DPI) {
+    const RECT scaled = placeFor(ToPixels(design_.width), ToPixels(design_.height));
+    ::SetWindowPos(hwnd, nullptr, scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
   }
   int index = 0;
   for (const UnitDesign& unitDesign : design_.units) {
@@ -318,13 +369,32 @@ int Window::Height() const {
 int Window::ClientWidth() const {
   RECT r{};
   if (hwnd_ != nullptr) ::GetClientRect(hwnd_, &r);
-  return r.right;
+  return ToDesignUnits(r.right);
 }
 
 int Window::ClientHeight() const {
   RECT r{};
   if (hwnd_ != nullptr) ::GetClientRect(hwnd_, &r);
-  return r.bottom;
+  return ToDesignUnits(r.bottom);
+}
+
+int Window::ToPixels(int designUnits) const { return ::MulDiv(designUnits, dpi_, USER_DEFAULT_SCREEN_DPI); }
+
+int Window::ToDesignUnits(int pixels) const { return ::MulDiv(pixels, USER_DEFAULT_SCREEN_DPI, dpi_); }
+
+void Window::FitIntoWorkArea() {
+  if (hwnd_ == nullptr) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!::GetMonitorInfoW(::MonitorFromWindow(hwnd_, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT& work = monitor.rcWork;
+  const RECT now = ScreenBounds();
+  const LONG width = std::min(now.right - now.left, work.right - work.left);
+  const LONG height = std::min(now.bottom - now.top, work.bottom - work.top);
+  const LONG left = std::clamp(now.left, work.left, work.right - width);
+  const LONG top = std::clamp(now.top, work.top, work.bottom - height);
+  if (left == now.left && top == now.top && width == now.right - now.left && height == now.bottom - now.top) return;
+  ::SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Window::MoveTo(int left, int top) {
@@ -336,8 +406,33 @@ void Window::RequestClose() const {
 }
 
 void Window::FitFillingUnits() {
+  // In pixels: a frame rounded through design units could miss the last pixel of the client.
+  RECT client{};
+  if (hwnd_ != nullptr) ::GetClientRect(hwnd_, &client);
   for (const auto& unit : units_) {
-    if (unit->design().fillsWindow) unit->Move(0, 0, ClientWidth(), ClientHeight());
+    if (unit->design().fillsWindow) unit->MovePixels(0, 0, client.right, client.bottom);
+  }
+}
+
+void Window::ChangeDpi(int dpi, const RECT& suggested) {
+  if (dpi <= 0 || hwnd_ == nullptr) return;
+  // Every unit keeps its place in design units: read them all at the old scale, then place them
+  // at the new one, before any handler sees the new size.
+  std::vector<RECT> places;
+  places.reserve(units_.size());
+  for (const auto& unit : units_) places.push_back(unit->Bounds());
+  dpi_ = dpi;
+  rescaling_ = true;
+  for (std::size_t i = 0; i < units_.size(); ++i) {
+    const RECT& r = places[i];
+    if (!units_[i]->design().fillsWindow) units_[i]->Move(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  }
+  ::SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  rescaling_ = false;
+  if (ready_) {
+    FitFillingUnits();
+    if (design_.onSizeChanged != nullptr) design_.onSizeChanged();
   }
 }
 
@@ -348,11 +443,18 @@ LRESULT Window::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       ::DestroyWindow(hwnd);
       return 0;
     case WM_SIZE:
-      if (ready_) {
+      if (ready_ && !rescaling_) {
         FitFillingUnits();
         if (design_.onSizeChanged != nullptr) design_.onSizeChanged();
       }
       break;
+    case WM_DPICHANGED:
+      // Moved to a monitor of another DPI: the system suggests the rectangle that keeps the
+      // window's size in design units where the mouse left it. Where the system has no DPI per
+      // window (Windows 8.1), the library keeps the screen's for its controls, and so do units.
+      ChangeDpi(GetDpiForWindowEntry() != nullptr ? LOWORD(wParam) : DpiOfWindow(hwnd),
+                *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_ACTIVATE:
       if (design_.onFocus != nullptr) design_.onFocus(LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);
       break;

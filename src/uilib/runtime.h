@@ -13,6 +13,13 @@
 //                                          .height = 140, .units = kUnits,
 //                                          .onCreated = OnDownloadWindowCreated};
 //
+// Sizes and places in designs, and everything the program reads or sets of a unit's geometry
+// or of a window's client size, are design units: pixels at 96 DPI. The runtime scales them with
+// the window's DPI (and again when the window moves to a monitor of another DPI), exactly as the
+// skin-UI library scales what lies inside its controls, so one set of numbers describes the
+// window at every scale. Only screen placement (Window::ScreenBounds and its kin) is in the
+// screen's pixels, and the coordinates the library's events carry are the control's pixels.
+//
 // Everything here belongs to the user-interface thread, except Unit::SendFeedback (any thread,
 // it waits for the handler), Unit::SetPosition / SetRangeMax of progress bars and
 // Window::RequestClose (any thread, posted).
@@ -54,7 +61,7 @@ enum UnitEvent : int {
   kUnitMouseEnter = 4,
   kUnitMouseLeave = 5,
   kUnitFocus = 6,         // a = 1 gained, 0 lost (frames: window activated / deactivated)
-  kUnitSize = 7,          // a = width, b = height
+  kUnitSize = 7,          // a = width, b = height (the control's pixels)
   kUnitMove = 8,
   kUnitVisible = 9,
   kUnitCloseClick = 10,   // frame close glyph; result 0 lets the window's close query decide
@@ -96,7 +103,7 @@ struct UnitDesign {
 struct WindowDesign {
   const char* name = "";      // GBK; FindLoadedWindow finds the window by it
   const char* caption = "";   // the window's own title (taskbar)
-  int width = 0;              // client size
+  int width = 0;              // client size; made smaller where the monitor's work area is
   int height = 0;
   std::span<const UnitDesign> units;
   void (*onCreated)() = nullptr;      // units exist, window not shown yet
@@ -127,7 +134,8 @@ public:
   void SetCaption(std::string_view caption);
   bool Visible() const;
   void SetVisible(bool visible);
-  // Position in the parent's client area (the window, or the container unit) and size.
+  // Position in the parent's client area (the window, or the container unit) and size, in
+  // design units.
   RECT Bounds() const;
   int Left() const { return Bounds().left; }
   int Top() const { return Bounds().top; }
@@ -155,6 +163,7 @@ public:
   // Internal to the runtime and the skin support layer.
   ExuiEventRecord& eventRecord() { return record_; }
   void Create(HWND parent);
+  void MovePixels(int left, int top, int width, int height);
   void Forget() {
     hwnd_ = nullptr;
     control_ = 0;
@@ -184,32 +193,46 @@ public:
   bool modal() const { return modal_; }
   Unit* FindUnit(std::string_view name) const;
 
+  // Placement on the screen, in the screen's pixels.
   RECT ScreenBounds() const;
   int Left() const { return ScreenBounds().left; }
   int Top() const { return ScreenBounds().top; }
   int Width() const;
   int Height() const;
+  void MoveTo(int left, int top);
+  // Client size in design units.
   int ClientWidth() const;
   int ClientHeight() const;
-  void MoveTo(int left, int top);
+
+  // The window's DPI (96 until it exists) and the conversions between design units and its
+  // pixels. Rounded to the nearest pixel, as the library rounds the places inside controls.
+  int Dpi() const { return dpi_; }
+  int ToPixels(int designUnits) const;
+  int ToDesignUnits(int pixels) const;
 
   // Posts the runtime's close request (the close query, if any, decides). Any thread.
   void RequestClose() const;
 
   // Internal to the runtime.
   bool Create();
+  // Shrinks the window into its monitor's work area where it does not fit (a large scale on a
+  // small screen); the size handler lays the units out for what is left.
+  void FitIntoWorkArea();
   void Attach(HWND hwnd) { hwnd_ = hwnd; }
   LRESULT Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   int serial() const { return serial_; }
 
 private:
   void FitFillingUnits();
+  void ChangeDpi(int dpi, const RECT& suggested);
 
   const WindowDesign& design_;
   Window* parent_;
   bool modal_;
   bool ready_ = false;
   bool shown_ = false;
+  bool rescaling_ = false;  // size changes wait until every unit has its new scale
+  int dpi_ = 96;
   int serial_;
   HWND hwnd_ = nullptr;
   std::vector<std::unique_ptr<Unit>> units_;

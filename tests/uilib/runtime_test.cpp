@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <thread>
 
@@ -103,6 +104,9 @@ constexpr WindowDesign kClosedEarly{.name = kModalName, .caption = "下载", .wi
 // The same units without handlers, for tests that open the window themselves.
 constexpr WindowDesign kPlainDownload{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
                                       .units = kModalUnits};
+// Larger than any work area the tests run on.
+constexpr WindowDesign kHuge{.name = kModalName, .caption = "下载", .width = 9000, .height = 7000,
+                             .units = kModalUnits, .onSizeChanged = MainSized};
 
 class RuntimeTest : public ::testing::Test {
 protected:
@@ -196,6 +200,46 @@ TEST_F(RuntimeTest, SizeChangesReachTheHandlerAndTheFrameFollows) {
   EXPECT_EQ(frame->Width(), window_->ClientWidth());
   EXPECT_EQ(frame->Height(), window_->ClientHeight());
   EXPECT_EQ(window_->ClientWidth(), 700);
+}
+
+std::array<LONG, 4> Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+TEST_F(RuntimeTest, ADpiChangeTakesTheSuggestedPlaceAndKeepsEveryUnitInDesignUnits) {
+  Unit* title = window_->FindUnit("标签EX_标题");
+  Unit* frame = window_->FindUnit("窗口EX_启动窗口");
+  const int before = trace_.sizeChanges;
+  RECT suggested{40, 30, 40 + 1350, 30 + 900};
+  ::SendMessageW(window_->hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+  EXPECT_EQ(window_->Dpi(), 144);
+  EXPECT_EQ(Edges(window_->ScreenBounds()), Edges(suggested));
+  EXPECT_EQ(trace_.sizeChanges, before + 1);  // once, when every unit has its new scale
+  EXPECT_EQ(window_->ClientWidth(), 900);
+  EXPECT_EQ(window_->ClientHeight(), 600);
+  RECT pixels{};
+  ::GetWindowRect(title->hwnd(), &pixels);
+  ::MapWindowPoints(nullptr, window_->hwnd(), reinterpret_cast<POINT*>(&pixels), 2);
+  EXPECT_EQ(Edges(pixels), (Edges(RECT{24, 72, 24 + 1302, 72 + 36})));
+  EXPECT_EQ(Edges(title->Bounds()), (Edges(RECT{16, 48, 16 + 868, 48 + 24})));
+  ::GetClientRect(frame->hwnd(), &pixels);
+  EXPECT_EQ(pixels.right, 1350);
+  // Odd design numbers read back as given, though their pixels were rounded.
+  title->Move(15, 11, 101, 21);
+  EXPECT_EQ(title->Left(), 15);
+  EXPECT_EQ(title->Top(), 11);
+  EXPECT_EQ(title->Width(), 101);
+  EXPECT_EQ(title->Height(), 21);
+}
+
+TEST_F(RuntimeTest, AWindowLargerThanTheWorkAreaIsFittedIntoItBeforeItShows) {
+  const int before = trace_.sizeChanges;
+  Window* huge = LoadWindow(kHuge, window_);
+  ASSERT_NE(huge, nullptr);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  EXPECT_EQ(Edges(huge->ScreenBounds()), Edges(work));
+  EXPECT_EQ(huge->FindUnit("窗口EX_下载")->Width(), huge->ClientWidth());
+  EXPECT_GT(trace_.sizeChanges, before);
+  ::DestroyWindow(huge->hwnd());
 }
 
 TEST_F(RuntimeTest, UnitsAreFoundByNameAndKeepTheirCaptions) {
