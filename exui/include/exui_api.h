@@ -444,8 +444,10 @@ constexpr int32_t EXUI_MENU_ATTR_WINDOW = 1;
 //   value = caption of element 4 (the first button element), location = the item's rectangle
 //   on the screen, state invisible/offscreen when scrolled out of view; default action clicks
 //   element 4, scrolling the item into view first). get_accChild(i) gives the item as an object
-//   whose children 1..k are its displayed button elements in element order (role push button,
-//   name = caption, default action clicks it).
+//   whose children are its displayed button elements in element order (role push button,
+//   name = caption, default action clicks it), then its displayed text elements (role static
+//   text, name = the text, located where the whole text would be drawn, so a text cut off by
+//   its box reaches past it).
 // - progress bar: role progress bar, value = percentage text ("42%").
 // - labels and group boxes: role static text / grouping, name = caption.
 // - popup menu window: role menu popup; children 1..n = entries (role menu item, or separator;
