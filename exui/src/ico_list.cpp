@@ -329,9 +329,90 @@ bool IcoList::PostClick(int item, int element) {
   return ::PostMessageW(Window(), kMsgAccDefault, static_cast<WPARAM>(item), static_cast<LPARAM>(element)) != FALSE;
 }
 
+void IcoList::OnButtonDown(UINT message, POINT at) {
+  HWND window = Window();
+  ::SetFocus(window);
+  ListLayout layout = Layout();
+  RECT zone = layout.ScrollZone();
+  if (::PtInRect(&zone, at)) {
+    RECT thumb = layout.Thumb(true);
+    if (at.y >= thumb.top && at.y < thumb.bottom) {
+      draggingThumb_ = true;
+      dragOffset_ = at.y - thumb.top;
+      ::SetCapture(window);
+    } else {
+      // A click on the track pages towards the click.
+      ScrollTo(scroll_ + (at.y < thumb.top ? -layout.viewHeight : layout.viewHeight));
+    }
+    Invalidate();
+    return;
+  }
+  int item = layout.ItemAt(at);
+  int element = layout.ElementAt(model_, item, at);
+  if (element >= 0 && model_.Template(element)->kind == ElemKind::kButton) {
+    // A quick second click on a button is a click, not a double click.
+    pressedItem_ = item;
+    pressedElement_ = element;
+    hotItem_ = item;
+    hotElement_ = element;
+    ::SetCapture(window);
+    Invalidate();
+    return;
+  }
+  if (item >= 0 && message == WM_LBUTTONDBLCLK) {
+    Raise(EXUI_EV_ITEM_DBLCLICK, item);
+    return;
+  }
+  clickItem_ = item;
+}
+
+void IcoList::OnButtonUp(POINT at) {
+  if (draggingThumb_) {
+    draggingThumb_ = false;
+    ::ReleaseCapture();
+    UpdateHot(at);
+    Invalidate();
+    return;
+  }
+  ListLayout layout = Layout();
+  int item = layout.ItemAt(at);
+  int element = layout.ElementAt(model_, item, at);
+  if (pressedItem_ >= 0) {
+    int pItem = pressedItem_;
+    int pElement = pressedElement_;
+    pressedItem_ = pressedElement_ = -1;
+    if (::GetCapture() == Window()) ::ReleaseCapture();
+    UpdateHot(at);
+    Invalidate();
+    if (item == pItem && element == pElement) {
+      RECT row = layout.ItemRect(item);
+      ClickElement(item, element, at.x - row.left, at.y - row.top);
+    }
+    return;
+  }
+  if (clickItem_ >= 0 && clickItem_ == item) {
+    clickItem_ = -1;
+    Raise(EXUI_EV_ITEM_CLICK, item, element);
+  }
+  clickItem_ = -1;
+}
+
+bool IcoList::OnKey(WPARAM key) {
+  ListLayout layout = Layout();
+  int step = static_cast<int>(std::lround(kKeyStep * Scale()));
+  switch (key) {
+    case VK_UP: ScrollTo(scroll_ - step); return true;
+    case VK_DOWN: ScrollTo(scroll_ + step); return true;
+    case VK_PRIOR: ScrollTo(scroll_ - layout.viewHeight); return true;
+    case VK_NEXT: ScrollTo(scroll_ + layout.viewHeight); return true;
+    case VK_HOME: ScrollTo(0); return true;
+    case VK_END: ScrollTo(layout.MaxScroll()); return true;
+    default: return false;
+  }
+}
+
 LRESULT IcoList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
   POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  HWND window = Window();
   switch (message) {
     case WM_MOUSEMOVE:
       if (draggingThumb_) {
@@ -345,75 +426,14 @@ LRESULT IcoList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& han
       if (!draggingThumb_) ClearHot();
       return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
+    case WM_LBUTTONDBLCLK:
       handled = true;
-      ::SetFocus(window);
-      ListLayout layout = Layout();
-      RECT zone = layout.ScrollZone();
-      if (::PtInRect(&zone, at)) {
-        RECT thumb = layout.Thumb(true);
-        if (at.y >= thumb.top && at.y < thumb.bottom) {
-          draggingThumb_ = true;
-          dragOffset_ = at.y - thumb.top;
-          ::SetCapture(window);
-        } else {
-          // A click on the track pages towards the click.
-          ScrollTo(scroll_ + (at.y < thumb.top ? -layout.viewHeight : layout.viewHeight));
-        }
-        Invalidate();
-        return 0;
-      }
-      int item = layout.ItemAt(at);
-      int element = layout.ElementAt(model_, item, at);
-      if (element >= 0 && model_.Template(element)->kind == ElemKind::kButton) {
-        // A quick second click on a button is a click, not a double click.
-        pressedItem_ = item;
-        pressedElement_ = element;
-        hotItem_ = item;
-        hotElement_ = element;
-        ::SetCapture(window);
-        Invalidate();
-        return 0;
-      }
-      if (item >= 0 && message == WM_LBUTTONDBLCLK) {
-        Raise(EXUI_EV_ITEM_DBLCLICK, item);
-        return 0;
-      }
-      clickItem_ = item;
+      OnButtonDown(message, at);
       return 0;
-    }
-    case WM_LBUTTONUP: {
+    case WM_LBUTTONUP:
       handled = true;
-      if (draggingThumb_) {
-        draggingThumb_ = false;
-        ::ReleaseCapture();
-        UpdateHot(at);
-        Invalidate();
-        return 0;
-      }
-      ListLayout layout = Layout();
-      int item = layout.ItemAt(at);
-      int element = layout.ElementAt(model_, item, at);
-      if (pressedItem_ >= 0) {
-        int pItem = pressedItem_;
-        int pElement = pressedElement_;
-        pressedItem_ = pressedElement_ = -1;
-        if (::GetCapture() == window) ::ReleaseCapture();
-        UpdateHot(at);
-        Invalidate();
-        if (item == pItem && element == pElement) {
-          RECT row = layout.ItemRect(item);
-          ClickElement(item, element, at.x - row.left, at.y - row.top);
-        }
-        return 0;
-      }
-      if (clickItem_ >= 0 && clickItem_ == item) {
-        clickItem_ = -1;
-        Raise(EXUI_EV_ITEM_CLICK, item, element);
-      }
-      clickItem_ = -1;
+      OnButtonUp(at);
       return 0;
-    }
     case WM_CAPTURECHANGED:
       if (pressedItem_ >= 0 || draggingThumb_) {
         pressedItem_ = pressedElement_ = -1;
@@ -428,20 +448,9 @@ LRESULT IcoList::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& han
     case WM_GETDLGCODE:
       handled = true;
       return DLGC_WANTARROWS;
-    case WM_KEYDOWN: {
-      ListLayout layout = Layout();
-      int step = static_cast<int>(std::lround(kKeyStep * Scale()));
-      handled = true;
-      switch (wParam) {
-        case VK_UP: ScrollTo(scroll_ - step); return 0;
-        case VK_DOWN: ScrollTo(scroll_ + step); return 0;
-        case VK_PRIOR: ScrollTo(scroll_ - layout.viewHeight); return 0;
-        case VK_NEXT: ScrollTo(scroll_ + layout.viewHeight); return 0;
-        case VK_HOME: ScrollTo(0); return 0;
-        case VK_END: ScrollTo(layout.MaxScroll()); return 0;
-        default: handled = false; return 0;
-      }
-    }
+    case WM_KEYDOWN:
+      handled = OnKey(wParam);
+      return 0;
     case WM_SIZE:
       scroll_ = Layout().ClampScroll(scroll_);
       return 0;  // the base class repaints and raises the event

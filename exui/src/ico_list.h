@@ -67,6 +67,10 @@ class IcoList final : public Control {
   void UpdateHot(POINT client);
   void ClearHot();
   void OnWheel(int delta);
+  // Message groups of OnMessage: mouse buttons (thumb, track, elements, items) and keys.
+  void OnButtonDown(UINT message, POINT at);
+  void OnButtonUp(POINT at);
+  bool OnKey(WPARAM key);  // false for keys the list does not use
   std::wstring ElementText(int item, int element) const;
 
   ElementModel model_;

@@ -1,6 +1,7 @@
 #include "static_controls.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "library.h"
 
@@ -104,10 +105,11 @@ void PictureBox::Paint(Gdiplus::Graphics& g, float width, float height) {
   } else if (mode_ == 2) {
     target = Gdiplus::RectF((width - iw) / 2, (height - ih) / 2, iw, ih);
   }
-  int tw = std::max(1, static_cast<int>(target.Width + 0.5f));
-  int th = std::max(1, static_cast<int>(target.Height + 0.5f));
+  // Rounded to the nearest pixel: a centred picture larger than its box starts at a negative place.
+  const int tw = std::max(1, static_cast<int>(std::lround(target.Width)));
+  const int th = std::max(1, static_cast<int>(std::lround(target.Height)));
   if (auto* bitmap = image_->Scaled(tw, th)) {
-    g.DrawImage(bitmap, static_cast<INT>(target.X + 0.5f), static_cast<INT>(target.Y + 0.5f), tw, th);
+    g.DrawImage(bitmap, static_cast<INT>(std::lround(target.X)), static_cast<INT>(std::lround(target.Y)), tw, th);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <cmath>
+
 #include "library.h"
 
 namespace storvane::exui {
@@ -28,8 +30,8 @@ RECT WindowFrame::ButtonRect(Button button) const {
   if (Window() == nullptr || titleHeight_ <= 0) return none;
   RECT client{};
   ::GetClientRect(Window(), &client);
-  int width = static_cast<int>(kButtonWidth * Scale() + 0.5f);
-  int height = static_cast<int>(TitleHeight() + 0.5f);
+  const int width = static_cast<int>(std::lround(kButtonWidth * Scale()));
+  const int height = static_cast<int>(std::lround(TitleHeight()));
   // Inside the 1 px border, flush with the top-right corner.
   int right = client.right - 1;
   if (buttons_ & 1) {
@@ -116,7 +118,8 @@ void WindowFrame::Paint(Gdiplus::Graphics& g, float width, float height) {
   if (icon_) {
     float side = 20.0f * s;
     float top = (title - side) / 2.0f;
-    if (auto* bitmap = icon_->Scaled(static_cast<int>(side + 0.5f), static_cast<int>(side + 0.5f))) {
+    const int pixels = static_cast<int>(std::lround(side));
+    if (auto* bitmap = icon_->Scaled(pixels, pixels)) {
       g.DrawImage(bitmap, x, top, side, side);
     }
     x += side + 8.0f * s;
