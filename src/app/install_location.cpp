@@ -89,7 +89,7 @@ std::string GetInstallDir() {
     wchar_t buffer[MAX_PATH] = {};
     const UINT length = ::GetWindowsDirectoryW(buffer, MAX_PATH);
     const std::string windowsDir = length > 0 && length < MAX_PATH ? WideToGbk(buffer) : std::string();
-    const std::string installDir = InstallDirForWindowsDir(windowsDir);
+    std::string installDir = InstallDirForWindowsDir(windowsDir);
     DispatchPendingMessages();
 
     const std::string drive = TextBefore(installDir, kInstallSuffix);
@@ -140,7 +140,7 @@ std::string SelfDeleteScriptText(std::string_view dirWithBackslash, std::string_
 
 std::string WriteSelfDeleteScript(std::string_view runDir, std::string_view exeName) {
     const std::string dir = ConcatTexts(runDir, "\\");
-    const std::string scriptPath = ConcatTexts(dir, kScriptName);
+    std::string scriptPath = ConcatTexts(dir, kScriptName);
     // The script host reads scripts in the system's ANSI code page.
     const std::string content = WideToCodePage(GbkToWide(SelfDeleteScriptText(dir, exeName)), CP_ACP);
     if (!WriteWholeFile(scriptPath, content, FILE_ATTRIBUTE_HIDDEN)) return {};

@@ -121,7 +121,7 @@ InstanceClaim ClaimInstanceName(std::string_view instanceName, const std::functi
     return InstanceClaim::Claimed;
 }
 
-void EnsureSingleInstance(std::string& instanceName, bool showMessage, std::optional<std::string> messageText,
+void EnsureSingleInstance(std::string& instanceName, bool showMessage, const std::optional<std::string>& messageText,
                           UINT messageType, bool activateExisting) {
     if (instanceName.empty()) instanceName = DefaultInstanceName();
     if (ClaimInstanceName(instanceName) == InstanceClaim::HeldElsewhere) {

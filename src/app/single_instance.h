@@ -18,7 +18,7 @@ namespace storvane {
 // copy's window to the front, and ends with exit code 0 without returning. Two copies that
 // start at the same moment are told apart by the claim itself, so exactly one survives.
 void EnsureSingleInstance(std::string& instanceName, bool showMessage = false,
-                          std::optional<std::string> messageText = std::nullopt, UINT messageType = 0,
+                          const std::optional<std::string>& messageText = std::nullopt, UINT messageType = 0,
                           bool activateExisting = false);
 
 enum class InstanceClaim {
