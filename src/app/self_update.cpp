@@ -36,10 +36,6 @@ extern "C" const uint8_t storvane_updater_image_end[] asm("storvane_updater_imag
 
 namespace storvane {
 
-std::string g_ownVersion;
-std::string g_remoteVersion;
-std::string g_remoteDownloadUrl;
-
 std::span<const uint8_t> CarriedUpdaterImage() {
     return {storvane_updater_image_begin, static_cast<size_t>(storvane_updater_image_end - storvane_updater_image_begin)};
 }
@@ -69,12 +65,10 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
     return answer;
 }
 
-void CheckForUpdate(std::string_view key) { CheckForUpdate(key, STORVANE_SERVICE_BASE); }
+UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, STORVANE_SERVICE_BASE); }
 
-void CheckForUpdate(std::string_view key, std::string_view serviceBase) {
-    const UpdateAnswer answer = ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
-    g_remoteVersion = answer.version;
-    g_remoteDownloadUrl = answer.downloadUrl;
+UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
+    return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
 }
 
 bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion) {
@@ -145,23 +139,26 @@ std::string ReadInstalledOffer(std::string_view runDirectory) {
     return bytes ? bytes->substr(0, bytes->find('\0')) : std::string();
 }
 
-bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver) {
-    if (!UpdateNeeded(g_remoteVersion, g_ownVersion)) return false;
-    if (ReadInstalledOffer(handOver.runDirectory) == g_remoteVersion) {
-        Log("self-update: the service offers \"" + g_remoteVersion + "\" again, which up.exe already installed; " +
-            "staying on the running launcher (own version \"" + g_ownVersion + "\")");
+bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion, const UpdaterHandOver& handOver) {
+    if (!UpdateNeeded(offer.version, ownVersion)) return false;
+    const std::string own(ownVersion);
+    if (ReadInstalledOffer(handOver.runDirectory) == offer.version) {
+        Log("self-update: the service offers \"" + offer.version + "\" again, which up.exe already installed; " +
+            "staying on the running launcher (own version \"" + own + "\")");
         return false;
     }
-    Log("self-update: handing over to up.exe for \"" + g_remoteVersion + "\" (own version \"" + g_ownVersion +
-        "\") from " + g_remoteDownloadUrl);
+    Log("self-update: handing over to up.exe for \"" + offer.version + "\" (own version \"" + own + "\") from " +
+        offer.downloadUrl);
     const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
-    const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, g_remoteDownloadUrl,
-                                                             handOver.executableName, g_remoteVersion, g_ownVersion);
+    const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, offer.downloadUrl,
+                                                             handOver.executableName, offer.version, ownVersion);
     if (!handOver.start || !handOver.start(program, commandLine)) return false;
     if (handOver.end) handOver.end();
     return true;
 }
 
-void LaunchUpdaterIfNeeded() { LaunchUpdaterIfNeeded(DefaultUpdaterHandOver()); }
+bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion) {
+    return LaunchUpdaterIfNeeded(offer, ownVersion, DefaultUpdaterHandOver());
+}
 
 }  // namespace storvane

@@ -11,12 +11,7 @@
 
 namespace storvane {
 
-// The launcher's own version, "2.1"; the start-up sequence sets it before the update check.
-extern std::string g_ownVersion;
-// Version and download address from the last update check; empty when the answer had none.
-extern std::string g_remoteVersion;
-extern std::string g_remoteDownloadUrl;
-
+// The launcher's own version.
 inline constexpr char kOwnVersion[] = "2.1";
 inline constexpr char kSelfUpdateKey[] = "storvane";
 // Beside the launcher, written by up.exe when it has put an offered version in place: that
@@ -45,10 +40,10 @@ struct UpdateAnswer {
 // turned into "{", parsed, and the two values read. Both empty when it is not such an answer.
 UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody);
 
-// Asks the version service compiled into the program (or `serviceBase`) for `key` and fills
-// g_remoteVersion and g_remoteDownloadUrl, replacing earlier values.
-void CheckForUpdate(std::string_view key);
-void CheckForUpdate(std::string_view key, std::string_view serviceBase);
+// Asks the version service compiled into the program (or `serviceBase`) for `key`; its answer,
+// both values empty when there is none (service down, not JSON, no such entry).
+UpdateAnswer CheckForUpdate(std::string_view key);
+UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase);
 
 // Whether the answer asks for an update: a version was named and it is not ours (plain text
 // inequality: "2.10" and "2.0" both differ from "2.1"). No version named means no update is
@@ -79,12 +74,12 @@ struct UpdaterHandOver {
 // launcher waits on for at most 1000 ms to become idle, and KillProcess on itself.
 UpdaterHandOver DefaultUpdaterHandOver();
 
-// When an update is needed, starts the updater and ends the launcher. When the updater cannot be
-// started the launcher goes on: ending it would leave the user with no program at all. An offer
-// that up.exe has already installed is not handed over again: a release whose own version text
-// differs from the one the service names would otherwise update itself at every start, for ever.
-// Returns whether the updater was started.
-bool LaunchUpdaterIfNeeded(const UpdaterHandOver& handOver);
-void LaunchUpdaterIfNeeded();
+// When `offer` asks for an update of `ownVersion`, starts the updater and ends the launcher. When
+// the updater cannot be started the launcher goes on: ending it would leave the user with no
+// program at all. An offer that up.exe has already installed is not handed over again: a release
+// whose own version text differs from the one the service names would otherwise update itself at
+// every start, for ever. Returns whether the updater was started.
+bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion, const UpdaterHandOver& handOver);
+bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion);
 
 }  // namespace storvane

@@ -57,13 +57,11 @@ void OnMainWindowCreated() {
 
   WriteUpdaterExecutable(relocation.runDir);
 
-  g_ownVersion = kOwnVersion;
   if (uilib::Unit* title = MainWindowUnit(kTitleUnit)) {
-    title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, g_ownVersion));
+    title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, kOwnVersion));
   }
 
-  CheckForUpdate(kSelfUpdateKey);
-  LaunchUpdaterIfNeeded();
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), kOwnVersion);
 }
 
 bool OnMainWindowCloseQuery() {

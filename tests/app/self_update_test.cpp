@@ -70,19 +70,8 @@ private:
     std::wstring path_;
 };
 
-// Leaves the process-wide values as it found them.
 class SelfUpdateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = {g_ownVersion, g_remoteVersion, g_remoteDownloadUrl};
-        g_ownVersion = kOwnVersion;
-    }
-    void TearDown() override {
-        g_ownVersion = saved_[0];
-        g_remoteVersion = saved_[1];
-        g_remoteDownloadUrl = saved_[2];
-    }
-
     struct Recorded {
         int starts = 0, ends = 0;
         std::wstring program, commandLine;
@@ -100,8 +89,6 @@ protected:
         handOver.end = [&recorded] { ++recorded.ends; };
         return handOver;
     }
-
-    std::vector<std::string> saved_;
 };
 
 TEST(ReadUpdateAnswer, ReadsVersionAndAddressOfTheFirstEntry) {
@@ -173,29 +160,23 @@ TEST(BuildUpdaterCommandLine, ChineseTextCrossesAsWideCharacters) {
 }
 
 TEST_F(SelfUpdateTest, SameVersionKeepsTheLauncherRunning) {
-    g_remoteVersion = "2.1";
-    g_remoteDownloadUrl = "http://h/a.exe";
     Recorded recorded;
-    EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded)));
+    EXPECT_FALSE(LaunchUpdaterIfNeeded({"2.1", "http://h/a.exe"}, kOwnVersion, Recording(recorded)));
     EXPECT_EQ(recorded.starts, 0);
     EXPECT_EQ(recorded.ends, 0);
 }
 
 TEST_F(SelfUpdateTest, NoVersionKnownKeepsTheLauncherRunning) {
-    g_remoteVersion.clear();
-    g_remoteDownloadUrl.clear();
     Recorded recorded;
-    EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded)));
+    EXPECT_FALSE(LaunchUpdaterIfNeeded({}, kOwnVersion, Recording(recorded)));
     EXPECT_EQ(recorded.starts, 0);
     EXPECT_EQ(recorded.ends, 0);
 }
 
 TEST_F(SelfUpdateTest, OtherVersionStartsTheUpdaterThenEnds) {
     for (const char* version : {"2.10", "2.0", "3.0"}) {
-        g_remoteVersion = version;
-        g_remoteDownloadUrl = "http://h/new launcher.exe";
         Recorded recorded;
-        EXPECT_TRUE(LaunchUpdaterIfNeeded(Recording(recorded)));
+        EXPECT_TRUE(LaunchUpdaterIfNeeded({version, "http://h/new launcher.exe"}, kOwnVersion, Recording(recorded)));
         EXPECT_EQ(recorded.starts, 1);
         EXPECT_EQ(recorded.ends, 1);
         EXPECT_EQ(recorded.program, L"C:\\quorlen\\storvane\\zor/up.exe");
@@ -205,10 +186,8 @@ TEST_F(SelfUpdateTest, OtherVersionStartsTheUpdaterThenEnds) {
 }
 
 TEST_F(SelfUpdateTest, AnUpdaterThatCannotStartLeavesTheLauncherRunning) {
-    g_remoteVersion = "2.2";
-    g_remoteDownloadUrl = "http://h/a.exe";
     Recorded recorded;
-    EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded, false)));
+    EXPECT_FALSE(LaunchUpdaterIfNeeded({"2.2", "http://h/a.exe"}, kOwnVersion, Recording(recorded, false)));
     EXPECT_EQ(recorded.starts, 1);
     EXPECT_EQ(recorded.ends, 0);
 }
@@ -217,14 +196,12 @@ TEST_F(SelfUpdateTest, AnOfferUpExeAlreadyInstalledIsNotHandedOverAgain) {
     ScratchFolder folder;
     const std::wstring record = folder.path() + L"\\up.qn";
     ASSERT_TRUE(ReplaceSmallFile(record, "2.2"));
-    g_remoteDownloadUrl = "http://h/a.exe";
-    for (const char* offer : {"2.2", "2.3"}) {
-        g_remoteVersion = offer;
+    for (const std::string offer : {"2.2", "2.3"}) {
         Recorded recorded;
         UpdaterHandOver handOver = Recording(recorded);
         handOver.runDirectory = folder.gbk();
-        EXPECT_EQ(LaunchUpdaterIfNeeded(handOver), g_remoteVersion == "2.3") << offer;
-        EXPECT_EQ(recorded.starts, g_remoteVersion == "2.3" ? 1 : 0) << offer;
+        EXPECT_EQ(LaunchUpdaterIfNeeded({offer, "http://h/a.exe"}, kOwnVersion, handOver), offer == "2.3") << offer;
+        EXPECT_EQ(recorded.starts, offer == "2.3" ? 1 : 0) << offer;
     }
     DeleteFileW(record.c_str());
 }
@@ -232,7 +209,6 @@ TEST_F(SelfUpdateTest, AnOfferUpExeAlreadyInstalledIsNotHandedOverAgain) {
 class SelfUpdateServiceTest : public SelfUpdateTest {
 protected:
     void SetUp() override {
-        SelfUpdateTest::SetUp();
         auto loaded = TestServer::Load();
         ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
         server_ = *loaded;
@@ -249,11 +225,9 @@ TEST_F(SelfUpdateServiceTest, AsksTheServiceForTheKeyAndKeepsItsAnswer) {
     ASSERT_TRUE(server_.Script("/api/single/storvane",
                                R"({"headers":["Content-Type: application/json"],"body_b64":")" +
                                    net::Base64Encode(Bytes(body.begin(), body.end())) + "\"}"));
-    g_remoteVersion = "old";
-    g_remoteDownloadUrl = "old";
-    CheckForUpdate(kSelfUpdateKey, Base());
-    EXPECT_EQ(g_remoteVersion, "2.2");
-    EXPECT_EQ(g_remoteDownloadUrl, "http://h/new launcher.exe");
+    const UpdateAnswer answer = CheckForUpdate(kSelfUpdateKey, Base());
+    EXPECT_EQ(answer.version, "2.2");
+    EXPECT_EQ(answer.downloadUrl, "http://h/new launcher.exe");
     const auto log = server_.Requests();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].method, "GET");
@@ -263,19 +237,17 @@ TEST_F(SelfUpdateServiceTest, AsksTheServiceForTheKeyAndKeepsItsAnswer) {
 TEST_F(SelfUpdateServiceTest, AnOutageMeansNoUpdateAndTheLauncherGoesOn) {
     const int port = testsupport::UnusedPort();
     ASSERT_NE(port, 0);
-    g_remoteVersion = "old";
-    g_remoteDownloadUrl = "old";
-    CheckForUpdate(kSelfUpdateKey, "http://127.0.0.1:" + std::to_string(port));
-    EXPECT_EQ(g_remoteVersion, "");
-    EXPECT_EQ(g_remoteDownloadUrl, "");
+    const UpdateAnswer outage = CheckForUpdate(kSelfUpdateKey, "http://127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(outage.version, "");
+    EXPECT_EQ(outage.downloadUrl, "");
     Recorded recorded;
-    EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded)));
+    EXPECT_FALSE(LaunchUpdaterIfNeeded(outage, kOwnVersion, Recording(recorded)));
     EXPECT_EQ(recorded.starts, 0);
 
     // A service that answers with an error page is no different.
-    CheckForUpdate(kSelfUpdateKey, Base() + "/status/503");
-    EXPECT_EQ(g_remoteVersion, "");
-    EXPECT_FALSE(LaunchUpdaterIfNeeded(Recording(recorded)));
+    const UpdateAnswer errorPage = CheckForUpdate(kSelfUpdateKey, Base() + "/status/503");
+    EXPECT_EQ(errorPage.version, "");
+    EXPECT_FALSE(LaunchUpdaterIfNeeded(errorPage, kOwnVersion, Recording(recorded)));
 }
 
 TEST(SelfUpdateAddress, JoinsBaseKeyAndPath) {
@@ -305,14 +277,12 @@ TEST(WriteUpdaterExecutable, WritesTheCarriedUpdaterOverAnyOldFile) {
 TEST_F(SelfUpdateTest, TheCarriedUpdaterStartsFromTheHandOver) {
     ScratchFolder folder;
     ASSERT_TRUE(WriteUpdaterExecutable(folder.gbk()));
-    g_remoteVersion = "2.2";
-    g_remoteDownloadUrl = "http://127.0.0.1:9/new launcher.exe";
     UpdaterHandOver handOver = DefaultUpdaterHandOver();
     handOver.runDirectory = folder.gbk();
     handOver.executableName = "Storvane.exe";
     int ends = 0;
     handOver.end = [&ends] { ++ends; };
-    ASSERT_TRUE(LaunchUpdaterIfNeeded(handOver));
+    ASSERT_TRUE(LaunchUpdaterIfNeeded({"2.2", "http://127.0.0.1:9/new launcher.exe"}, kOwnVersion, handOver));
     EXPECT_EQ(ends, 1);
 
     HWND window = nullptr;
