@@ -58,7 +58,7 @@ int ShowTaskModalMessage(const std::string& text, const std::string& caption, UI
 struct RelocationRequest {
     std::string runDir;        // directory of the running copy, no trailing backslash
     std::string exeName;       // its file name
-    std::string installDir;    // where it must live (g_installDir)
+    std::string installDir;    // where it must live (AppSettings::installDir)
     std::string shortcutName;  // name of the desktop shortcut: the main window's caption
     MessageBoxSeam showMessage = ShowTaskModalMessage;
 };

@@ -15,25 +15,23 @@
 #include "uilib/locate.h"
 
 namespace storvane {
-
-std::string g_installDir;
-std::string g_freeSpaceGbText;
-Bytes g_uiFont;
-
 namespace {
 
 void SetUnitCaption(const char* unit, const std::string& caption) {
   if (uilib::Unit* u = MainWindowUnit(unit)) u->SetCaption(caption);
 }
 
-void ShowFreeSpaceLine() {
-  const char drive = g_installDir.empty() ? 'C' : g_installDir[0];
+void ShowFreeSpaceLine(const std::string& installDir) {
+  const char drive = installDir.empty() ? 'C' : installDir[0];
   const FreeSpaceLine line = MakeFreeSpaceLine(QueryFreeKilobytes(drive), drive);
-  g_freeSpaceGbText = line.gigabytesText;
   SetUnitCaption(kDiskLabelUnit, line.caption);
 }
 
 }  // namespace
+
+AppSettings ReadAppSettings() {
+  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0)};
+}
 
 void OnMainWindowCreated() {
   // A second launcher ends here, silently, before it touches anything.
@@ -41,27 +39,25 @@ void OnMainWindowCreated() {
   EnsureSingleInstance(instanceName, false, std::nullopt, 0, false);
 
   SetUpItemTemplate();
-  g_installDir = GetInstallDir();
-  ShowFreeSpaceLine();
-
-  g_uiFont = MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0);
-  CreateItemMenu(g_uiFont);
+  const AppSettings settings = ReadAppSettings();
+  ShowFreeSpaceLine(settings.installDir);
+  CreateItemMenu(settings.uiFont);
 
   // A copy started anywhere else moves itself into the install directory and ends here.
   RelocationRequest relocation;
   relocation.runDir = GetRunDirectory();
   relocation.exeName = GetExecutableName();
-  relocation.installDir = g_installDir;
+  relocation.installDir = settings.installDir;
   relocation.shortcutName = kProductName;
   RelocateIfNeeded(relocation);
 
   WriteUpdaterExecutable(relocation.runDir);
 
   if (uilib::Unit* title = MainWindowUnit(kTitleUnit)) {
-    title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, kOwnVersion));
+    title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), kOwnVersion);
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), settings.ownVersion);
 }
 
 bool OnMainWindowCloseQuery() {

@@ -8,16 +8,23 @@
 
 namespace storvane {
 
-// Process-wide values the creation handler sets.
-extern std::string g_installDir;       // install directory, no trailing backslash
-extern std::string g_freeSpaceGbText;  // free space of the install drive in GB, unrounded
-extern Bytes g_uiFont;                 // font descriptor: "微软雅黑", 12
-
 inline constexpr char kProductName[] = "Storvane";
 inline constexpr char kWebAddress[] = "www.storvane.example";
 // The title label's design caption; the version suffix is appended at start.
 inline constexpr char kTitleCaption[] = "Storvane 软件管家    www.storvane.example    用户交流群：86421357";
 inline constexpr char kVersionSuffixPrefix[] = "    版本：V";
+
+// What the whole process goes by. Read once by the start-up sequence, at its place in it (the
+// install directory is made, so only after the single-instance check), and only read afterwards:
+// each step that needs a value is handed it.
+struct AppSettings {
+  std::string installDir;  // no trailing backslash
+  std::string ownVersion;  // kOwnVersion
+  Bytes uiFont;            // font descriptor: "微软雅黑", 12
+};
+
+// Makes the install directory (GetInstallDir) and gathers the settings.
+AppSettings ReadAppSettings();
 
 // Loads the skin-UI library, opens the main window and runs the message loop. Returns the
 // loop's exit code (the program usually ends earlier, through KillProcess).

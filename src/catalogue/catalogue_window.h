@@ -5,7 +5,7 @@
 // The main window itself (its design, creation handler and close query) belongs to the
 // start-up code; it lists these units under these names and these handlers:
 //   creation handler, list set-up step  SetUpItemTemplate()
-//   creation handler, menu step          CreateItemMenu(g_uiFont)          (item_menu.h)
+//   creation handler, menu step          CreateItemMenu(font)              (item_menu.h)
 //   shown once                           StartCatalogueLoad()
 //   size changed                         RelayoutCatalogueView()
 //   focus                                OnCatalogueFocus
