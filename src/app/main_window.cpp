@@ -20,11 +20,9 @@ constexpr int kGroupHeight = kClientHeight - 143;
 
 // The title line keeps its margins when the client is narrower than designed (a large scale on
 // a small screen); the catalogue lays out the rest.
-void OnMainWindowSizeChanged() {
-  if (uilib::Window* window = uilib::FindLoadedWindow(kMainWindowName)) {
-    if (uilib::Unit* title = window->FindUnit(kTitleUnit)) title->SetWidth(window->ClientWidth() - 2 * kMargin);
-  }
-  RelayoutCatalogueView();
+void OnMainWindowSizeChanged(uilib::Window& window) {
+  if (uilib::Unit* title = window.FindUnit(kTitleUnit)) title->SetWidth(window.ClientWidth() - 2 * kMargin);
+  RelayoutCatalogueView(window);
 }
 
 constexpr UnitDesign kMainUnits[] = {
@@ -60,7 +58,5 @@ constexpr uilib::WindowDesign kMainWindow{.name = kMainWindowName,
 }  // namespace
 
 const uilib::WindowDesign& MainWindowDesign() { return kMainWindow; }
-
-uilib::Unit* MainWindowUnit(const char* name) { return uilib::FindLoadedUnit(kMainWindowName, name); }
 
 }  // namespace storvane

@@ -11,7 +11,4 @@ inline constexpr char kTitleUnit[] = "标签EX_标题";
 
 const uilib::WindowDesign& MainWindowDesign();
 
-// A unit of the loaded main window; null before it is loaded.
-uilib::Unit* MainWindowUnit(const char* name);
-
 }  // namespace storvane

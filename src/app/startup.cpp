@@ -17,14 +17,10 @@
 namespace storvane {
 namespace {
 
-void SetUnitCaption(const char* unit, const std::string& caption) {
-  if (uilib::Unit* u = MainWindowUnit(unit)) u->SetCaption(caption);
-}
-
-void ShowFreeSpaceLine(const std::string& installDir) {
+void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
   const char drive = installDir.empty() ? 'C' : installDir[0];
   const FreeSpaceLine line = MakeFreeSpaceLine(QueryFreeKilobytes(drive), drive);
-  SetUnitCaption(kDiskLabelUnit, line.caption);
+  if (uilib::Unit* label = window.FindUnit(kDiskLabelUnit)) label->SetCaption(line.caption);
 }
 
 }  // namespace
@@ -33,14 +29,14 @@ AppSettings ReadAppSettings() {
   return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0)};
 }
 
-void OnMainWindowCreated() {
+void OnMainWindowCreated(uilib::Window& window) {
   // A second launcher ends here, silently, before it touches anything.
   std::string instanceName = ConcatTexts(kProductName, kWebAddress);
   EnsureSingleInstance(instanceName, false, std::nullopt, 0, false);
 
   SetUpItemTemplate();
   const AppSettings settings = ReadAppSettings();
-  ShowFreeSpaceLine(settings.installDir);
+  ShowFreeSpaceLine(window, settings.installDir);
   CreateItemMenu(settings.uiFont);
 
   // A copy started anywhere else moves itself into the install directory and ends here.
@@ -53,14 +49,14 @@ void OnMainWindowCreated() {
 
   WriteUpdaterExecutable(relocation.runDir);
 
-  if (uilib::Unit* title = MainWindowUnit(kTitleUnit)) {
+  if (uilib::Unit* title = window.FindUnit(kTitleUnit)) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
   LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), settings.ownVersion);
 }
 
-bool OnMainWindowCloseQuery() {
+bool OnMainWindowCloseQuery(uilib::Window&) {
   if (uilib::RuntimeMessageBox("是否关闭软件？", MB_YESNO, "提示：") == IDYES) {
     KillProcess();
   }

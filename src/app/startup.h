@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "uilib/runtime.h"
 #include "util/text.h"
 
 namespace storvane {
@@ -31,10 +32,10 @@ AppSettings ReadAppSettings();
 int StartProgram();
 
 // Creation handler of the main window: runs before the window is shown.
-void OnMainWindowCreated();
+void OnMainWindowCreated(uilib::Window& window);
 
 // The user asked to close the main window: "是否关闭软件？". Yes ends the process at once with
 // exit code 0 (tools started from the launcher keep running); No keeps the window.
-bool OnMainWindowCloseQuery();
+bool OnMainWindowCloseQuery(uilib::Window& window);
 
 }  // namespace storvane

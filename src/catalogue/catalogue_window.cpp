@@ -64,32 +64,32 @@ void SetUpItemTemplate() {
     if (auto catalogue = MainWindowCatalogue::Find()) SetUpItemTemplate(catalogue->list(), ItemElementClickRoutine());
 }
 
-void StartCatalogueLoad() {
-    uilib::Unit* label = uilib::FindLoadedUnit(kMainWindowName, kCatalogueLabelUnit);
+void StartCatalogueLoad(uilib::Window& main) {
+    uilib::Unit* label = main.FindUnit(kCatalogueLabelUnit);
     if (label == nullptr || label->hwnd() == nullptr) return;
     // The thread's handle is not kept: it only hands the work over and ends.
     std::thread(CatalogueKickThread, label->hwnd()).detach();
 }
 
-int LoadCatalogue(int, int) {
+int LoadCatalogue(uilib::Unit&, int, int) {
     if (auto catalogue = MainWindowCatalogue::Find()) LoadCatalogue(catalogue->env());
     return 0;
 }
 
-int RefreshRunningStates(int a, int b) {
+int RefreshRunningStates(uilib::Unit&, int a, int b) {
     if (a != 0 || b != 0) return 0;
     auto catalogue = MainWindowCatalogue::Find();
     return catalogue ? RefreshRunningStates(catalogue->env()) : 0;
 }
 
-void RelayoutCatalogueView() {
+void RelayoutCatalogueView(uilib::Window&) {
     if (auto c = MainWindowCatalogue::Find()) {
         RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), c->main().ClientWidth(),
                               c->main().ClientHeight(), ItemElementClickRoutine());
     }
 }
 
-void OnCatalogueFocus(int a, int) {
+void OnCatalogueFocus(uilib::Window&, int a, int) {
     if (auto c = MainWindowCatalogue::Find()) FocusCatalogueView(c->list(), c->frame(), a);
 }
 

@@ -6,8 +6,8 @@
 // start-up code; it lists these units under these names and these handlers:
 //   creation handler, list set-up step  SetUpItemTemplate()
 //   creation handler, menu step          CreateItemMenu(font)              (item_menu.h)
-//   shown once                           StartCatalogueLoad()
-//   size changed                         RelayoutCatalogueView()
+//   shown once                           StartCatalogueLoad
+//   size changed                         RelayoutCatalogueView
 //   focus                                OnCatalogueFocus
 //   label "标签_读取软件", feedback        LoadCatalogue
 //   label "标签_检测软件运行", feedback     RefreshRunningStates
@@ -73,22 +73,22 @@ private:
 // Declares the list's item template (the creation handler's list set-up step).
 void SetUpItemTemplate();
 
-// Starts `CatalogueKickThread` and returns at once; run once, after the window is up.
-void StartCatalogueLoad();
+// Shown: starts `CatalogueKickThread` and returns at once.
+void StartCatalogueLoad(uilib::Window& main);
 
 // Feedback of the label "读取软件": fills the list from the version service. Result 0.
-int LoadCatalogue(int a, int b);
+int LoadCatalogue(uilib::Unit& label, int a, int b);
 
 // Feedback of the label "检测软件运行": one running-state pass; the result is the number of items
 // the pass went through, which the watcher thread reads as the message's result. Any process on
 // the desktop can send this message, so anything but the watcher's own (0, 0) is ignored.
-int RefreshRunningStates(int a, int b);
+int RefreshRunningStates(uilib::Unit& label, int a, int b);
 
 // Size changed: lays the catalogue's units out for the new client size.
-void RelayoutCatalogueView();
+void RelayoutCatalogueView(uilib::Window& main);
 
 // Focus: the skin focus goes to the list when `a` is 1, to the group box otherwise.
-void OnCatalogueFocus(int a, int b);
+void OnCatalogueFocus(uilib::Window& main, int a, int b);
 
 // ---- threads --------------------------------------------------------------------------------
 

@@ -35,7 +35,7 @@ private:
 };
 
 // The window has no cancel: it goes only once its worker has finished.
-bool DownloadWindowCloseQuery() { return g_downloadJob.finished.load(); }
+bool DownloadWindowCloseQuery(uilib::Window&) { return g_downloadJob.finished.load(); }
 
 constexpr uilib::UnitDesign kDownloadUnits[] = {
     {.type = uilib::UnitType::WindowEx, .name = kDownloadFrameUnit, .width = 360, .height = 140,
@@ -58,9 +58,8 @@ const uilib::WindowDesign kDownloadWindowDesign{.name = kDownloadWindowName,
 
 std::string DownloadWindowTitle(const std::string& executable) { return "正在下载：" + executable; }
 
-void OnDownloadWindowCreated() {
-    uilib::Window* window = uilib::FindLoadedWindow(kDownloadWindowName);
-    if (window == nullptr) return;
+void OnDownloadWindowCreated(uilib::Window& created) {
+    uilib::Window* window = &created;
     if (uilib::Window* main = uilib::FindLoadedWindow(kMainWindowName)) {
         const WindowPlace place =
             CentredPlace(main->Left(), main->Top(), main->Width(), main->Height(), window->Width(), window->Height());

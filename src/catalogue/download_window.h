@@ -24,7 +24,7 @@ extern const uilib::WindowDesign kDownloadWindowDesign;
 std::string DownloadWindowTitle(const std::string& executable);
 
 // Creation handler of the download window.
-void OnDownloadWindowCreated();
+void OnDownloadWindowCreated(uilib::Window& window);
 
 // What the worker needs, taken on the user-interface thread: the tool root, the progress bar's
 // control and maximum, and the window to close.

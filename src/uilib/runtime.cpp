@@ -41,7 +41,7 @@ LRESULT CALLBACK LabelWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   if (unit != nullptr) {
     if (message == kFeedbackMessage) {
       if (unit->design().onFeedback == nullptr) return 0;
-      return unit->design().onFeedback(static_cast<int>(wParam), static_cast<int>(lParam));
+      return unit->design().onFeedback(*unit, static_cast<int>(wParam), static_cast<int>(lParam));
     }
     if (message == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -133,14 +133,14 @@ void RunUntilDestroyed(HWND hwnd) {
   }
 }
 
-Window* Load(const WindowDesign& design, Window* parent, bool modal) {
+Window* Load(const WindowDesign& design, Window* parent, bool modal, const ContextMaker& makeContext) {
   auto* window = new Window(design, parent, modal);  // deleted by its own final window message
-  if (!window->Create()) return nullptr;
+  if (!window->Create(makeContext)) return nullptr;
   HWND hwnd = window->hwnd();
   // Disabled already while the creation handler runs: it may dispatch messages, and the parent
   // must not take clicks that would open a second modal window meanwhile.
   if (modal && parent != nullptr) ::EnableWindow(parent->hwnd(), FALSE);
-  if (design.onCreated != nullptr) design.onCreated();
+  if (design.onCreated != nullptr) design.onCreated(*window);
   if (!::IsWindow(hwnd)) return nullptr;  // the creation handler closed it
   window->FitIntoWorkArea();
   if (!::IsWindow(hwnd)) return nullptr;  // the size handler closed it
@@ -268,7 +268,7 @@ LRESULT Unit::SendFeedback(int a, int b) const {
 }
 
 int Unit::Dispatch(int event, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-  if (event == kUnitFocus && design_.onFocus != nullptr) design_.onFocus(a, b);
+  if (event == kUnitFocus && design_.onFocus != nullptr) design_.onFocus(*this, a, b);
   return design_.onEvent != nullptr ? design_.onEvent(*this, event, a, b, c, d) : 0;
 }
 
@@ -287,7 +287,7 @@ void ReleaseUnitRecord(void* unitRecord) {
 Window::Window(const WindowDesign& design, Window* parent, bool modal)
     : design_(design), parent_(parent), modal_(modal), serial_(NextWindowSerial()) {}
 
-bool Window::Create() {
+bool Window::Create(const ContextMaker& makeContext) {
   if (!RegisterRuntimeClasses()) {
     delete this;
     return false;
@@ -338,6 +338,8 @@ bool Window::Create() {
     unit->Create(parent);
     units_.push_back(std::move(unit));
   }
+  // Before `ready_`: no size or focus handler runs without it.
+  if (makeContext) context_ = makeContext(*this);
   ready_ = true;
   FitFillingUnits();
   return true;
@@ -346,6 +348,14 @@ bool Window::Create() {
 Unit* Window::FindUnit(std::string_view name) const {
   for (const auto& unit : units_) {
     if (unit->name() == name) return unit.get();
+  }
+  return nullptr;
+}
+
+Unit* Window::FindUnitOfControl(ExuiControl control) const {
+  if (control == 0) return nullptr;
+  for (const auto& unit : units_) {
+    if (unit->control() == control) return unit.get();
   }
   return nullptr;
 }
@@ -432,20 +442,20 @@ void Window::ChangeDpi(int dpi, const RECT& suggested) {
   rescaling_ = false;
   if (ready_) {
     FitFillingUnits();
-    if (design_.onSizeChanged != nullptr) design_.onSizeChanged();
+    if (design_.onSizeChanged != nullptr) design_.onSizeChanged(*this);
   }
 }
 
 LRESULT Window::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CLOSE:
-      if (design_.onCloseQuery != nullptr && !design_.onCloseQuery()) return 0;
+      if (design_.onCloseQuery != nullptr && !design_.onCloseQuery(*this)) return 0;
       ::DestroyWindow(hwnd);
       return 0;
     case WM_SIZE:
       if (ready_ && !rescaling_) {
         FitFillingUnits();
-        if (design_.onSizeChanged != nullptr) design_.onSizeChanged();
+        if (design_.onSizeChanged != nullptr) design_.onSizeChanged(*this);
       }
       break;
     case WM_DPICHANGED:
@@ -456,12 +466,12 @@ LRESULT Window::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                 *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
-      if (design_.onFocus != nullptr) design_.onFocus(LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);
+      if (design_.onFocus != nullptr) design_.onFocus(*this, LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);
       break;
     case kShownMessage:
       if (!shown_) {
         shown_ = true;
-        if (design_.onShown != nullptr) design_.onShown();
+        if (design_.onShown != nullptr) design_.onShown(*this);
       }
       return 0;
     case WM_DESTROY:
@@ -485,10 +495,12 @@ LRESULT Window::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-Window* LoadWindow(const WindowDesign& design, Window* parent) { return Load(design, parent, false); }
+Window* LoadWindow(const WindowDesign& design, Window* parent, const ContextMaker& makeContext) {
+  return Load(design, parent, false, makeContext);
+}
 
-void LoadModalWindow(const WindowDesign& design, Window* parent) {
-  Window* window = Load(design, parent, true);
+void LoadModalWindow(const WindowDesign& design, Window* parent, const ContextMaker& makeContext) {
+  Window* window = Load(design, parent, true, makeContext);
   if (window == nullptr) {
     if (parent != nullptr && parent->hwnd() != nullptr) ::EnableWindow(parent->hwnd(), TRUE);
     return;
@@ -511,6 +523,13 @@ Window* FindLoadedWindow(std::string_view designName) {
 Unit* FindLoadedUnit(std::string_view designName, std::string_view unitName) {
   Window* window = FindLoadedWindow(designName);
   return window != nullptr ? window->FindUnit(unitName) : nullptr;
+}
+
+Unit* FindUnitOfControl(ExuiControl control) {
+  for (Window* window : LoadedWindows()) {
+    if (Unit* unit = window->FindUnitOfControl(control)) return unit;
+  }
+  return nullptr;
 }
 
 int RunMessageLoop() {

@@ -20,6 +20,11 @@
 // window at every scale. Only screen placement (Window::ScreenBounds and its kin) is in the
 // screen's pixels, and the coordinates the library's events carry are the control's pixels.
 //
+// A design is shared by every window made from it, so what one window's handlers work on is not
+// in the design: it is the window's context, an object handed to LoadWindow that the window owns
+// and destroys with itself. Every handler receives its window or unit and reaches the context
+// through it (Window::Context).
+//
 // Everything here belongs to the user-interface thread, except Unit::SendFeedback (any thread,
 // it waits for the handler), Unit::SetPosition / SetRangeMax of progress bars and
 // Window::RequestClose (any thread, posted).
@@ -28,6 +33,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -76,12 +82,25 @@ enum UnitEvent : int {
 class Unit;
 class Window;
 
+// What one window's handlers work on. Made by the ContextMaker given to LoadWindow once the
+// window's units exist and before its creation handler runs; owned by the window and destroyed
+// with it, after its units' windows are gone.
+class WindowContext {
+public:
+  virtual ~WindowContext() = default;
+};
+// Null gives a window without a context.
+using ContextMaker = std::function<std::unique_ptr<WindowContext>(Window& window)>;
+
+using WindowHandler = void (*)(Window& window);
+using CloseQueryHandler = bool (*)(Window& window);
+using WindowFocusHandler = void (*)(Window& window, int a, int b);
 using UnitEventHandler = int (*)(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c,
                                  std::int32_t d);
-using TwoIntegerHandler = void (*)(int a, int b);
+using UnitFocusHandler = void (*)(Unit& unit, int a, int b);
 // A plain label's feedback: the message's two integers in, the sender's result out. Results travel
 // back as the message's return value, never through an address inside the message.
-using FeedbackHandler = int (*)(int a, int b);
+using FeedbackHandler = int (*)(Unit& label, int a, int b);
 
 struct UnitDesign {
   UnitType type = UnitType::Label;
@@ -96,7 +115,7 @@ struct UnitDesign {
   int rangeMax = 100;               // progress bars
   bool fillsWindow = false;         // kept at the window's client size
   UnitEventHandler onEvent = nullptr;
-  TwoIntegerHandler onFocus = nullptr;     // the unit's focus event, with its a and b
+  UnitFocusHandler onFocus = nullptr;      // the unit's focus event, with its a and b
   FeedbackHandler onFeedback = nullptr;    // plain labels: the feedback message's two integers
 };
 
@@ -106,11 +125,11 @@ struct WindowDesign {
   int width = 0;              // client size; made smaller where the monitor's work area is
   int height = 0;
   std::span<const UnitDesign> units;
-  void (*onCreated)() = nullptr;      // units exist, window not shown yet
-  void (*onShown)() = nullptr;        // once, when the message loop first gets to it after showing
-  void (*onSizeChanged)() = nullptr;  // client size changed (after creation)
-  bool (*onCloseQuery)() = nullptr;   // false keeps the window open
-  TwoIntegerHandler onFocus = nullptr;  // activation: (1, 0) activated, (0, 0) deactivated
+  WindowHandler onCreated = nullptr;       // units and context exist, window not shown yet
+  WindowHandler onShown = nullptr;         // once, when the message loop first gets to it after showing
+  WindowHandler onSizeChanged = nullptr;   // client size changed (after creation)
+  CloseQueryHandler onCloseQuery = nullptr;  // false keeps the window open
+  WindowFocusHandler onFocus = nullptr;    // activation: (1, 0) activated, (0, 0) deactivated
 };
 
 class Unit {
@@ -192,6 +211,14 @@ public:
   Window* parent() const { return parent_; }
   bool modal() const { return modal_; }
   Unit* FindUnit(std::string_view name) const;
+  // The unit whose skinned control is `control`; null when none of this window's is.
+  Unit* FindUnitOfControl(ExuiControl control) const;
+
+  // The context the window was loaded with, as a T; null when it has none or another kind.
+  template <typename T>
+  T* Context() const {
+    return dynamic_cast<T*>(context_.get());
+  }
 
   // Placement on the screen, in the screen's pixels.
   RECT ScreenBounds() const;
@@ -214,7 +241,7 @@ public:
   void RequestClose() const;
 
   // Internal to the runtime.
-  bool Create();
+  bool Create(const ContextMaker& makeContext);
   // Shrinks the window into its monitor's work area where it does not fit (a large scale on a
   // small screen); the size handler lays the units out for what is left.
   void FitIntoWorkArea();
@@ -236,19 +263,24 @@ private:
   int serial_;
   HWND hwnd_ = nullptr;
   std::vector<std::unique_ptr<Unit>> units_;
+  // Declared after the units: destroyed before them, while every reference it holds is valid.
+  std::unique_ptr<WindowContext> context_;
 };
 
-// Builds the window of `design` with its units, runs its creation handler, shows it and returns
-// it (it lives until it is closed); null when the window cannot be made. With a parent the window
-// belongs to it and is centred on it.
-Window* LoadWindow(const WindowDesign& design, Window* parent = nullptr);
+// Builds the window of `design` with its units and the context `makeContext` gives, runs its
+// creation handler, shows it and returns it (it lives until it is closed); null when the window
+// cannot be made. With a parent the window belongs to it and is centred on it.
+Window* LoadWindow(const WindowDesign& design, Window* parent = nullptr, const ContextMaker& makeContext = {});
 
 // The same, modal: the parent is disabled until the window has closed; returns then.
-void LoadModalWindow(const WindowDesign& design, Window* parent);
+void LoadModalWindow(const WindowDesign& design, Window* parent, const ContextMaker& makeContext = {});
 
 // A loaded window by its design's name, and a unit of it; null when there is none.
 Window* FindLoadedWindow(std::string_view designName);
 Unit* FindLoadedUnit(std::string_view designName, std::string_view unitName);
+// The unit of any loaded window whose skinned control is `control`: how a routine the library
+// calls with nothing but a control finds its way back to the unit, its window and its context.
+Unit* FindUnitOfControl(ExuiControl control);
 
 // Dispatches window messages until the quit message (posted when the last window without a
 // parent closes); returns its exit code.

@@ -52,7 +52,7 @@ bool PumpUntil(Predicate done, unsigned timeoutMs) {
     return true;
 }
 
-void MainCreated() {
+void MainCreated(uilib::Window&) {
     SetUpItemTemplate();
     CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
 }
@@ -211,7 +211,7 @@ TEST_F(CatalogueWindow, ResizingLaysTheUnitsOutAndTheTemplateFollows) {
 TEST_F(CatalogueWindow, StartingTheLoadHandsItToTheLabelAndTheListIsShownWhenDone) {
     // The program's own service address is used here; whatever it answers (nothing, in a test
     // run), the load ends with the list shown and the load bar hidden.
-    StartCatalogueLoad();
+    StartCatalogueLoad(*window);
     EXPECT_TRUE(PumpUntil([&] { return window->FindUnit(kSoftwareListUnit)->Visible(); }, 60000));
     EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
 }
@@ -239,9 +239,9 @@ TEST_F(CatalogueWindow, TheFocusHandlerGivesTheSkinFocusToListOrGroupBox) {
     uilib::Unit& list = *window->FindUnit(kSoftwareListUnit);
     uilib::Unit& group = *window->FindUnit(kGroupBoxUnit);
     list.SetVisible(true);
-    OnCatalogueFocus(1, 0);
+    OnCatalogueFocus(*window, 1, 0);
     EXPECT_TRUE(HasFocus(list));
-    OnCatalogueFocus(0, 0);
+    OnCatalogueFocus(*window, 0, 0);
     EXPECT_TRUE(HasFocus(group));
     EXPECT_FALSE(HasFocus(list) && !::IsChild(group.hwnd(), ::GetFocus()));
 }

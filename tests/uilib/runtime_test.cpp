@@ -6,6 +6,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <thread>
 
 #include "test_support.h"
@@ -19,6 +20,8 @@ using test::PumpUntil;
 
 struct Trace {
   std::vector<std::string> steps;
+  bool unitsWhenContextMade = false;
+  int contextsDestroyed = 0;
   bool visibleWhenCreated = true;
   bool foundWhenCreated = false;
   bool parentEnabledWhileModal = true;
@@ -31,29 +34,60 @@ struct Trace {
   std::pair<int, int> feedbackArgs{-1, -1};
   std::atomic<bool> feedbackDone{false};
 };
-Trace* g_trace = nullptr;
+
+// The test's trace as a window's context: every handler reaches it through the window or unit
+// it is given.
+struct TraceContext : WindowContext {
+  explicit TraceContext(Trace& trace) : trace(trace) {}
+  ~TraceContext() override { ++trace.contextsDestroyed; }
+  Trace& trace;
+};
+
+ContextMaker TraceMaker(Trace& trace) {
+  return [&trace](Window& window) {
+    trace.steps.push_back("context");
+    trace.unitsWhenContextMade = window.FindUnit("窗口EX_启动窗口") != nullptr || window.FindUnit("窗口EX_下载") != nullptr;
+    return std::make_unique<TraceContext>(trace);
+  };
+}
+
+Trace* TraceOf(const Window& window) {
+  auto* context = window.Context<TraceContext>();
+  return context != nullptr ? &context->trace : nullptr;
+}
 
 constexpr char kMainName[] = "运行时主窗口";
 constexpr char kModalName[] = "运行时下载窗口";
 
-void MainCreated() {
-  g_trace->steps.push_back("created");
-  Window* window = FindLoadedWindow(kMainName);
-  g_trace->foundWhenCreated = window != nullptr && window->FindUnit("标签EX_标题") != nullptr;
-  g_trace->visibleWhenCreated = window != nullptr && ::IsWindowVisible(window->hwnd());
+void MainCreated(Window& window) {
+  Trace* trace = TraceOf(window);
+  if (trace == nullptr) return;
+  trace->steps.push_back("created");
+  trace->foundWhenCreated = FindLoadedWindow(kMainName) == &window && window.FindUnit("标签EX_标题") != nullptr;
+  trace->visibleWhenCreated = ::IsWindowVisible(window.hwnd()) != FALSE;
 }
-void MainShown() { g_trace->steps.push_back("shown"); }
-void MainSized() { ++g_trace->sizeChanges; }
-bool MainCloseQuery() {
-  ++g_trace->closeQueries;
-  return g_trace->allowClose;
+void MainShown(Window& window) {
+  if (Trace* trace = TraceOf(window)) trace->steps.push_back("shown");
 }
-void MainFocus(int a, int b) { g_trace->activations.emplace_back(a, b); }
-int OnFeedback(int a, int b) {
-  g_trace->feedbackThread = ::GetCurrentThreadId();
-  g_trace->feedbackArgs = {a, b};
+void MainSized(Window& window) {
+  if (Trace* trace = TraceOf(window)) ++trace->sizeChanges;
+}
+bool MainCloseQuery(Window& window) {
+  Trace* trace = TraceOf(window);
+  if (trace == nullptr) return true;
+  ++trace->closeQueries;
+  return trace->allowClose;
+}
+void MainFocus(Window& window, int a, int b) {
+  if (Trace* trace = TraceOf(window)) trace->activations.emplace_back(a, b);
+}
+int OnFeedback(Unit& label, int a, int b) {
+  Trace* trace = TraceOf(label.window());
+  if (trace == nullptr) return -1;
+  trace->feedbackThread = ::GetCurrentThreadId();
+  trace->feedbackArgs = {a, b};
   ::Sleep(50);  // the sender must still be waiting when this returns
-  g_trace->feedbackDone = true;
+  trace->feedbackDone = true;
   return a + b;
 }
 
@@ -68,19 +102,19 @@ constexpr WindowDesign kMain{.name = kMainName, .caption = "Storvane", .width = 
                              .units = kMainUnits, .onCreated = MainCreated, .onShown = MainShown,
                              .onSizeChanged = MainSized, .onCloseQuery = MainCloseQuery, .onFocus = MainFocus};
 
-void ModalCreated() {
-  Window* modal = FindLoadedWindow(kModalName);
-  g_trace->parentEnabledWhileCreating = ::IsWindowEnabled(modal->parent()->hwnd()) != FALSE;
+void ModalCreated(Window& modal) {
+  if (Trace* trace = TraceOf(modal)) trace->parentEnabledWhileCreating = ::IsWindowEnabled(modal.parent()->hwnd()) != FALSE;
 }
 
-void ModalShown() {
-  Window* modal = FindLoadedWindow(kModalName);
-  g_trace->parentEnabledWhileModal = ::IsWindowEnabled(modal->parent()->hwnd()) != FALSE;
-  g_trace->steps.push_back("modal shown");
+void ModalShown(Window& modal) {
+  Trace* trace = TraceOf(modal);
+  if (trace == nullptr) return;
+  trace->parentEnabledWhileModal = ::IsWindowEnabled(modal.parent()->hwnd()) != FALSE;
+  trace->steps.push_back("modal shown");
   // Closed from a worker, as the download worker does.
-  std::thread([modal] {
+  std::thread([window = &modal] {
     ::Sleep(100);
-    modal->RequestClose();
+    window->RequestClose();
   }).detach();
 }
 
@@ -94,8 +128,8 @@ constexpr WindowDesign kModal{.name = kModalName, .caption = "下载", .width = 
 
 // A creation handler that waits while dispatching messages, during which its window is closed
 // (a transfer that ends before the window was ever shown).
-void ClosedWhileCreating() {
-  FindLoadedWindow(kModalName)->RequestClose();
+void ClosedWhileCreating(Window& window) {
+  window.RequestClose();
   PumpFor(50);
 }
 constexpr WindowDesign kClosedEarly{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
@@ -112,15 +146,13 @@ class RuntimeTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(test::LoadLibraryAsStartUpDoes());
-    g_trace = &trace_;
-    window_ = LoadWindow(kMain);
+    window_ = LoadWindow(kMain, nullptr, TraceMaker(trace_));
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
     trace_.allowClose = true;
     Window* window = FindLoadedWindow(kMainName);
     test::CloseForGood(window != nullptr ? window->hwnd() : nullptr);
-    g_trace = nullptr;
   }
   Trace trace_;
   Window* window_ = nullptr;
@@ -130,12 +162,29 @@ TEST_F(RuntimeTest, TheCreationHandlerRunsBeforeTheWindowIsShownAndTheShownEvent
   EXPECT_TRUE(trace_.foundWhenCreated);
   EXPECT_FALSE(trace_.visibleWhenCreated);
   EXPECT_TRUE(::IsWindowVisible(window_->hwnd()));
-  ASSERT_TRUE(PumpUntil([&] { return trace_.steps.size() >= 2; }));
-  EXPECT_EQ(trace_.steps, (std::vector<std::string>{"created", "shown"}));
+  ASSERT_TRUE(PumpUntil([&] { return trace_.steps.size() >= 3; }));
+  EXPECT_EQ(trace_.steps, (std::vector<std::string>{"context", "created", "shown"}));
   PumpFor(50);
-  EXPECT_EQ(trace_.steps.size(), 2u);  // shown only once
+  EXPECT_EQ(trace_.steps.size(), 3u);  // shown only once
   EXPECT_EQ(window_->ClientWidth(), 900);
   EXPECT_EQ(window_->ClientHeight(), 600);
+}
+
+TEST_F(RuntimeTest, EachWindowOwnsTheContextItWasLoadedWithUntilItIsDestroyed) {
+  EXPECT_TRUE(trace_.unitsWhenContextMade);
+  Trace modalTrace;
+  Window* plain = LoadWindow(kPlainDownload, window_);
+  Window* traced = LoadWindow(kPlainDownload, window_, TraceMaker(modalTrace));
+  ASSERT_TRUE(plain != nullptr && traced != nullptr);
+  EXPECT_EQ(plain->Context<TraceContext>(), nullptr);
+  EXPECT_EQ(TraceOf(*traced), &modalTrace);  // one design, a context per window
+  EXPECT_EQ(TraceOf(*window_), &trace_);
+  ::DestroyWindow(traced->hwnd());
+  EXPECT_EQ(modalTrace.contextsDestroyed, 1);
+  EXPECT_EQ(trace_.contextsDestroyed, 0);
+  ::DestroyWindow(plain->hwnd());
+  test::CloseForGood(window_->hwnd());
+  EXPECT_EQ(trace_.contextsDestroyed, 1);
 }
 
 TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorkerWaits) {
@@ -159,7 +208,7 @@ TEST_F(RuntimeTest, FeedbackFromAWorkerRunsOnTheUserInterfaceThreadWhileTheWorke
 
 TEST_F(RuntimeTest, AModalWindowDisablesItsParentUntilItIsClosed) {
   ASSERT_TRUE(::IsWindowEnabled(window_->hwnd()));
-  LoadModalWindow(kModal, window_);
+  LoadModalWindow(kModal, window_, TraceMaker(trace_));
   EXPECT_FALSE(trace_.parentEnabledWhileCreating);
   EXPECT_FALSE(trace_.parentEnabledWhileModal);
   EXPECT_EQ(FindLoadedWindow(kModalName), nullptr);
@@ -232,7 +281,7 @@ TEST_F(RuntimeTest, ADpiChangeTakesTheSuggestedPlaceAndKeepsEveryUnitInDesignUni
 
 TEST_F(RuntimeTest, AWindowLargerThanTheWorkAreaIsFittedIntoItBeforeItShows) {
   const int before = trace_.sizeChanges;
-  Window* huge = LoadWindow(kHuge, window_);
+  Window* huge = LoadWindow(kHuge, window_, TraceMaker(trace_));
   ASSERT_NE(huge, nullptr);
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);

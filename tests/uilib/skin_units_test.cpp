@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "test_support.h"
@@ -27,14 +28,23 @@ struct EventLog {
   std::vector<std::pair<int, int>> focus;
   int result = 0;
 };
-EventLog g_log;
+
+// The test's log, reached by the handlers through the window they are given.
+struct LogContext : WindowContext {
+  explicit LogContext(EventLog& log) : log(log) {}
+  EventLog& log;
+};
 
 int RecordEvent(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d) {
-  g_log.entries.push_back({std::string(unit.name()), event, a, b, c, d});
-  return g_log.result;
+  auto* context = unit.window().Context<LogContext>();
+  if (context == nullptr) return 0;  // events while the units are being made
+  context->log.entries.push_back({std::string(unit.name()), event, a, b, c, d});
+  return context->log.result;
 }
 
-void RecordFocus(int a, int b) { g_log.focus.emplace_back(a, b); }
+void RecordFocus(Unit& unit, int a, int b) {
+  if (auto* context = unit.window().Context<LogContext>()) context->log.focus.emplace_back(a, b);
+}
 
 constexpr UnitDesign kAllTypes[] = {
     {.type = UnitType::WindowEx, .name = "窗口EX_测试", .width = 600, .height = 400, .caption = "Storvane",
@@ -70,8 +80,7 @@ class SkinUnitsTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(test::LoadLibraryAsStartUpDoes());
-    g_log = {};
-    window_ = LoadWindow(kWindow);
+    window_ = LoadWindow(kWindow, nullptr, [this](Window&) { return std::make_unique<LogContext>(log_); });
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
@@ -81,6 +90,7 @@ protected:
   static Fn Entry(const char* name) {
     return FunctionCast<Fn>(SupportUiExports().Entry(name));
   }
+  EventLog log_;
   Window* window_ = nullptr;
 };
 
@@ -123,7 +133,7 @@ TEST_F(SkinUnitsTest, TheControlFollowsItsHostWhenItMovesAndChangesSize) {
   Unit* label = window_->FindUnit("标签EX_磁盘大小");
   auto windowOf = Entry<ControlGetWindow_t>("ControlGetWindow");
   ASSERT_NE(windowOf, nullptr);
-  g_log.entries.clear();
+  log_.entries.clear();
   label->Move(30, 300, 400, 30);
   HWND controlWindow = static_cast<HWND>(windowOf(label->control()));
   RECT host{}, control{};
@@ -134,9 +144,9 @@ TEST_F(SkinUnitsTest, TheControlFollowsItsHostWhenItMovesAndChangesSize) {
   EXPECT_EQ(label->Left(), 30);
   EXPECT_EQ(label->Top(), 300);
   EXPECT_EQ(label->Width(), 400);
-  PumpUntil([] { return !g_log.entries.empty(); }, 1000);
+  PumpUntil([&] { return !log_.entries.empty(); }, 1000);
   bool sized = false;
-  for (const auto& entry : g_log.entries) {
+  for (const auto& entry : log_.entries) {
     if (entry.unit == "标签EX_磁盘大小" && entry.event == kUnitSize) {
       sized = true;
       EXPECT_EQ(entry.a, 400);
@@ -169,29 +179,29 @@ TEST_F(SkinUnitsTest, DestroyingTheWindowDestroysEveryControl) {
 
 TEST_F(SkinUnitsTest, CodesFrom700OnReachNoHandler) {
   Unit* frame = window_->FindUnit("窗口EX_测试");
-  g_log.entries.clear();
-  g_log.result = 77;
+  log_.entries.clear();
+  log_.result = 77;
   for (std::int32_t code : {700, 701, 5000, 0x10000}) {
     EXPECT_EQ(ForwardSkinEvent(&frame->eventRecord(), code, 1, 2, 3, 4), 0) << code;
   }
-  EXPECT_TRUE(g_log.entries.empty());
+  EXPECT_TRUE(log_.entries.empty());
   EXPECT_EQ(ForwardSkinEvent(&frame->eventRecord(), 699, 1, 2, 3, 4), 77);
   EXPECT_EQ(ForwardSkinEvent(&frame->eventRecord(), EXUI_EV_FOCUS, 1, 0, 0, 0), 77);
-  ASSERT_EQ(g_log.entries.size(), 2u);
-  EXPECT_EQ(g_log.entries[0].event, 699 - 660);
-  EXPECT_EQ(g_log.entries[0].d, 4);
-  EXPECT_EQ(g_log.entries[1].event, kUnitFocus);
-  ASSERT_FALSE(g_log.focus.empty());
-  EXPECT_EQ(g_log.focus.back(), std::make_pair(1, 0));
+  ASSERT_EQ(log_.entries.size(), 2u);
+  EXPECT_EQ(log_.entries[0].event, 699 - 660);
+  EXPECT_EQ(log_.entries[0].d, 4);
+  EXPECT_EQ(log_.entries[1].event, kUnitFocus);
+  ASSERT_FALSE(log_.focus.empty());
+  EXPECT_EQ(log_.focus.back(), std::make_pair(1, 0));
 }
 
 TEST_F(SkinUnitsTest, ACloseClickOnTheFrameReachesTheUnitAndThenTheCloseQuery) {
   Unit* frame = window_->FindUnit("窗口EX_测试");
-  g_log.entries.clear();
-  g_log.result = 1;  // handled: the library leaves the window alone
+  log_.entries.clear();
+  log_.result = 1;  // handled: the library leaves the window alone
   EXPECT_EQ(ForwardSkinEvent(&frame->eventRecord(), EXUI_EV_CLOSE_CLICK, 0, 0, 0, 0), 1);
-  ASSERT_EQ(g_log.entries.size(), 1u);
-  EXPECT_EQ(g_log.entries[0].event, kUnitCloseClick);
+  ASSERT_EQ(log_.entries.size(), 1u);
+  EXPECT_EQ(log_.entries[0].event, kUnitCloseClick);
 }
 
 TEST(SkinUnitsWithoutLibrary, EachSkinnedUnitWarnsThatTheLibraryIsMissing) {
