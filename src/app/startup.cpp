@@ -9,7 +9,6 @@
 #include "app/single_instance.h"
 #include "catalogue/catalogue_window.h"
 #include "catalogue/font_descriptor.h"
-#include "catalogue/item_menu.h"
 #include "sys/kill_process.h"
 #include "uilib/loader.h"
 #include "uilib/locate.h"
@@ -34,10 +33,11 @@ void OnMainWindowCreated(uilib::Window& window) {
   std::string instanceName = ConcatTexts(kProductName, kWebAddress);
   EnsureSingleInstance(instanceName, false, std::nullopt, 0, false);
 
-  SetUpItemTemplate();
+  MainWindowCatalogue* catalogue = MainWindowCatalogue::Of(window);
+  if (catalogue != nullptr) catalogue->SetUpItemTemplate();
   const AppSettings settings = ReadAppSettings();
   ShowFreeSpaceLine(window, settings.installDir);
-  CreateItemMenu(settings.uiFont);
+  if (catalogue != nullptr) catalogue->CreateItemMenu(settings.uiFont);
 
   // A copy started anywhere else moves itself into the install directory and ends here.
   RelocationRequest relocation;
@@ -67,7 +67,7 @@ int StartProgram() {
   // The library is taken from the copy carried in the program; without it the skinned units
   // show the missing-library warning when they are created.
   uilib::LoadUiLibrary("", {}, &uilib::LocateUiLibrary);
-  if (uilib::LoadWindow(MainWindowDesign()) == nullptr) return 1;
+  if (uilib::LoadWindow(MainWindowDesign(), nullptr, MainWindowCatalogue::Make) == nullptr) return 1;
   return uilib::RunMessageLoop();
 }
 

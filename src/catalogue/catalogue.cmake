@@ -2,6 +2,7 @@
 # against small interfaces of the main window's units (catalogue_view.h, catalogue_environment.h).
 add_library(storvane_catalogue STATIC
   font_descriptor.cpp
+  catalogue.cpp
   item_template.cpp
   catalogue_item.cpp
   catalogue_load.cpp

@@ -1,7 +1,6 @@
 #include "catalogue/catalogue_controls.h"
 
 #include "catalogue/item_actions.h"
-#include "catalogue/item_menu.h"
 #include "uilib/skin_commands.h"
 
 namespace storvane {
@@ -107,16 +106,6 @@ void UnitFrame::FocusGroupBox() { uilib::SetSkinFocus(uilib::ControlOfWindow(gro
 void UnitFrame::SetDiskLabelPlace(int32_t top, int32_t width) {
     diskLabel_.SetTop(top);
     diskLabel_.SetWidth(width);
-}
-
-void SkinItemMenu::SetItemDisabled(int32_t entry, bool disabled) {
-    uilib::SetSkinMenuItemDisabled(g_itemMenu, entry, disabled);
-}
-
-void SkinItemMenu::PopUpAtCursor() {
-    POINT cursor{};
-    ::GetCursorPos(&cursor);
-    uilib::PopUpSkinMenu(g_itemMenu, 0, cursor.x, cursor.y, owner_, false, 0);
 }
 
 bool RuntimeDialogs::AskYesNo(const std::string& text, const std::string& caption) {

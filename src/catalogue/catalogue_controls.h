@@ -74,17 +74,6 @@ private:
     uilib::Unit& diskLabel_;
 };
 
-// `g_itemMenu`, popped up over the main window.
-class SkinItemMenu : public ItemMenuControl {
-public:
-    explicit SkinItemMenu(HWND owner) : owner_(owner) {}
-    void SetItemDisabled(int32_t entry, bool disabled) override;
-    void PopUpAtCursor() override;
-
-private:
-    HWND owner_;
-};
-
 // The runtime's task-modal message boxes.
 class RuntimeDialogs : public CatalogueDialogs {
 public:

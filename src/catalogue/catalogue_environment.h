@@ -30,17 +30,6 @@ public:
     virtual bool Start(const std::string& commandLine) = 0;
 };
 
-// The item action menu (`g_itemMenu`).
-class ItemMenuControl {
-public:
-    virtual ~ItemMenuControl() = default;
-    // SetItemDisabled_MenuEx(menu, entry, disabled)
-    virtual void SetItemDisabled(int32_t entry, bool disabled) = 0;
-    // PopUp_MenuEx(menu, 0, cursor x, cursor y, main window, false, 0); the choice arrives later
-    // through the menu's event routine.
-    virtual void PopUpAtCursor() = 0;
-};
-
 // Handles of the menu's four choosable entries, as InsertItem_MenuEx returned them.
 struct ItemMenuEntries {
     int32_t showSoftware = 0;  // "显示软件"
@@ -49,12 +38,33 @@ struct ItemMenuEntries {
     int32_t viewTutorial = 0;  // "查看教程"
 };
 
-// The modal download window: loads it over the main window and returns when it has closed. Its
-// creation handler prepares the tool folder and starts the transfer of `g_downloadJob`.
+// The item action menu.
+class ItemMenuControl {
+public:
+    virtual ~ItemMenuControl() = default;
+    // Its entries, as its event routine reports the chosen one.
+    virtual const ItemMenuEntries& entries() const = 0;
+    // SetItemDisabled_MenuEx(menu, entry, disabled)
+    virtual void SetItemDisabled(int32_t entry, bool disabled) = 0;
+    // PopUp_MenuEx(menu, 0, cursor x, cursor y, main window, false, 0); the choice arrives later
+    // through the menu's event routine.
+    virtual void PopUpAtCursor() = 0;
+};
+
+// One tool to fetch: where from, and its folder and executable under root + "\soft\".
+struct DownloadJob {
+    std::string downloadAddress;
+    std::string storeFolder;
+    std::string executable;
+};
+
+// The modal download window: loads it over the main window for `job` and returns when it has
+// closed. Its creation handler prepares the tool folder and starts the transfer. Returns the
+// transfer's result: 0 once the complete executable is in place, -1 otherwise.
 class DownloadWindowHost {
 public:
     virtual ~DownloadWindowHost() = default;
-    virtual void RunModal() = 0;
+    virtual int RunModal(const DownloadJob& job) = 0;
 };
 
 struct CatalogueEnvironment {
@@ -64,7 +74,6 @@ struct CatalogueEnvironment {
     ProgressBarControl& loadProgress;
     CatalogueFrameUnits& frame;
     ItemMenuControl& menu;
-    ItemMenuEntries menuEntries;
     CatalogueDialogs& dialogs;
     ToolStarter& starter;
     DownloadWindowHost& downloadWindow;

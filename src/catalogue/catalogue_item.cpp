@@ -58,19 +58,20 @@ bool WriteInstalledVersion(std::string_view runDirectory, std::string_view store
            written == version.size();
 }
 
-std::string CaptionFromDisk(std::string_view runDirectory, const SoftwareEntry& entry) {
-    if (!IsSafeEntry(entry.storeFolder, entry.executable)) return kCaptionDownload;
+ItemState StateFromDisk(std::string_view runDirectory, const SoftwareEntry& entry) {
+    if (!IsSafeEntry(entry.storeFolder, entry.executable)) return ItemState::Download;
     const bool exists = FileExistsAt(ToolExecutablePath(runDirectory, entry.storeFolder, entry.executable));
-    if (!exists) return kCaptionDownload;
-    return FirstActionCaption(true, ReadInstalledVersion(runDirectory, entry.storeFolder), entry.version);
+    if (!exists) return ItemState::Download;
+    return FirstActionState(true, ReadInstalledVersion(runDirectory, entry.storeFolder), entry.version);
 }
 
-void SetItemActionCaption(ItemListControl& list, int32_t item, const std::string& caption, int32_t stateFlag) {
-    list.SetElemDataButton(kElemKind, item, kNoColumn, kElemAction, 0, 1, stateFlag, caption, kButtonTextColour,
-                           stateFlag);
+void ShowItemState(ItemListControl& list, int32_t item, ItemState state) {
+    const int32_t flag = ItemStateFlag(state);
+    list.SetElemDataButton(kElemKind, item, kNoColumn, kElemAction, 0, 1, flag, ItemCaption(state), kButtonTextColour,
+                           flag);
 }
 
-int32_t AddCatalogueItem(ItemListControl& list, std::string_view runDirectory, const SoftwareEntry& entry) {
+int32_t AddCatalogueItem(ItemListControl& list, const SoftwareEntry& entry, ItemState state) {
     const int32_t image = list.LoadItemImage(entry.icon);
     const int32_t item = list.InsertItem(-1);
     if (item < 0) {
@@ -85,7 +86,7 @@ int32_t AddCatalogueItem(ItemListControl& list, std::string_view runDirectory, c
                          kGreyTextColour);
     list.SetElemDataText(kElemKind, item, kNoColumn, kElemUpdateTime, 0, 1, 0,
                          ConcatTexts(kUpdateTimePrefix, entry.updateTime), kGreyTextColour);
-    SetItemActionCaption(list, item, CaptionFromDisk(runDirectory, entry), 0);
+    ShowItemState(list, item, state);
     list.SetElemDataButton(kElemKind, item, kNoColumn, kElemMenuButton, 0, 1, 0, kMenuButtonCaption,
                            kButtonTextColour, 0);
     const std::string* carried[] = {&entry.storeFolder, &entry.executable, &entry.downloadAddress,

@@ -1,5 +1,5 @@
 // One catalogue entry as a list item: its fields, where its tool lives on disk, the installed
-// version stamp, and the item's first action caption.
+// version stamp, and the item's first state.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "catalogue/catalogue_view.h"
+#include "catalogue/entry_rules.h"
 #include "util/text.h"
 
 namespace storvane {
@@ -49,17 +50,16 @@ std::string ReadInstalledVersion(std::string_view runDirectory, std::string_view
 // written.
 bool WriteInstalledVersion(std::string_view runDirectory, std::string_view storeFolder, std::string_view version);
 
-// The caption an item starts with, from what lies on disk: "下载软件" without the executable,
-// "打开软件" when the stamp equals the offered version byte for byte, "更新软件" otherwise. An
-// entry whose folder or executable is not a plain name is never looked up on disk and reads
-// as not installed.
-std::string CaptionFromDisk(std::string_view runDirectory, const SoftwareEntry& entry);
+// The state an item starts in, from what lies on disk: Download without the executable, Open
+// when the stamp equals the offered version byte for byte, Update otherwise. An entry whose
+// folder or executable is not a plain name is never looked up on disk and reads as not installed.
+ItemState StateFromDisk(std::string_view runDirectory, const SoftwareEntry& entry);
 
-// Sets the action button (element 4) of one item: caption and state flag (1 while the tool runs).
-void SetItemActionCaption(ItemListControl& list, int32_t item, const std::string& caption, int32_t stateFlag);
+// Shows `state` on the action button (element 4) of one item: its caption and state flag.
+void ShowItemState(ItemListControl& list, int32_t item, ItemState state);
 
-// Appends the entry as a new item with its first caption. Returns the item's index, -1 when the
-// list refused a new item.
-int32_t AddCatalogueItem(ItemListControl& list, std::string_view runDirectory, const SoftwareEntry& entry);
+// Appends the entry as a new item showing `state`. Returns the item's index, -1 when the list
+// refused a new item.
+int32_t AddCatalogueItem(ItemListControl& list, const SoftwareEntry& entry, ItemState state);
 
 }  // namespace storvane

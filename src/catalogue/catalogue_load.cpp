@@ -31,7 +31,8 @@ SoftwareEntry ReadCatalogueEntry(JsonDocument& document, int k) {
     return e;
 }
 
-int LoadCatalogue(CatalogueEnvironment& env) {
+int LoadCatalogue(Catalogue& catalogue) {
+    CatalogueEnvironment& env = catalogue.env();
     JsonDocument document = CreateJsonDocument();
     env.list.LockUpdate();
 
@@ -48,7 +49,8 @@ int LoadCatalogue(CatalogueEnvironment& env) {
         Bytes icon = iconAddress.empty() ? Bytes{} : net::RequestObjectFetch(iconAddress);
         SoftwareEntry entry = ReadCatalogueEntry(document, k);
         entry.icon = std::move(icon);
-        if (AddCatalogueItem(env.list, env.runDirectory, entry) >= 0) ++added;
+        const ItemState state = StateFromDisk(env.runDirectory, entry);
+        if (catalogue.Add(std::move(entry), state) >= 0) ++added;
         env.loadProgress.SetPosition(i);
         // Items already in the list can be clicked while the rest loads.
         PumpingWait(kPauseBetweenEntriesMs);

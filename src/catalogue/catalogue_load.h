@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/catalogue_environment.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/catalogue_item.h"
 #include "util/json_document.h"
 
@@ -21,10 +21,10 @@ std::string PrepareCatalogueText(std::string_view utf8Body);
 SoftwareEntry ReadCatalogueEntry(JsonDocument& document, int k);
 
 // The catalogue label's feedback handler, on the user-interface thread: fetches the catalogue,
-// adds one item per entry in order (fetching each icon, moving the load bar, dispatching window
-// messages for 200 ms between entries), then unlocks the list, starts the running watcher,
-// hides the load bar and shows the list. No network or no catalogue gives an empty list, shown,
-// and the watcher still starts. Returns the number of entries added.
-int LoadCatalogue(CatalogueEnvironment& env);
+// adds one item per entry in order in the state the disk gives (fetching each icon, moving the
+// load bar, dispatching window messages for 200 ms between entries), then unlocks the list,
+// starts the running watcher, hides the load bar and shows the list. No network or no catalogue
+// gives an empty list, shown, and the watcher still starts. Returns the number of entries added.
+int LoadCatalogue(Catalogue& catalogue);
 
 }  // namespace storvane

@@ -3,9 +3,7 @@
 #include <thread>
 
 #include "catalogue/catalogue_load.h"
-#include "catalogue/download_window.h"
 #include "catalogue/item_actions.h"
-#include "catalogue/item_menu.h"
 #include "catalogue/item_template.h"
 #include "catalogue/running_watch.h"
 #include "uilib/loader.h"
@@ -15,28 +13,19 @@
 #endif
 
 namespace storvane {
-namespace {
-
-uilib::Unit* UnitOf(uilib::Window& window, const char* name) { return window.FindUnit(name); }
-
-HWND WatcherLabelWindow(uilib::Unit& label) { return label.hwnd(); }
-
-}  // namespace
 
 std::string CatalogueServiceBase() { return STORVANE_SERVICE_BASE; }
 
-std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Find() {
-    uilib::Window* main = uilib::FindLoadedWindow(kMainWindowName);
-    if (main == nullptr) return nullptr;
-    uilib::Unit* list = UnitOf(*main, kSoftwareListUnit);
-    uilib::Unit* progress = UnitOf(*main, kLoadProgressUnit);
-    uilib::Unit* groupBox = UnitOf(*main, kGroupBoxUnit);
-    uilib::Unit* diskLabel = UnitOf(*main, kDiskLabelUnit);
-    uilib::Unit* watcher = UnitOf(*main, kWatcherLabelUnit);
+std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Make(uilib::Window& main) {
+    uilib::Unit* list = main.FindUnit(kSoftwareListUnit);
+    uilib::Unit* progress = main.FindUnit(kLoadProgressUnit);
+    uilib::Unit* groupBox = main.FindUnit(kGroupBoxUnit);
+    uilib::Unit* diskLabel = main.FindUnit(kDiskLabelUnit);
+    uilib::Unit* watcher = main.FindUnit(kWatcherLabelUnit);
     if (list == nullptr || progress == nullptr || groupBox == nullptr || diskLabel == nullptr || watcher == nullptr) {
         return nullptr;
     }
-    return std::make_unique<MainWindowCatalogue>(*main, *list, *progress, *groupBox, *diskLabel, *watcher);
+    return std::make_unique<MainWindowCatalogue>(main, *list, *progress, *groupBox, *diskLabel, *watcher);
 }
 
 MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress,
@@ -46,51 +35,55 @@ MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list,
       loadProgress_(loadProgress),
       frame_(groupBox, diskLabel),
       menu_(main.hwnd()),
-      downloadWindow_(std::make_unique<ModalDownloadWindow>(main)),
+      downloadWindow_(main, uilib::ProgramDirectory()),
       env_{uilib::ProgramDirectory(),
            CatalogueServiceBase(),
            list_,
            loadProgress_,
            frame_,
            menu_,
-           CurrentItemMenuEntries(),
            dialogs_,
            starter_,
-           *downloadWindow_,
-           [label = WatcherLabelWindow(watcherLabel)] { std::thread(RunningWatchThread, label).detach(); },
-           ShellOpenAddress} {}
+           downloadWindow_,
+           [label = watcherLabel.hwnd()] { std::thread(RunningWatchThread, label).detach(); },
+           ShellOpenAddress},
+      catalogue_(env_) {}
 
-void SetUpItemTemplate() {
-    if (auto catalogue = MainWindowCatalogue::Find()) SetUpItemTemplate(catalogue->list(), ItemElementClickRoutine());
+void MainWindowCatalogue::SetUpItemTemplate() { storvane::SetUpItemTemplate(list_, ItemElementClickRoutine()); }
+
+bool MainWindowCatalogue::CreateItemMenu(const Bytes& font) {
+    // The menu reports to this object, which outlives it: the menu is one of its members.
+    return menu_.Create(font, &OnItemMenuCommand, reinterpret_cast<ExuiValue>(this));
 }
 
 void StartCatalogueLoad(uilib::Window& main) {
+    if (MainWindowCatalogue::Of(main) == nullptr) return;
     uilib::Unit* label = main.FindUnit(kCatalogueLabelUnit);
     if (label == nullptr || label->hwnd() == nullptr) return;
     // The thread's handle is not kept: it only hands the work over and ends.
     std::thread(CatalogueKickThread, label->hwnd()).detach();
 }
 
-int LoadCatalogue(uilib::Unit&, int, int) {
-    if (auto catalogue = MainWindowCatalogue::Find()) LoadCatalogue(catalogue->env());
+int LoadCatalogue(uilib::Unit& label, int, int) {
+    if (auto* c = MainWindowCatalogue::Of(label.window())) LoadCatalogue(c->catalogue());
     return 0;
 }
 
-int RefreshRunningStates(uilib::Unit&, int a, int b) {
+int RefreshRunningStates(uilib::Unit& label, int a, int b) {
     if (a != 0 || b != 0) return 0;
-    auto catalogue = MainWindowCatalogue::Find();
-    return catalogue ? RefreshRunningStates(catalogue->env()) : 0;
+    auto* c = MainWindowCatalogue::Of(label.window());
+    return c != nullptr ? RefreshRunningStates(c->catalogue()) : 0;
 }
 
-void RelayoutCatalogueView(uilib::Window&) {
-    if (auto c = MainWindowCatalogue::Find()) {
-        RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), c->main().ClientWidth(),
-                              c->main().ClientHeight(), ItemElementClickRoutine());
+void RelayoutCatalogueView(uilib::Window& main) {
+    if (auto* c = MainWindowCatalogue::Of(main)) {
+        RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), main.ClientWidth(), main.ClientHeight(),
+                              ItemElementClickRoutine());
     }
 }
 
-void OnCatalogueFocus(uilib::Window&, int a, int) {
-    if (auto c = MainWindowCatalogue::Find()) FocusCatalogueView(c->list(), c->frame(), a);
+void OnCatalogueFocus(uilib::Window& main, int a, int) {
+    if (auto* c = MainWindowCatalogue::Of(main)) FocusCatalogueView(c->list(), c->frame(), a);
 }
 
 void CatalogueKickThread(HWND catalogueLabel) { ::SendMessageW(catalogueLabel, uilib::kFeedbackMessage, 0, 0); }
@@ -104,16 +97,19 @@ void RunningWatchThread(HWND watcherLabel) {
         [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [watcherLabel] { return ::IsWindow(watcherLabel) != FALSE; });
 }
 
-int32_t EXUI_CALL OnItemElementClick(int32_t, int32_t code, int32_t, int32_t item, int32_t, int32_t element, int32_t,
-                                     int32_t, int32_t) {
-    if (auto catalogue = MainWindowCatalogue::Find()) HandleItemElementClick(catalogue->env(), code, item, element);
+int32_t EXUI_CALL OnItemElementClick(int32_t control, int32_t code, int32_t, int32_t item, int32_t, int32_t element,
+                                     int32_t, int32_t, int32_t) {
+    uilib::Unit* list = uilib::FindUnitOfControl(control);
+    if (list == nullptr) return 0;
+    if (auto* c = MainWindowCatalogue::Of(list->window())) HandleItemElementClick(c->catalogue(), code, item, element);
     return 0;
 }
 
 ExuiElemClickProc ItemElementClickRoutine() { return &OnItemElementClick; }
 
-int EXUI_CALL OnItemMenuCommand(int32_t, int32_t code, int32_t item, int32_t, ExuiValue, int32_t) {
-    if (auto catalogue = MainWindowCatalogue::Find()) HandleItemMenuCommand(catalogue->env(), code, item);
+int EXUI_CALL OnItemMenuCommand(int32_t menu, int32_t code, int32_t item, int32_t, ExuiValue userValue, int32_t) {
+    auto* c = reinterpret_cast<MainWindowCatalogue*>(userValue);
+    if (c != nullptr && c->menu().handle() == menu) HandleItemMenuCommand(c->catalogue(), code, item);
     return 0;
 }
 

@@ -1,11 +1,13 @@
 // The catalogue's part of the main window: the names its units carry in the window design, the
-// handlers the design names, the two worker threads that hand work to the user-interface thread
-// through the hidden feedback labels, and the routines the skin library calls back directly.
+// window's context (the catalogue with everything it works through), the handlers the design
+// names, the two worker threads that hand work to the user-interface thread through the hidden
+// feedback labels, and the routines the skin library calls back directly.
 //
 // The main window itself (its design, creation handler and close query) belongs to the
-// start-up code; it lists these units under these names and these handlers:
-//   creation handler, list set-up step  SetUpItemTemplate()
-//   creation handler, menu step          CreateItemMenu(font)              (item_menu.h)
+// start-up code. It is loaded with MainWindowCatalogue::Make as its context maker, lists these
+// units under these names and these handlers:
+//   creation handler, list set-up step  MainWindowCatalogue::SetUpItemTemplate()
+//   creation handler, menu step          MainWindowCatalogue::CreateItemMenu(font)
 //   shown once                           StartCatalogueLoad
 //   size changed                         RelayoutCatalogueView
 //   focus                                OnCatalogueFocus
@@ -19,8 +21,11 @@
 #include <memory>
 #include <string>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/catalogue_controls.h"
 #include "catalogue/catalogue_environment.h"
+#include "catalogue/download_window.h"
+#include "catalogue/item_menu.h"
 #include "exui_api.h"
 #include "uilib/runtime.h"
 
@@ -38,40 +43,48 @@ inline constexpr char kWatcherLabelUnit[] = "标签_检测软件运行";
 // Scheme and host of the version service the program was built for.
 std::string CatalogueServiceBase();
 
-// The catalogue's environment over the loaded main window: adapters of its units, the item
-// menu, the runtime's message boxes, process start, the modal download window and the service.
-class MainWindowCatalogue {
+// The main window's context: one catalogue, made with the window and destroyed with it, over
+// adapters of the window's units, its item menu, the runtime's message boxes, process start,
+// the modal download window and the service.
+class MainWindowCatalogue : public uilib::WindowContext {
 public:
-    // Null when the main window is not loaded or lacks one of the catalogue's units.
-    static std::unique_ptr<MainWindowCatalogue> Find();
+    // The main window's context maker: null when the window lacks one of the catalogue's units.
+    static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main);
+    // The catalogue of a window loaded with Make; null for any other window.
+    static MainWindowCatalogue* Of(uilib::Window& window) { return window.Context<MainWindowCatalogue>(); }
 
     MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
                         uilib::Unit& diskLabel, uilib::Unit& watcherLabel);
     MainWindowCatalogue(const MainWindowCatalogue&) = delete;
     MainWindowCatalogue& operator=(const MainWindowCatalogue&) = delete;
 
+    // The creation handler's steps: the list's item template, and the item menu with the
+    // program's font descriptor (false when the library made no menu).
+    void SetUpItemTemplate();
+    bool CreateItemMenu(const Bytes& font);
+
+    Catalogue& catalogue() { return catalogue_; }
     CatalogueEnvironment& env() { return env_; }
     uilib::Window& main() { return main_; }
     UnitItemList& list() { return list_; }
     UnitProgressBar& loadProgress() { return loadProgress_; }
     UnitFrame& frame() { return frame_; }
+    ItemMenu& menu() { return menu_; }
 
 private:
     uilib::Window& main_;
     UnitItemList list_;
     UnitProgressBar loadProgress_;
     UnitFrame frame_;
-    SkinItemMenu menu_;
+    ItemMenu menu_;
     RuntimeDialogs dialogs_;
     ProcessToolStarter starter_;
-    std::unique_ptr<DownloadWindowHost> downloadWindow_;
+    ModalDownloadWindow downloadWindow_;
     CatalogueEnvironment env_;
+    Catalogue catalogue_;
 };
 
-// ---- handlers of the main window --------------------------------------------------------------
-
-// Declares the list's item template (the creation handler's list set-up step).
-void SetUpItemTemplate();
+// ---- handlers of the main window (each does nothing for a window without a catalogue) ---------
 
 // Shown: starts `CatalogueKickThread` and returns at once.
 void StartCatalogueLoad(uilib::Window& main);
@@ -102,13 +115,14 @@ void RunningWatchThread(HWND watcherLabel);
 
 // ---- routines the skin library calls -----------------------------------------------------------
 
-// Click routine of the item buttons (elements 4 and 5).
+// Click routine of the item buttons (elements 4 and 5): reaches the catalogue of the window whose
+// list `control` is.
 int32_t EXUI_CALL OnItemElementClick(int32_t control, int32_t code, int32_t kind, int32_t item, int32_t column,
                                      int32_t element, int32_t x, int32_t y, int32_t state);
 // Its address as the template passes it to the library.
 ExuiElemClickProc ItemElementClickRoutine();
 
-// Event routine of the item action menu.
+// Event routine of the item action menu; its user value is the menu's MainWindowCatalogue.
 int EXUI_CALL OnItemMenuCommand(int32_t menu, int32_t code, int32_t item, int32_t index, ExuiValue userValue,
                                 int32_t reserved);
 

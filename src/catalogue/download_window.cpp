@@ -1,12 +1,14 @@
 #include "catalogue/download_window.h"
 
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
 #include <thread>
 
-#include "catalogue/catalogue_window.h"
 #include "catalogue/install_flow.h"
 #include "net/download_progress.h"
 #include "sys/pumping_wait.h"
-#include "uilib/loader.h"
 #include "uilib/skin_commands.h"
 
 namespace storvane {
@@ -34,8 +36,50 @@ private:
     ExuiControl control_;
 };
 
+// What one download window and its worker share. The worker holds it too: it may still be
+// posting the close request when the window, and with it the context, are gone.
+struct Transfer {
+    DownloadJob job;
+    std::string runDirectory;
+    std::atomic<int> result{-1};  // the transfer's, once it has run
+    std::atomic<bool> finished{false};
+};
+
+class DownloadWindowContext : public uilib::WindowContext {
+public:
+    explicit DownloadWindowContext(std::shared_ptr<Transfer> transfer) : transfer(std::move(transfer)) {}
+    const std::shared_ptr<Transfer> transfer;
+};
+
+// What the worker needs, taken on the user-interface thread: the progress bar's control and
+// maximum, and the window to close.
+struct WorkerContext {
+    std::shared_ptr<Transfer> transfer;
+    ExuiControl bar = 0;
+    int maximum = 0;
+    HWND window = nullptr;
+};
+
+// Transfers the job, moving the bar after every chunk, waits 1000 ms, marks the transfer
+// finished and posts the close request.
+void InstallWorkerThread(WorkerContext context) {
+    Transfer& transfer = *context.transfer;
+    ControlProgressBar bar(context.bar);
+    transfer.result = RunInstallTransfer(transfer.runDirectory, transfer.job,
+                                         [&](int32_t contentLength, int32_t total, int32_t, int32_t) {
+                                             OnDownloadProgress(bar, context.maximum, contentLength, total);
+                                         });
+    PumpingWait(kPauseBeforeCloseMs);
+    transfer.finished = true;
+    // Posted, so the worker never waits for the user-interface thread.
+    ::PostMessageW(context.window, WM_CLOSE, 0, 0);
+}
+
 // The window has no cancel: it goes only once its worker has finished.
-bool DownloadWindowCloseQuery(uilib::Window&) { return g_downloadJob.finished.load(); }
+bool DownloadWindowCloseQuery(uilib::Window& window) {
+    auto* context = window.Context<DownloadWindowContext>();
+    return context == nullptr || context->transfer->finished.load();
+}
 
 constexpr uilib::UnitDesign kDownloadUnits[] = {
     {.type = uilib::UnitType::WindowEx, .name = kDownloadFrameUnit, .width = 360, .height = 140,
@@ -58,44 +102,41 @@ const uilib::WindowDesign kDownloadWindowDesign{.name = kDownloadWindowName,
 
 std::string DownloadWindowTitle(const std::string& executable) { return "正在下载：" + executable; }
 
-void OnDownloadWindowCreated(uilib::Window& created) {
-    uilib::Window* window = &created;
-    if (uilib::Window* main = uilib::FindLoadedWindow(kMainWindowName)) {
+void OnDownloadWindowCreated(uilib::Window& window) {
+    auto* context = window.Context<DownloadWindowContext>();
+    if (context == nullptr) return;
+    const std::shared_ptr<Transfer>& transfer = context->transfer;
+    if (uilib::Window* owner = window.parent()) {
         const WindowPlace place =
-            CentredPlace(main->Left(), main->Top(), main->Width(), main->Height(), window->Width(), window->Height());
-        window->MoveTo(place.left, place.top);
+            CentredPlace(owner->Left(), owner->Top(), owner->Width(), owner->Height(), window.Width(), window.Height());
+        window.MoveTo(place.left, place.top);
     }
-    if (uilib::Unit* frame = window->FindUnit(kDownloadFrameUnit)) {
+    if (uilib::Unit* frame = window.FindUnit(kDownloadFrameUnit)) {
         frame->SetAttribute(EXUI_ATTR_BUTTONS, 0);  // no close glyph: nothing may cut the transfer short
-        frame->SetCaption(DownloadWindowTitle(g_downloadJob.executable));
+        frame->SetCaption(DownloadWindowTitle(transfer->job.executable));
     }
-    g_downloadJob.finished = false;
-    InstallWorkerContext context;
-    context.runDirectory = uilib::ProgramDirectory();
-    context.window = window->hwnd();
-    if (uilib::Unit* bar = window->FindUnit(kDownloadBarUnit)) {
-        context.bar = uilib::ControlOfWindow(bar->hwnd());
-        context.maximum = bar->RangeMax();
+    WorkerContext worker;
+    worker.transfer = transfer;
+    worker.window = window.hwnd();
+    if (uilib::Unit* bar = window.FindUnit(kDownloadBarUnit)) {
+        worker.bar = uilib::ControlOfWindow(bar->hwnd());
+        worker.maximum = bar->RangeMax();
     }
-    if (!PrepareInstallFolder(context.runDirectory, g_downloadJob.storeFolder, g_downloadJob.executable)) {
-        g_downloadJob.finished = true;
-        window->RequestClose();
+    if (!PrepareInstallFolder(transfer->runDirectory, transfer->job.storeFolder, transfer->job.executable)) {
+        transfer->finished = true;
+        window.RequestClose();
         return;
     }
-    std::thread(InstallWorkerThread, std::move(context)).detach();
+    std::thread(InstallWorkerThread, std::move(worker)).detach();
 }
 
-void InstallWorkerThread(InstallWorkerContext context) {
-    ControlProgressBar bar(context.bar);
-    RunInstallTransfer(context.runDirectory, [&](int32_t contentLength, int32_t total, int32_t, int32_t) {
-        OnDownloadProgress(bar, context.maximum, contentLength, total);
-    });
-    PumpingWait(kPauseBeforeCloseMs);
-    g_downloadJob.finished = true;
-    // Posted, so the worker never waits for the user-interface thread.
-    ::PostMessageW(context.window, WM_CLOSE, 0, 0);
+int ModalDownloadWindow::RunModal(const DownloadJob& job) {
+    auto transfer = std::make_shared<Transfer>();
+    transfer->job = job;
+    transfer->runDirectory = runDirectory_;
+    uilib::LoadModalWindow(kDownloadWindowDesign, &owner_,
+                           [transfer](uilib::Window&) { return std::make_unique<DownloadWindowContext>(transfer); });
+    return transfer->result.load();
 }
-
-void ModalDownloadWindow::RunModal() { uilib::LoadModalWindow(kDownloadWindowDesign, &owner_); }
 
 }  // namespace storvane

@@ -83,9 +83,22 @@ bool IsWebAddress(std::string_view address) {
   return true;
 }
 
-std::string FirstActionCaption(bool executableExists, std::string_view stamp, std::string_view version) {
-  if (!executableExists) return kCaptionDownload;
-  return stamp == version ? kCaptionOpen : kCaptionUpdate;
+const char* ItemCaption(ItemState state) {
+  switch (state) {
+    case ItemState::Download: return kCaptionDownload;
+    case ItemState::Update: return kCaptionUpdate;
+    case ItemState::Open: return kCaptionOpen;
+    case ItemState::Redownload: return kCaptionRedownload;
+    case ItemState::Running: return kCaptionRunning;
+  }
+  return kCaptionDownload;
+}
+
+int ItemStateFlag(ItemState state) { return state == ItemState::Running ? 1 : 0; }
+
+ItemState FirstActionState(bool executableExists, std::string_view stamp, std::string_view version) {
+  if (!executableExists) return ItemState::Download;
+  return stamp == version ? ItemState::Open : ItemState::Update;
 }
 
 std::string ItemTitle(std::string_view name, std::string_view version) {

@@ -24,9 +24,18 @@ bool IsSafeEntry(std::string_view storeFolder, std::string_view executable);
 // Tutorials are opened with the shell; only web addresses may go there.
 bool IsWebAddress(std::string_view address);
 
-// The item's first action caption: "下载软件" without the executable, "打开软件" when the
-// installed stamp equals the offered version byte for byte, "更新软件" otherwise.
-std::string FirstActionCaption(bool executableExists, std::string_view stamp, std::string_view version);
+// What an item's action button offers, and so what a click on it does. The caption on screen
+// and the button's state flag follow from it; the caption is never read back to decide.
+enum class ItemState { Download, Update, Open, Redownload, Running };
+
+// "下载软件", "更新软件", "打开软件", "重新下载", "正在运行".
+const char* ItemCaption(ItemState state);
+// The flag the button carries with its caption: 1 while the tool runs, 0 otherwise.
+int ItemStateFlag(ItemState state);
+
+// The item's first state: Download without the executable, Open when the installed stamp equals
+// the offered version byte for byte, Update otherwise.
+ItemState FirstActionState(bool executableExists, std::string_view stamp, std::string_view version);
 
 // Item title and its reading back: name, " V", version; the name is what stands before the
 // first " V", the version what stands after the last one.

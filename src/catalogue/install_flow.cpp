@@ -11,9 +11,6 @@
 #include "util/win_text.h"
 
 namespace storvane {
-
-DownloadJob g_downloadJob;
-
 namespace {
 
 constexpr int kSettleAfterKillMs = 500;
@@ -22,60 +19,44 @@ std::string InstallFolderBackslash(std::string_view runDirectory, std::string_vi
     return ConcatTexts(runDirectory, "\\soft\\", storeFolder);
 }
 
-// Holds the job for one flow, also when the flow leaves early.
-class JobClaim {
-public:
-    JobClaim() { g_downloadJob.inUse = true; }
-    ~JobClaim() { g_downloadJob.inUse = false; }
-    JobClaim(const JobClaim&) = delete;
-    JobClaim& operator=(const JobClaim&) = delete;
-};
-
 }  // namespace
 
-bool IsInstallInProgress() { return g_downloadJob.inUse; }
-
-int RunInstallDialog(CatalogueEnvironment& env, const std::string& downloadAddress, const std::string& executable,
-                     const std::string& storeFolder) {
-    if (!IsSafeEntry(storeFolder, executable)) return 0;
-    if (IsToolRunning(ToolFolder(env.runDirectory, storeFolder), executable) &&
+std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job) {
+    if (!IsSafeEntry(job.storeFolder, job.executable)) return std::nullopt;
+    if (IsToolRunning(ToolFolder(env.runDirectory, job.storeFolder), job.executable) &&
         !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {
-        return 0;
+        return std::nullopt;
     }
-    // Filled only now: the question above dispatches messages.
-    g_downloadJob.downloadAddress = downloadAddress;
-    g_downloadJob.storeFolder = storeFolder;
-    g_downloadJob.executable = executable;
-    g_downloadJob.result = -1;
-    g_downloadJob.finished = false;
     // The running copies are ended by the download window itself.
-    env.downloadWindow.RunModal();
-    return 1;
+    return env.downloadWindow.RunModal(job);
 }
 
-void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloadAddress, std::string executable,
-                    std::string storeFolder, std::string version) {
-    if (IsInstallInProgress()) return;
-    if (!IsSafeEntry(storeFolder, executable)) {
-        Log(ConcatTexts("install: refused the unsafe entry \"", storeFolder, "\" / \"", executable, "\""));
+void RunInstallFlow(Catalogue& catalogue, SelectedEntry s) {
+    CatalogueEnvironment& env = catalogue.env();
+    if (catalogue.installInProgress()) return;
+    if (!IsSafeEntry(s.storeFolder, s.executable)) {
+        Log(ConcatTexts("install: refused the unsafe entry \"", s.storeFolder, "\" / \"", s.executable, "\""));
         env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
         return;
     }
-    const JobClaim claim;
-    if (RunInstallDialog(env, downloadAddress, executable, storeFolder) != 1) return;
-    const bool arrived = g_downloadJob.result.load() == 0;
-    const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, storeFolder, executable));
-    Log(ConcatTexts("install: ", storeFolder, "\\", executable, " version ", version,
+    const Catalogue::InstallClaim claim(catalogue);
+    const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable});
+    if (!result) return;
+    const bool arrived = *result == 0;
+    const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, s.storeFolder, s.executable));
+    Log(ConcatTexts("install: ", s.storeFolder, "\\", s.executable, " version ", s.version,
                     arrived ? " arrived" : " did not arrive", present ? "; the executable is there" : "; no executable"));
     if (arrived && present) {
         // The result of the write is not examined: a missing stamp only means "更新软件" next time.
-        if (!WriteInstalledVersion(env.runDirectory, storeFolder, version)) Log("install: the version stamp was not written");
-        SetItemActionCaption(env.list, item, kCaptionOpen, 0);
+        if (!WriteInstalledVersion(env.runDirectory, s.storeFolder, s.version)) {
+            Log("install: the version stamp was not written");
+        }
+        catalogue.SetState(s.itemIndex, ItemState::Open);
     } else if (present) {
-        SetItemActionCaption(env.list, item,
-                             FirstActionCaption(true, ReadInstalledVersion(env.runDirectory, storeFolder), version), 0);
+        catalogue.SetState(s.itemIndex,
+                           FirstActionState(true, ReadInstalledVersion(env.runDirectory, s.storeFolder), s.version));
     } else {
-        SetItemActionCaption(env.list, item, kCaptionRedownload, 0);
+        catalogue.SetState(s.itemIndex, ItemState::Redownload);
     }
 }
 
@@ -95,16 +76,12 @@ bool PrepareInstallFolder(std::string_view runDirectory, const std::string& stor
     return true;
 }
 
-int RunInstallTransfer(std::string_view runDirectory, const DownloadProgressRoutine& progress,
+int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
                        const DownloadMessageRoutine& message) {
-    int result = -1;
-    if (IsSafeEntry(g_downloadJob.storeFolder, g_downloadJob.executable)) {
-        const std::string localPath =
-            ConcatTexts(InstallFolderBackslash(runDirectory, g_downloadJob.storeFolder), "\\", g_downloadJob.executable);
-        result = DownloadToFile(g_downloadJob.downloadAddress, localPath, progress, 0, false, message);
-    }
-    g_downloadJob.result = result;
-    return result;
+    if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
+    const std::string localPath =
+        ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
+    return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {

@@ -6,35 +6,16 @@
 // the previous executable and stamp, and only a failed first install ends without one.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/catalogue_environment.h"
 #include "net/download_to_file.h"
 
 namespace storvane {
-
-// The pending install: written on the user-interface thread right before the download window
-// opens, read by the transfer worker while it is open. `result` is the transfer's outcome: 0 once
-// the complete executable is in place, -1 otherwise (also before the worker has run); `finished`
-// tells the download window that its worker is done and it may close. `inUse` (user-interface
-// thread only) is set while an install flow owns the job, from its first question until it has
-// read the result: the question box and the download window dispatch messages, and a click in
-// that moment must not start a second flow that overwrites the job under the first.
-struct DownloadJob {
-    std::string downloadAddress;
-    std::string storeFolder;
-    std::string executable;
-    std::atomic<int> result{-1};
-    std::atomic<bool> finished{false};
-    bool inUse = false;
-};
-extern DownloadJob g_downloadJob;
-
-// True while an install flow runs; item actions are then refused without a word.
-bool IsInstallInProgress();
 
 inline constexpr char kHintCaption[] = "提示：";
 inline constexpr char kRunningQuestion[] = "程序运行中，是否关闭程序并继续下载/更新？";
@@ -42,19 +23,18 @@ inline constexpr char kRunningQuestion[] = "程序运行中，是否关闭程序
 // plain file name.
 inline constexpr char kUnsafeEntryMessage[] = "软件信息有误（目录或程序名无效），无法执行此操作！";
 
-// When the tool runs, asks whether to close it (No: returns 0 and nothing changes); then fills
-// `g_downloadJob` and runs the download window modally, and returns 1 once it has closed. An
-// unsafe entry returns 0 without any question or window.
-int RunInstallDialog(CatalogueEnvironment& env, const std::string& downloadAddress, const std::string& executable,
-                     const std::string& storeFolder);
+// When the tool runs, asks whether to close it (No: nothing changes and no window opens); then
+// runs the download window modally for `job` and returns the transfer's result (0 once the
+// complete executable is in place, -1 otherwise). Nothing, without any question or window, for
+// an unsafe job.
+std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job);
 
-// The install flow for item `item`, on its own copy of the entry: does nothing while another
-// flow is in progress; refuses an unsafe entry with a notice, runs the dialog, and afterwards
-// sets the caption: "打开软件" with the stamp written when the new executable arrived;
-// otherwise "重新下载" when no executable is there, or the caption the files on disk give (the
+// The install flow for the selected item, on its own copy of the entry: does nothing while
+// another flow is in progress; refuses an unsafe entry with a notice, runs the dialog, and
+// afterwards sets the item's state: Open with the stamp written when the new executable arrived;
+// otherwise Redownload when no executable is there, or the state the files on disk give (the
 // previous executable and stamp kept) when one is.
-void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloadAddress, std::string executable,
-                    std::string storeFolder, std::string version);
+void RunInstallFlow(Catalogue& catalogue, SelectedEntry selection);
 
 // The download window's preparation, on the user-interface thread: ends running copies of the
 // tool (two passes, each waiting up to 5 s for what it ended to be gone), waits 500 ms
@@ -62,9 +42,9 @@ void RunInstallFlow(CatalogueEnvironment& env, int32_t item, std::string downloa
 bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder,
                           const std::string& executable);
 
-// The transfer of `g_downloadJob` into root "\soft\" store "\" executable, on the worker thread;
-// stores and returns the result. An unsafe job fails without a request.
-int RunInstallTransfer(std::string_view runDirectory, const DownloadProgressRoutine& progress,
+// The transfer of `job` into root "\soft\" store "\" executable, on the worker thread; returns
+// 0 once the complete executable is in place, -1 otherwise. An unsafe job fails without a request.
+int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
                        const DownloadMessageRoutine& message = ShowDownloadMessage);
 
 // The install worker's progress routine: the bar's position for `total` of `contentLength`

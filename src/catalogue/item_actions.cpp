@@ -12,51 +12,29 @@
 #include "util/win_text.h"
 
 namespace storvane {
-
-SelectedEntry g_selectedEntry;
-
 namespace {
 
 constexpr DWORD kIdleWaitMs = 1000;
 
-std::string ElementText(ItemListControl& list, int32_t item, int32_t element) {
-    return list.GetElemDataText(kElemKind, item, kNoColumn, element, kElemFieldText);
-}
-
-std::string ActionCaption(ItemListControl& list, int32_t item) {
-    return list.GetElemDataButton(kElemKind, item, kNoColumn, kElemAction, kElemFieldText);
-}
-
 // Refuses, with a notice, an action on an entry whose names could reach outside its folder.
-bool EnsureSafeSelection(CatalogueEnvironment& env) {
-    if (IsSafeEntry(g_selectedEntry.storeFolder, g_selectedEntry.executable)) return true;
+bool EnsureSafe(CatalogueEnvironment& env, const SelectedEntry& s) {
+    if (IsSafeEntry(s.storeFolder, s.executable)) return true;
     env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
     return false;
 }
 
-std::string SelectedToolFolder(const CatalogueEnvironment& env) {
-    return ToolFolder(env.runDirectory, g_selectedEntry.storeFolder);
-}
-
-void RunInstallFlowForSelection(CatalogueEnvironment& env) {
-    // A copy: the modal window dispatches messages, and a click elsewhere must not change which
-    // tool receives the stamp.
-    const SelectedEntry s = g_selectedEntry;
-    RunInstallFlow(env, s.itemIndex, s.downloadAddress, s.executable, s.storeFolder, s.version);
-}
-
-void OpenSelectedTool(CatalogueEnvironment& env) {
-    if (!EnsureSafeSelection(env)) return;
-    const std::string commandLine =
-        ToolCommandLine(env.runDirectory, g_selectedEntry.storeFolder, g_selectedEntry.executable);
+void OpenTool(CatalogueEnvironment& env, const SelectedEntry& s) {
+    if (!EnsureSafe(env, s)) return;
+    const std::string commandLine = ToolCommandLine(env.runDirectory, s.storeFolder, s.executable);
     if (!env.starter.Start(commandLine)) env.dialogs.Notice(kOpenFailedMessage, kHintCaption);
 }
 
-void PopUpMenuFor(CatalogueEnvironment& env, const std::string& caption) {
-    const bool running = caption == kCaptionRunning;
-    env.menu.SetItemDisabled(env.menuEntries.redownload, caption != kCaptionOpen);
-    env.menu.SetItemDisabled(env.menuEntries.showSoftware, !running);
-    env.menu.SetItemDisabled(env.menuEntries.forceClose, !running);
+void PopUpMenuFor(CatalogueEnvironment& env, ItemState state) {
+    const ItemMenuEntries& e = env.menu.entries();
+    const bool running = state == ItemState::Running;
+    env.menu.SetItemDisabled(e.redownload, state != ItemState::Open);
+    env.menu.SetItemDisabled(e.showSoftware, !running);
+    env.menu.SetItemDisabled(e.forceClose, !running);
     env.menu.PopUpAtCursor();
 }
 
@@ -72,49 +50,50 @@ std::string ToolCommandLine(std::string_view runDirectory, std::string_view stor
     return ConcatTexts("\"", ToolExecutablePath(runDirectory, storeFolder, executable), "\" ", kToolArgument);
 }
 
-void RefreshSelectedEntry(ItemListControl& list, int32_t item) {
-    const std::string title = ElementText(list, item, kElemTitle);
-    g_selectedEntry.itemIndex = item;
-    g_selectedEntry.name = NameFromTitle(title);
-    g_selectedEntry.version = VersionFromTitle(title);
-    g_selectedEntry.storeFolder = ElementText(list, item, kElemStoreFolder);
-    g_selectedEntry.executable = ElementText(list, item, kElemExecutable);
-    g_selectedEntry.downloadAddress = ElementText(list, item, kElemDownloadAddress);
-    g_selectedEntry.tutorialAddress = ElementText(list, item, kElemTutorialAddress);
-}
-
-int32_t HandleItemElementClick(CatalogueEnvironment& env, int32_t code, int32_t item, int32_t element) {
+int32_t HandleItemElementClick(Catalogue& catalogue, int32_t code, int32_t item, int32_t element) {
     // The install flow's question box leaves the main window live; the flow finishes first.
-    if (code != kElementClickCode || IsInstallInProgress()) return 0;
-    RefreshSelectedEntry(env.list, item);
-    const std::string caption = ActionCaption(env.list, item);
+    if (code != kElementClickCode || catalogue.installInProgress()) return 0;
+    const std::optional<CatalogueItem> record = catalogue.Item(item);
+    if (!record) return 0;
+    CatalogueEnvironment& env = catalogue.env();
     if (element == kElemAction) {
-        if (caption == kCaptionOpen) {
-            OpenSelectedTool(env);
-        } else if (caption == kCaptionDownload || caption == kCaptionRedownload || caption == kCaptionUpdate) {
-            RunInstallFlowForSelection(env);
+        switch (record->state) {
+            case ItemState::Open:
+                OpenTool(env, SelectionOf(*record, item));
+                break;
+            case ItemState::Download:
+            case ItemState::Redownload:
+            case ItemState::Update:
+                RunInstallFlow(catalogue, SelectionOf(*record, item));
+                break;
+            case ItemState::Running:  // the tool is up already
+                break;
         }
-        // "正在运行": the tool is up already; nothing to do.
     } else if (element == kElemMenuButton) {
-        PopUpMenuFor(env, caption);
+        catalogue.SetMenuItem(item);
+        PopUpMenuFor(env, record->state);
     }
     return 0;
 }
 
-int32_t HandleItemMenuCommand(CatalogueEnvironment& env, int32_t code, int32_t chosenEntry) {
-    if (code != kMenuChosenCode || chosenEntry == 0 || IsInstallInProgress()) return 0;
-    const ItemMenuEntries& e = env.menuEntries;
+int32_t HandleItemMenuCommand(Catalogue& catalogue, int32_t code, int32_t chosenEntry) {
+    if (code != kMenuChosenCode || chosenEntry == 0 || catalogue.installInProgress()) return 0;
+    const std::optional<CatalogueItem> record = catalogue.Item(catalogue.menuItem());
+    if (!record) return 0;
+    const SelectedEntry s = SelectionOf(*record, catalogue.menuItem());
+    CatalogueEnvironment& env = catalogue.env();
+    const ItemMenuEntries& e = env.menu.entries();
     if (chosenEntry == e.showSoftware) {
-        if (EnsureSafeSelection(env)) ShowToolWindow(SelectedToolFolder(env), g_selectedEntry.executable);
+        if (EnsureSafe(env, s)) ShowToolWindow(ToolFolder(env.runDirectory, s.storeFolder), s.executable);
     } else if (chosenEntry == e.redownload) {
-        RunInstallFlowForSelection(env);
+        RunInstallFlow(catalogue, s);
     } else if (chosenEntry == e.forceClose) {
-        if (EnsureSafeSelection(env) && env.dialogs.AskYesNo(ForceCloseQuestion(g_selectedEntry.name), kHintCaption)) {
-            // The caption is left to the running watcher.
-            TerminateToolProcesses(SelectedToolFolder(env), g_selectedEntry.executable);
+        if (EnsureSafe(env, s) && env.dialogs.AskYesNo(ForceCloseQuestion(s.name), kHintCaption)) {
+            // The state is left to the running watcher.
+            TerminateToolProcesses(ToolFolder(env.runDirectory, s.storeFolder), s.executable);
         }
     } else if (chosenEntry == e.viewTutorial) {
-        OpenTutorial(g_selectedEntry.tutorialAddress, env.openAddress);
+        OpenTutorial(s.tutorialAddress, env.openAddress);
     }
     return 0;
 }

@@ -8,22 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/catalogue_environment.h"
+#include "catalogue/catalogue.h"
 
 namespace storvane {
-
-// The item whose button the user clicked last; every button click refreshes all fields before
-// anything else happens, and the menu's actions work on it.
-struct SelectedEntry {
-    int32_t itemIndex = -1;
-    std::string name;             // element 1 before the first " V"
-    std::string version;          // element 1 after the last " V"
-    std::string storeFolder;      // element 6
-    std::string executable;       // element 7
-    std::string downloadAddress;  // element 8
-    std::string tutorialAddress;  // element 9
-};
-extern SelectedEntry g_selectedEntry;
 
 // The event codes the two routines answer.
 inline constexpr int32_t kElementClickCode = 0x10000;
@@ -40,16 +27,16 @@ std::string ForceCloseQuestion(std::string_view name);
 std::string ToolCommandLine(std::string_view runDirectory, std::string_view storeFolder,
                             std::string_view executable);
 
-// Reads the clicked item back from its elements into `g_selectedEntry`.
-void RefreshSelectedEntry(ItemListControl& list, int32_t item);
+// The buttons' click routine (elements 4 and 5 of every item): the action button does what the
+// item's state offers, the arrow opens the action menu for the item with the entries its state
+// allows. Codes other than 0x10000 do nothing, and so does every click while an install flow is
+// in progress. Returns 0.
+int32_t HandleItemElementClick(Catalogue& catalogue, int32_t code, int32_t item, int32_t element);
 
-// The buttons' click routine (elements 4 and 5 of every item). Codes other than 0x10000 do
-// nothing, and so does every click while an install flow is in progress. Returns 0.
-int32_t HandleItemElementClick(CatalogueEnvironment& env, int32_t code, int32_t item, int32_t element);
-
-// The item menu's event routine: for code 0x28A (an entry chosen) acts on `g_selectedEntry`
-// according to the chosen entry, unless an install flow is in progress. Returns 0.
-int32_t HandleItemMenuCommand(CatalogueEnvironment& env, int32_t code, int32_t chosenEntry);
+// The item menu's event routine: for code 0x28A (an entry chosen) acts on the item whose arrow
+// opened the menu according to the chosen entry, unless an install flow is in progress.
+// Returns 0.
+int32_t HandleItemMenuCommand(Catalogue& catalogue, int32_t code, int32_t chosenEntry);
 
 // Opens a tutorial page with the shell's "open" verb (no owner window, normal show mode) through
 // `open`. Only http and https addresses are handed over; anything else, which the shell could

@@ -3,22 +3,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "catalogue/catalogue_window.h"
-#include "exui_api.h"
 #include "uilib/skin_commands.h"
 
 namespace storvane {
-
-int32_t g_itemMenu = 0;
-int32_t g_menuShowSoftware = 0;
-int32_t g_menuRedownload = 0;
-int32_t g_menuForceClose = 0;
-int32_t g_menuViewTutorial = 0;
-
 namespace {
 
-// The value the menu hands back to its event routine; not read there.
-constexpr int32_t kMenuUserValue = 123;
 constexpr int kEntryWidth = 60;
 constexpr int kEntryHeight = 24;
 constexpr int kSeparatorHeight = 5;
@@ -40,9 +29,9 @@ Bytes MakeItemMenuSkin() {
     return out;
 }
 
-int32_t AppendEntry(std::string_view caption, bool separator) {
+int32_t AppendEntry(ExuiMenu menu, std::string_view caption, bool separator) {
     const int flag = separator ? 1 : 0;
-    return uilib::InsertSkinMenuItem(g_itemMenu, 0, -1, 0, 0, caption, kMenuTextColour, kMenuSecondColour, kEntryWidth,
+    return uilib::InsertSkinMenuItem(menu, 0, -1, 0, 0, caption, kMenuTextColour, kMenuSecondColour, kEntryWidth,
                                      separator ? kSeparatorHeight : kEntryHeight, flag, flag, 0);
 }
 
@@ -53,21 +42,29 @@ const Bytes& ItemMenuSkin() {
     return skin;
 }
 
-bool CreateItemMenu(const Bytes& font) {
-    g_itemMenu = uilib::CreateSkinMenu(16, 16, ItemMenuSkin(), font, Bytes{}, 255, &OnItemMenuCommand, kMenuUserValue);
-    if (g_itemMenu == 0) return false;
-    g_menuShowSoftware = AppendEntry("显示软件", false);
-    AppendEntry("", true);
-    g_menuRedownload = AppendEntry("重新下载", false);
-    AppendEntry("", true);
-    g_menuForceClose = AppendEntry("强制关闭", false);
-    AppendEntry("", true);
-    g_menuViewTutorial = AppendEntry("查看教程", false);
+ItemMenu::~ItemMenu() { uilib::DestroySkinMenu(menu_); }
+
+bool ItemMenu::Create(const Bytes& font, ExuiMenuProc routine, ExuiValue userValue) {
+    uilib::DestroySkinMenu(menu_);
+    entries_ = {};
+    menu_ = uilib::CreateSkinMenu(16, 16, ItemMenuSkin(), font, Bytes{}, 255, routine, userValue);
+    if (menu_ == 0) return false;
+    entries_.showSoftware = AppendEntry(menu_, "显示软件", false);
+    AppendEntry(menu_, "", true);
+    entries_.redownload = AppendEntry(menu_, "重新下载", false);
+    AppendEntry(menu_, "", true);
+    entries_.forceClose = AppendEntry(menu_, "强制关闭", false);
+    AppendEntry(menu_, "", true);
+    entries_.viewTutorial = AppendEntry(menu_, "查看教程", false);
     return true;
 }
 
-ItemMenuEntries CurrentItemMenuEntries() {
-    return {g_menuShowSoftware, g_menuRedownload, g_menuForceClose, g_menuViewTutorial};
+void ItemMenu::SetItemDisabled(int32_t entry, bool disabled) { uilib::SetSkinMenuItemDisabled(menu_, entry, disabled); }
+
+void ItemMenu::PopUpAtCursor() {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    uilib::PopUpSkinMenu(menu_, 0, cursor.x, cursor.y, owner_, false, 0);
 }
 
 }  // namespace storvane

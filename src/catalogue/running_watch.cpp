@@ -2,32 +2,30 @@
 
 #include "catalogue/catalogue_item.h"
 #include "catalogue/entry_rules.h"
-#include "catalogue/item_template.h"
 #include "sys/process_finder.h"
 #include "sys/pumping_wait.h"
 
 namespace storvane {
 
-int RefreshRunningStates(CatalogueEnvironment& env) {
-    const int count = env.list.GetItemCount();
-    for (int i = 1; i <= count; ++i) {
-        const int32_t item = i - 1;
-        const std::string store = env.list.GetElemDataText(kElemKind, item, kNoColumn, kElemStoreFolder, kElemFieldText);
-        const std::string exe = env.list.GetElemDataText(kElemKind, item, kNoColumn, kElemExecutable, kElemFieldText);
-        const std::string caption = env.list.GetElemDataButton(kElemKind, item, kNoColumn, kElemAction, kElemFieldText);
-        // Only these two captions move; the process list is not walked for the others.
-        const bool watched = caption == kCaptionOpen || caption == kCaptionRunning;
-        if (watched && IsSafeEntry(store, exe)) {
-            const bool running = IsToolRunning(ToolFolder(env.runDirectory, store), exe);
-            if (running && caption == kCaptionOpen) {
-                SetItemActionCaption(env.list, item, kCaptionRunning, 1);
-            } else if (!running && caption == kCaptionRunning) {
-                SetItemActionCaption(env.list, item, kCaptionOpen, 0);
+int RefreshRunningStates(Catalogue& catalogue) {
+    const std::string& runDirectory = catalogue.env().runDirectory;
+    const int32_t count = catalogue.Count();
+    for (int32_t item = 0; item < count; ++item) {
+        // Read afresh for every item: the pause before it let clicks change states.
+        const std::optional<CatalogueItem> record = catalogue.Item(item);
+        // Only these two states move; the process list is not walked for the others.
+        const bool watched = record && (record->state == ItemState::Open || record->state == ItemState::Running);
+        if (watched && IsSafeEntry(record->entry.storeFolder, record->entry.executable)) {
+            const bool running = IsToolRunning(ToolFolder(runDirectory, record->entry.storeFolder), record->entry.executable);
+            if (running && record->state == ItemState::Open) {
+                catalogue.SetState(item, ItemState::Running);
+            } else if (!running && record->state == ItemState::Running) {
+                catalogue.SetState(item, ItemState::Open);
             }
         }
         PumpingWait(kWatchPauseMs);
     }
-    return count > 0 ? count : 0;
+    return count;
 }
 
 void RunningWatchLoop(const std::function<int()>& runPass, const std::function<void(int)>& pause,

@@ -1,23 +1,22 @@
-// The running watcher: keeps each installed item's caption between "打开软件" and "正在运行"
-// while its tool starts and stops.
+// The running watcher: keeps each installed item's state between Open ("打开软件") and Running
+// ("正在运行") while its tool starts and stops.
 #pragma once
 
 #include <atomic>
 #include <functional>
 
-#include "catalogue/catalogue_environment.h"
+#include "catalogue/catalogue.h"
 
 namespace storvane {
 
 // Pause between the items of a pass, and before the next pass when a pass had nothing to check.
 inline constexpr int kWatchPauseMs = 500;
 
-// One pass over the list, on the user-interface thread: for every item, an "打开软件" whose tool
-// runs becomes "正在运行" (state flag 1), a "正在运行" whose tool no longer runs becomes
-// "打开软件" (state flag 0); window messages are dispatched for 500 ms after each item. Other
-// captions are left alone, and so are entries whose names are not plain file names. Returns
-// the number of items the pass went through.
-int RefreshRunningStates(CatalogueEnvironment& env);
+// One pass over the items, on the user-interface thread: an Open item whose tool runs becomes
+// Running, a Running item whose tool no longer runs becomes Open; window messages are dispatched
+// for 500 ms after each item. Other states are left alone, and so are entries whose names are
+// not plain file names. Returns the number of items the pass went through.
+int RefreshRunningStates(Catalogue& catalogue);
 
 // The watcher thread's loop: `runPass` hands one pass to the user-interface thread and returns
 // the number of items it went through. A pass over no items is followed by `pause`(500) so an

@@ -206,6 +206,10 @@ bool PopUpSkinMenu(ExuiMenu menu, int parent, int x, int y, HWND owner, bool wai
   return popUp != nullptr && popUp(menu, parent, x, y, owner, wait ? 1 : 0, reserved) != 0;
 }
 
+void DestroySkinMenu(ExuiMenu menu) {
+  if (auto destroy = SKIN_ENTRY(Destroy_MenuEx); destroy != nullptr && menu != 0) destroy(menu);
+}
+
 void SetSkinMenuItemDisabled(ExuiMenu menu, ExuiMenuItem item, bool disabled) {
   if (auto set = SKIN_ENTRY(SetItemDisabled_MenuEx)) set(menu, item, disabled ? 1 : 0);
 }

@@ -68,6 +68,7 @@ ExuiMenuItem InsertSkinMenuItem(ExuiMenu menu, int parent, int position, int ico
                                 std::uint32_t textColour, std::uint32_t secondColour, int width, int height,
                                 int separator, int disabled, int reserved);
 bool PopUpSkinMenu(ExuiMenu menu, int parent, int x, int y, HWND owner, bool wait, int reserved = 0);
+void DestroySkinMenu(ExuiMenu menu);
 void SetSkinMenuItemDisabled(ExuiMenu menu, ExuiMenuItem item, bool disabled);
 
 }  // namespace storvane::uilib

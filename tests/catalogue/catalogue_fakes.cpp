@@ -167,7 +167,6 @@ FakeCatalogue::FakeCatalogue(std::string runDirectory, std::string serviceBase)
           loadProgress,
           frame,
           menu,
-          kEntries,
           dialogs,
           starter,
           downloadWindow,
@@ -176,5 +175,18 @@ FakeCatalogue::FakeCatalogue(std::string runDirectory, std::string serviceBase)
               openedAddresses.push_back(a);
               return true;
           }} {}
+
+int32_t FakeCatalogue::Seed(const std::string& name, const std::string& version, const std::string& store,
+                            const std::string& exe, const std::string& download, const std::string& tutorial,
+                            ItemState state) {
+    SoftwareEntry e;
+    e.name = name;
+    e.version = version;
+    e.storeFolder = store;
+    e.executable = exe;
+    e.downloadAddress = download;
+    e.tutorialAddress = tutorial;
+    return catalogue.Add(std::move(e), state);
+}
 
 }  // namespace storvane::fakes

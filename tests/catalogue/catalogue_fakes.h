@@ -1,7 +1,7 @@
 // Fakes of the main window's units for the catalogue's tests: a list that records every element
 // call with its exact arguments and keeps the items' element data so it can be read back, and
 // small recorders for the progress bar, frame, menu, message boxes, process start and the
-// download window.
+// download window; and a catalogue over them.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/catalogue.h"
 #include "catalogue/catalogue_environment.h"
 
 namespace storvane::fakes {
@@ -124,11 +125,14 @@ public:
     }
 };
 
+inline constexpr ItemMenuEntries kFakeMenuEntries{11, 22, 33, 44};
+
 class FakeMenu : public ItemMenuControl {
 public:
     std::map<int32_t, bool> disabled;  // entry -> last disabled flag
     std::vector<int32_t> touched;       // entries in the order they were set
     int popUps = 0;
+    const ItemMenuEntries& entries() const override { return kFakeMenuEntries; }
     void SetItemDisabled(int32_t entry, bool d) override {
         disabled[entry] = d;
         touched.push_back(entry);
@@ -167,14 +171,17 @@ public:
 class FakeDownloadWindow : public DownloadWindowHost {
 public:
     int opened = 0;
-    std::function<void()> onOpen;  // what happens while the window is "open"
-    void RunModal() override {
+    std::vector<DownloadJob> jobs;  // handed to it, in order
+    // What happens while the window is "open"; its result is the window's (none: nothing arrived).
+    std::function<int(const DownloadJob&)> onOpen;
+    int RunModal(const DownloadJob& job) override {
         ++opened;
-        if (onOpen) onOpen();
+        jobs.push_back(job);
+        return onOpen ? onOpen(job) : -1;
     }
 };
 
-// All fakes and an environment over them.
+// All fakes, an environment over them and a catalogue over that.
 struct FakeCatalogue {
     RecordingList list;
     FakeProgressBar loadProgress;
@@ -186,12 +193,17 @@ struct FakeCatalogue {
     int watcherStarts = 0;
     std::vector<std::string> openedAddresses;
     CatalogueEnvironment env;
+    Catalogue catalogue{env};
 
-    static constexpr ItemMenuEntries kEntries{11, 22, 33, 44};
+    static constexpr ItemMenuEntries kEntries = kFakeMenuEntries;
 
     explicit FakeCatalogue(std::string runDirectory = {}, std::string serviceBase = {});
     FakeCatalogue(const FakeCatalogue&) = delete;
     FakeCatalogue& operator=(const FakeCatalogue&) = delete;
+
+    // Adds an item as the load does, in `state`.
+    int32_t Seed(const std::string& name, const std::string& version, const std::string& store, const std::string& exe,
+                 const std::string& download, const std::string& tutorial, ItemState state);
 };
 
 }  // namespace storvane::fakes

@@ -48,53 +48,53 @@ protected:
     }
 };
 
-TEST_F(ToolFolders, CaptionFollowsExecutableAndStamp) {
+TEST_F(ToolFolders, StateFollowsExecutableAndStamp) {
     Install("dianpu", "shoptool_a.exe", "1.0.3");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3")), "打开软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3")), ItemState::Open);
     // Byte for byte: a trailing blank is another version.
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3 ")), "更新软件");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.4")), "更新软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3 ")), ItemState::Update);
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.4")), ItemState::Update);
     // Another executable name in the same folder is not installed.
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "other.exe", "1.0.3")), "下载软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "other.exe", "1.0.3")), ItemState::Download);
 }
 
 TEST_F(ToolFolders, AStampWithoutTheExecutableStillMeansDownload) {
     Install("caiji", "", "2.5");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("caiji", "shoptool_b.exe", "2.5")), "下载软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("caiji", "shoptool_b.exe", "2.5")), ItemState::Download);
 }
 
 TEST_F(ToolFolders, AMissingStampReadsAsAnEmptyVersion) {
     Install("dingdan", "shoptool_c.exe", std::nullopt);
     EXPECT_EQ(ReadInstalledVersion(root.path(), "dingdan"), "");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dingdan", "shoptool_c.exe", "3.2.0")), "更新软件");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dingdan", "shoptool_c.exe", "")), "打开软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dingdan", "shoptool_c.exe", "3.2.0")), ItemState::Update);
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dingdan", "shoptool_c.exe", "")), ItemState::Open);
 }
 
 TEST_F(ToolFolders, TheStampIsReadUpToItsFirstZeroByte) {
     Install("dianpu", "shoptool_a.exe", std::string("1.0.3\0garbage", 13));
     EXPECT_EQ(ReadInstalledVersion(root.path(), "dianpu"), "1.0.3");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3")), "打开软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0.3")), ItemState::Open);
 }
 
 TEST_F(ToolFolders, ChineseFolderAndExecutableNames) {
     Install("店铺", "助手.exe", "1.0");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("店铺", "助手.exe", "1.0")), "打开软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("店铺", "助手.exe", "1.0")), ItemState::Open);
 }
 
 TEST_F(ToolFolders, AFolderNamedLikeTheExecutableIsNotAnExecutable) {
     Install("dianpu", "", "1.0");
     ::CreateDirectoryW(GbkToWide(root / "soft\\dianpu\\shoptool_a.exe").c_str(), nullptr);
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0")), "下载软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_a.exe", "1.0")), ItemState::Download);
 }
 
 TEST_F(ToolFolders, AnEntryReachingOutOfItsFolderIsNeverLookedUp) {
     // A tool and a matching stamp where "soft/.." would lead.
     ASSERT_TRUE(WriteBytes(root / "evil.exe", "MZ"));
     ASSERT_TRUE(WriteBytes(root / "rjbbyz.qn", "1.0"));
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("..", "evil.exe", "1.0")), "下载软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("..", "evil.exe", "1.0")), ItemState::Download);
     Install("dianpu", "shoptool_a.exe", "1.0");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "..\\..\\evil.exe", "1.0")), "下载软件");
-    EXPECT_EQ(CaptionFromDisk(root.path(), Entry("dianpu", "shoptool_?.exe", "1.0")), "下载软件");
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "..\\..\\evil.exe", "1.0")), ItemState::Download);
+    EXPECT_EQ(StateFromDisk(root.path(), Entry("dianpu", "shoptool_?.exe", "1.0")), ItemState::Download);
 }
 
 TEST_F(ToolFolders, WritingTheStampLeavesExactlyTheVersionBytes) {
@@ -117,7 +117,7 @@ TEST(ToolPaths, AreJoinedWithForwardSlashes) {
 TEST(ItemCaption, SetsElementFourWithTheStateFlagTwice) {
     RecordingList list;
     list.Seed("A V1", "a", "a.exe", "", "", "打开软件");
-    SetItemActionCaption(list, 0, "正在运行", 1);
+    ShowItemState(list, 0, ItemState::Running);
     const auto calls = list.CallsOf("DataButton");
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].ints, (std::vector<int64_t>{1, 0, -1, 4, 0, 1, 1, 0xFF999797, 1}));
@@ -138,7 +138,7 @@ TEST_F(ToolFolders, AddedItemCarriesEveryFieldWithItsColourAndDisplaySwitch) {
     e.tutorialAddress = "http://127.0.0.1/edu/dianpu.html";
     list.Seed("earlier", "", "", "", "", "下载软件");  // the new item is appended after it
 
-    EXPECT_EQ(AddCatalogueItem(list, root.path(), e), 1);
+    EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), 1);
 
     std::vector<std::string> ops;
     for (const ListCall& c : list.calls) ops.push_back(c.op);
@@ -171,13 +171,13 @@ TEST_F(ToolFolders, AddedItemCarriesEveryFieldWithItsColourAndDisplaySwitch) {
     EXPECT_TRUE(list.liveImages.empty());
 }
 
-TEST_F(ToolFolders, AddedItemStartsWithTheCaptionTheDiskGives) {
+TEST_F(ToolFolders, AddedItemShowsTheStateItIsGiven) {
     Install("dianpu", "shoptool_a.exe", "1.0.3");
     RecordingList list;
     SoftwareEntry e = Entry("dianpu", "shoptool_a.exe", "1.0.3");
-    AddCatalogueItem(list, root.path(), e);
+    AddCatalogueItem(list, e, StateFromDisk(root.path(), e));
     e.version = "1.0.4";
-    AddCatalogueItem(list, root.path(), e);
+    AddCatalogueItem(list, e, StateFromDisk(root.path(), e));
     EXPECT_EQ(list.Caption(0), "打开软件");
     EXPECT_EQ(list.Caption(1), "更新软件");
     EXPECT_EQ(list.State(0), 0);
@@ -187,7 +187,7 @@ TEST(AddCatalogueItem, WithoutIconTheImageElementGetsNoImageAndNothingIsDestroye
     RecordingList list;
     SoftwareEntry e;
     e.name = "X";
-    EXPECT_EQ(AddCatalogueItem(list, "C:\\nowhere", e), 0);
+    EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), 0);
     EXPECT_EQ(list.CallsOf("DataImage").at(0).ints.at(7), 0);
     EXPECT_TRUE(list.CallsOf("DestroyImage").empty());
     EXPECT_EQ(list.Caption(0), "下载软件");
@@ -199,7 +199,7 @@ TEST(AddCatalogueItem, ARefusedItemSetsNoDataOnTheTemplateRowAndFreesTheImage) {
     list.refuseItems = true;
     SoftwareEntry e;
     e.icon = {1, 2, 3};
-    EXPECT_EQ(AddCatalogueItem(list, "C:\\nowhere", e), -1);
+    EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), -1);
     for (const ListCall& c : list.calls) {
         EXPECT_NE(c.op.rfind("Data", 0), 0u) << c.op;
     }

@@ -63,7 +63,7 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
     FakeCatalogue ui(root.path(), service.Base());
     const size_t before = service.LogLines().size();
 
-    EXPECT_EQ(LoadCatalogue(ui.env), 3);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
 
     ASSERT_EQ(ui.list.items.size(), 3u);
     EXPECT_EQ(ui.list.items[0][1].text, "店铺助手 V1.0.3");
@@ -76,6 +76,11 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
     EXPECT_EQ(ui.list.items[2][8].text, service.Url("/download/shoptool_c.exe"));
     EXPECT_EQ(ui.list.items[2][9].text, service.Url("/edu/dingdan.html"));
     for (int i = 0; i < 3; ++i) EXPECT_EQ(ui.list.Caption(i), "下载软件") << i;
+    // Each item's record holds the entry it was made from, without the icon the list keeps.
+    ASSERT_EQ(ui.catalogue.Count(), 3);
+    EXPECT_EQ(ui.catalogue.Item(2)->entry.version, "3.2.0");
+    EXPECT_EQ(ui.catalogue.Item(2)->entry.tutorialAddress, service.Url("/edu/dingdan.html"));
+    EXPECT_TRUE(ui.catalogue.Item(0)->entry.icon.empty());
 
     // One catalogue request, then the icons one after the other in catalogue order.
     const std::vector<std::string> expectedRequests = {"GET /api/group/zor", "GET /icons/dianpu.png",
@@ -103,7 +108,7 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
 TEST_F(CatalogueLoad, ABodyWithoutByteOrderMarkGivesTheSameList) {
     ASSERT_TRUE(service.Control(R"({"bom": false})"));
     FakeCatalogue ui(root.path(), service.Base());
-    EXPECT_EQ(LoadCatalogue(ui.env), 3);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
     ASSERT_EQ(ui.list.items.size(), 3u);
     EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");
 }
@@ -113,11 +118,13 @@ TEST_F(CatalogueLoad, InstalledToolsStartOpenOrUpdate) {
     PlaceTool("caiji", "shoptool_b.exe", "2.5");  // compared with the number's text
     PlaceTool("dingdan", "shoptool_c.exe", "3.1.9");
     FakeCatalogue ui(root.path(), service.Base());
-    LoadCatalogue(ui.env);
+    LoadCatalogue(ui.catalogue);
     ASSERT_EQ(ui.list.items.size(), 3u);
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
     EXPECT_EQ(ui.list.Caption(1), "打开软件");
     EXPECT_EQ(ui.list.Caption(2), "更新软件");
+    EXPECT_EQ(ui.catalogue.Item(0)->state, ItemState::Open);
+    EXPECT_EQ(ui.catalogue.Item(2)->state, ItemState::Update);
 }
 
 TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
@@ -126,7 +133,7 @@ TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
                                                          {"soft_version": 7, "soft_store": "s"}]}})"));
     FakeCatalogue ui(root.path(), service.Base());
     const size_t before = service.LogLines().size();
-    EXPECT_EQ(LoadCatalogue(ui.env), 2);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 2);
     ASSERT_EQ(ui.list.items.size(), 2u);
     EXPECT_EQ(ui.list.items[0][1].text, "小工具 V");
     EXPECT_EQ(ui.list.items[0][2].text, "");
@@ -142,7 +149,7 @@ TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
 TEST_F(CatalogueLoad, AnEmptyCatalogueShowsAnEmptyListAndStillStartsTheWatcher) {
     ASSERT_TRUE(service.Control(R"({"catalogue": {"code": 200, "data": []}})"));
     FakeCatalogue ui(root.path(), service.Base());
-    EXPECT_EQ(LoadCatalogue(ui.env), 0);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
     EXPECT_TRUE(ui.list.items.empty());
     EXPECT_TRUE(ui.list.visible);
     EXPECT_EQ(ui.loadProgress.visible, false);
@@ -154,7 +161,7 @@ TEST_F(CatalogueLoad, AnEmptyCatalogueShowsAnEmptyListAndStillStartsTheWatcher) 
 
 TEST_F(CatalogueLoad, AnUnreachableServiceBehavesLikeAnEmptyCatalogue) {
     FakeCatalogue ui(root.path(), "http://127.0.0.1:" + std::to_string(testsupport::UnusedPort()));
-    EXPECT_EQ(LoadCatalogue(ui.env), 0);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
     EXPECT_TRUE(ui.list.items.empty());
     EXPECT_TRUE(ui.list.visible);
     EXPECT_EQ(ui.watcherStarts, 1);
@@ -162,7 +169,7 @@ TEST_F(CatalogueLoad, AnUnreachableServiceBehavesLikeAnEmptyCatalogue) {
 
 TEST_F(CatalogueLoad, ABodyThatIsNotJsonGivesNoItems) {
     FakeCatalogue ui(root.path(), service.Base() + "/icons/dianpu.png?");
-    EXPECT_EQ(LoadCatalogue(ui.env), 0);
+    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
     EXPECT_TRUE(ui.list.items.empty());
     EXPECT_EQ(ui.watcherStarts, 1);
 }

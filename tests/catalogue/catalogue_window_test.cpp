@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <thread>
+#include <utility>
 
 #include "app/test_processes.h"
 #include "catalogue/catalogue_item.h"
@@ -52,9 +53,11 @@ bool PumpUntil(Predicate done, unsigned timeoutMs) {
     return true;
 }
 
-void MainCreated(uilib::Window&) {
-    SetUpItemTemplate();
-    CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
+void MainCreated(uilib::Window& window) {
+    if (MainWindowCatalogue* catalogue = MainWindowCatalogue::Of(window)) {
+        catalogue->SetUpItemTemplate();
+        catalogue->CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
+    }
 }
 
 constexpr uilib::UnitDesign kUnits[] = {
@@ -89,9 +92,9 @@ protected:
         ASSERT_TRUE(service.Restore());
         root = uilib::ProgramDirectory();
         RemoveTree(root + "\\soft");
-        window = uilib::LoadWindow(kMainDesign);
+        window = uilib::LoadWindow(kMainDesign, nullptr, MainWindowCatalogue::Make);
         ASSERT_NE(window, nullptr);
-        catalogue = MainWindowCatalogue::Find();
+        catalogue = MainWindowCatalogue::Of(*window);
         ASSERT_NE(catalogue, nullptr);
         // The program asks the service it was built for; here the fixture's.
         catalogue->env().serviceBase = service.Base();
@@ -99,7 +102,6 @@ protected:
 
     void TearDown() override {
         if (tool.valid()) tool.Kill();
-        catalogue.reset();
         if (window != nullptr) ::DestroyWindow(window->hwnd());
         MSG msg;
         while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
@@ -127,13 +129,15 @@ protected:
     DemoService service;
     std::string root;
     uilib::Window* window = nullptr;
-    std::unique_ptr<MainWindowCatalogue> catalogue;
+    MainWindowCatalogue* catalogue = nullptr;  // the window's
     ChildProcess tool;
 };
 
 TEST_F(CatalogueWindow, TheLoadFillsTheRealListAndShowsIt) {
     PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
-    EXPECT_EQ(LoadCatalogue(catalogue->env()), 3);
+    // Through the label's feedback handler, which reaches the window's one catalogue.
+    EXPECT_EQ(window->FindUnit(kCatalogueLabelUnit)->SendFeedback(), 0);
+    EXPECT_EQ(catalogue->catalogue().Count(), 3);
     EXPECT_EQ(uilib::ListItemCount(ListControl()), 3);
     EXPECT_EQ(Text(0, 1), "店铺助手 V1.0.3");
     EXPECT_EQ(Text(1, 1), "商品采集 V2.5");
@@ -152,7 +156,7 @@ TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {
     PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
     ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "A", "soft_version": "1.0.3",
                                   "soft_store": "dianpu", "soft_process": "shoptool_a.exe"}]}})"));
-    LoadCatalogue(catalogue->env());  // starts the watcher thread on the real label
+    LoadCatalogue(catalogue->catalogue());  // starts the watcher thread on the real label
     ASSERT_EQ(Caption(0), "打开软件");
     tool = StartChild(root + "\\soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
     ASSERT_TRUE(tool.valid());
@@ -162,7 +166,7 @@ TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {
 }
 
 TEST_F(CatalogueWindow, AnInstallRunsThroughTheModalDownloadWindow) {
-    LoadCatalogue(catalogue->env());
+    LoadCatalogue(catalogue->catalogue());
     ASSERT_EQ(Caption(2), "下载软件");
     std::atomic<bool> stop{false}, seen{false}, mainDisabled{false};
     RECT seenRect{};
@@ -216,17 +220,18 @@ TEST_F(CatalogueWindow, StartingTheLoadHandsItToTheLabelAndTheListIsShownWhenDon
     EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
 }
 
-TEST_F(CatalogueWindow, TheItemMenuHasFourDistinctChoosableEntries) {
-    ASSERT_NE(g_itemMenu, 0);
-    const int32_t entries[] = {g_menuShowSoftware, g_menuRedownload, g_menuForceClose, g_menuViewTutorial};
+TEST_F(CatalogueWindow, TheItemMenuHasFourDistinctChoosableEntriesAndGoesWithItsWindow) {
+    const ExuiMenu menu = catalogue->menu().handle();
+    ASSERT_NE(menu, 0);
+    const ItemMenuEntries& e = catalogue->menu().entries();
+    const int32_t entries[] = {e.showSoftware, e.redownload, e.forceClose, e.viewTutorial};
     for (int i = 0; i < 4; ++i) {
         EXPECT_NE(entries[i], 0) << i;
         for (int j = 0; j < i; ++j) EXPECT_NE(entries[i], entries[j]) << i << " " << j;
     }
-    const ItemMenuEntries current = CurrentItemMenuEntries();
-    EXPECT_EQ(current.redownload, g_menuRedownload);
-    EXPECT_EQ(current.viewTutorial, g_menuViewTutorial);
     EXPECT_EQ(ItemMenuSkin().size(), 667u);
+    ::DestroyWindow(std::exchange(window, nullptr)->hwnd());
+    EXPECT_EQ(uilib::InsertSkinMenuItem(menu, 0, -1, 0, 0, "x", 0, 0, 60, 24, 0, 0, 0), 0) << "the menu is gone";
 }
 
 // Whether the keyboard focus lies with the unit (its host window or the control inside it).

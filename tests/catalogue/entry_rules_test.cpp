@@ -74,12 +74,24 @@ TEST(EntryRules, OnlyWebAddressesOpenAsTutorials) {
   EXPECT_FALSE(IsWebAddress("http://a\" \"b"));
 }
 
-TEST(EntryRules, FirstCaptionFollowsExecutableAndStamp) {
-  EXPECT_EQ(FirstActionCaption(false, "1.0.3", "1.0.3"), "下载软件");  // a stamp alone means nothing
-  EXPECT_EQ(FirstActionCaption(true, "1.0.3", "1.0.3"), "打开软件");
-  EXPECT_EQ(FirstActionCaption(true, "1.0.3", "1.0.3 "), "更新软件");  // byte for byte
-  EXPECT_EQ(FirstActionCaption(true, "", "1.0.3"), "更新软件");        // no stamp file
-  EXPECT_EQ(FirstActionCaption(true, "", ""), "打开软件");
+TEST(EntryRules, FirstStateFollowsExecutableAndStamp) {
+  EXPECT_EQ(FirstActionState(false, "1.0.3", "1.0.3"), ItemState::Download);  // a stamp alone means nothing
+  EXPECT_EQ(FirstActionState(true, "1.0.3", "1.0.3"), ItemState::Open);
+  EXPECT_EQ(FirstActionState(true, "1.0.3", "1.0.3 "), ItemState::Update);  // byte for byte
+  EXPECT_EQ(FirstActionState(true, "", "1.0.3"), ItemState::Update);        // no stamp file
+  EXPECT_EQ(FirstActionState(true, "", ""), ItemState::Open);
+}
+
+TEST(EntryRules, EachStateShowsItsOwnCaptionAndOnlyRunningRaisesTheFlag) {
+  const std::pair<ItemState, const char*> shown[] = {{ItemState::Download, "下载软件"},
+                                                     {ItemState::Update, "更新软件"},
+                                                     {ItemState::Open, "打开软件"},
+                                                     {ItemState::Redownload, "重新下载"},
+                                                     {ItemState::Running, "正在运行"}};
+  for (const auto& [state, caption] : shown) {
+    EXPECT_STREQ(ItemCaption(state), caption);
+    EXPECT_EQ(ItemStateFlag(state), state == ItemState::Running ? 1 : 0) << caption;
+  }
 }
 
 TEST(EntryRules, TitleCarriesNameAndVersion) {

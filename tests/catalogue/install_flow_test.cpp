@@ -46,19 +46,20 @@ protected:
         ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
         service = *loaded;
 
-        g_selectedEntry = {};
         // The stand-in download window: what its creation handler and its worker do.
-        ui.downloadWindow.onOpen = [this] {
-            ASSERT_TRUE(PrepareInstallFolder(root.path(), g_downloadJob.storeFolder, g_downloadJob.executable));
-            std::thread worker([this] {
-                RunInstallTransfer(
-                    root.path(),
+        ui.downloadWindow.onOpen = [this](const DownloadJob& job) {
+            EXPECT_TRUE(PrepareInstallFolder(root.path(), job.storeFolder, job.executable));
+            int result = -1;
+            std::thread worker([this, &job, &result] {
+                result = RunInstallTransfer(
+                    root.path(), job,
                     [this](int32_t length, int32_t total, int32_t, int32_t) {
                         OnDownloadProgress(bar, bar.GetMaximum(), length, total);
                     },
                     [this](const std::string& message) { messages.push_back(message); });
             });
             worker.join();
+            return result;
         };
         bar.maximum = 10000;
     }
@@ -90,9 +91,9 @@ protected:
         ASSERT_TRUE(WriteBytes(Stamp(), stamp));
     }
 
-    int32_t SeedItem(const std::string& caption, const std::string& downloadPath, const std::string& version = "1.0.3") {
-        return ui.list.Seed("店铺助手 V" + version, "dianpu", "shoptool_a.exe", service.Url(downloadPath),
-                            service.Url("/edu/dianpu.html"), caption);
+    int32_t SeedItem(ItemState state, const std::string& downloadPath, const std::string& version = "1.0.3") {
+        return ui.Seed("店铺助手", version, "dianpu", "shoptool_a.exe", service.Url(downloadPath),
+                       service.Url("/edu/dianpu.html"), state);
     }
 
     // A transfer whose connection is reset halfway through a body of unknown length.
@@ -110,8 +111,8 @@ protected:
 };
 
 TEST_F(InstallFlow, AFirstInstallPutsTheExecutableAndStampInPlace) {
-    SeedItem("下载软件", "/download/shoptool_a.exe");
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    SeedItem(ItemState::Download, "/download/shoptool_a.exe");
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_EQ(ui.downloadWindow.opened, 1);
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
@@ -130,8 +131,8 @@ TEST_F(InstallFlow, FailedFirstInstallsLeaveNoExecutableAndOfferToDownloadAgain)
         FakeCatalogue fresh(root.path());
         fresh.downloadWindow.onOpen = ui.downloadWindow.onOpen;
         messages.clear();
-        fresh.list.Seed("店铺助手 V1.0.3", "dianpu", "shoptool_a.exe", route, "", "下载软件");
-        HandleItemElementClick(fresh.env, kClick, 0, 4);
+        fresh.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", route, "", ItemState::Download);
+        HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
         EXPECT_EQ(fresh.list.Caption(0), "重新下载") << route;
         EXPECT_FALSE(FileExists(Exe())) << route;
         EXPECT_FALSE(FileExists(Stamp())) << route;
@@ -141,8 +142,8 @@ TEST_F(InstallFlow, FailedFirstInstallsLeaveNoExecutableAndOfferToDownloadAgain)
 }
 
 TEST_F(InstallFlow, AnAddressThatCannotBeOpenedIsReportedAsSuch) {
-    SeedItem("下载软件", "/fail/404/shoptool_a.exe");
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    SeedItem(ItemState::Download, "/fail/404/shoptool_a.exe");
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_EQ(messages, (std::vector<std::string>{"不能打开该URL!"}));
     EXPECT_EQ(ui.list.Caption(0), "重新下载");
 }
@@ -154,8 +155,8 @@ TEST_F(InstallFlow, AFailedUpdateKeepsThePreviousExecutableAndStamp) {
          {service.Url("/fail/truncate/shoptool_a.exe"), CutOffUrl(), service.Url("/fail/404/shoptool_a.exe")}) {
         FakeCatalogue fresh(root.path());
         fresh.downloadWindow.onOpen = ui.downloadWindow.onOpen;
-        fresh.list.Seed("店铺助手 V1.0.3", "dianpu", "shoptool_a.exe", route, "", "更新软件");
-        HandleItemElementClick(fresh.env, kClick, 0, 4);
+        fresh.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", route, "", ItemState::Update);
+        HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
         EXPECT_EQ(fresh.list.Caption(0), "更新软件") << route;
         EXPECT_TRUE(ReadBytes(Exe()) == previous) << route;
         EXPECT_EQ(ReadBytes(Stamp()), "1.0.2") << route;
@@ -165,9 +166,9 @@ TEST_F(InstallFlow, AFailedUpdateKeepsThePreviousExecutableAndStamp) {
 
 TEST_F(InstallFlow, AFailedDownloadAgainOfAnUpToDateToolKeepsItOpen) {
     InstallEarlier("1.0.3");
-    SeedItem("打开软件", "/fail/truncate/shoptool_a.exe");
-    HandleItemElementClick(ui.env, kClick, 0, 5);
-    HandleItemMenuCommand(ui.env, 650, FakeCatalogue::kEntries.redownload);
+    SeedItem(ItemState::Open, "/fail/truncate/shoptool_a.exe");
+    HandleItemElementClick(ui.catalogue, kClick, 0, 5);
+    HandleItemMenuCommand(ui.catalogue, 650, FakeCatalogue::kEntries.redownload);
     EXPECT_EQ(ui.downloadWindow.opened, 1);
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
     EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_B_EXE));
@@ -175,8 +176,8 @@ TEST_F(InstallFlow, AFailedDownloadAgainOfAnUpToDateToolKeepsItOpen) {
 
 TEST_F(InstallFlow, ASuccessfulUpdateStampsExactlyTheVersionOfTheTitle) {
     InstallEarlier("1.0.2");
-    SeedItem("更新软件", "/download/shoptool_a.exe", "1.0.3 beta");
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    SeedItem(ItemState::Update, "/download/shoptool_a.exe", "1.0.3 beta");
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
     EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
     EXPECT_EQ(ReadBytes(Stamp()), VersionFromTitle(ui.list.items[0][1].text));
@@ -191,14 +192,14 @@ protected:
         tool = StartChild(Exe(), "quorlen", SW_SHOWNOACTIVATE);
         ASSERT_TRUE(tool.valid());
         ASSERT_TRUE(WaitUntil([&] { return IsToolRunning(ToolFolder(root.path(), "dianpu"), "shoptool_a.exe"); }, 5000));
-        SeedItem("更新软件", "/download/shoptool_a.exe");
+        SeedItem(ItemState::Update, "/download/shoptool_a.exe");
     }
     ChildProcess tool;
 };
 
 TEST_F(InstallOverRunningTool, AnsweringNoChangesNothing) {
     ui.dialogs.answerYes = false;
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     ASSERT_EQ(ui.dialogs.shown.size(), 1u);
     EXPECT_EQ(ui.dialogs.shown[0].text, "程序运行中，是否关闭程序并继续下载/更新？");
     EXPECT_EQ(ui.dialogs.shown[0].caption, "提示：");
@@ -211,7 +212,7 @@ TEST_F(InstallOverRunningTool, AnsweringNoChangesNothing) {
 }
 
 TEST_F(InstallOverRunningTool, AnsweringYesEndsTheToolAndReplacesIt) {
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_EQ(ui.downloadWindow.opened, 1);
     EXPECT_TRUE(tool.WaitForExit(0)) << "the running copy is ended before the transfer";
     EXPECT_TRUE(messages.empty());
@@ -221,16 +222,17 @@ TEST_F(InstallOverRunningTool, AnsweringYesEndsTheToolAndReplacesIt) {
 }
 
 TEST_F(InstallOverRunningTool, AClickOnAnotherItemWhileTheQuestionIsOpenDoesNotTakeOverTheJob) {
-    ui.list.Seed("商品采集 V2.0", "caiji", "shoptool_b.exe", service.Url("/download/shoptool_b.exe"), "", "下载软件");
-    ui.dialogs.whileAsking = [this] { HandleItemElementClick(ui.env, kClick, 1, 4); };
-    std::string jobExe;
-    ui.downloadWindow.onOpen = [this, &jobExe, transfer = ui.downloadWindow.onOpen] {
-        jobExe = g_downloadJob.executable;
-        transfer();
+    ui.Seed("商品采集", "2.0", "caiji", "shoptool_b.exe", service.Url("/download/shoptool_b.exe"), "",
+            ItemState::Download);
+    ui.dialogs.whileAsking = [this] {
+        HandleItemElementClick(ui.catalogue, kClick, 1, 4);
+        HandleItemElementClick(ui.catalogue, kClick, 1, 5);
     };
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_EQ(ui.downloadWindow.opened, 1);
-    EXPECT_EQ(jobExe, "shoptool_a.exe");
+    ASSERT_EQ(ui.downloadWindow.jobs.size(), 1u);
+    EXPECT_EQ(ui.downloadWindow.jobs[0].executable, "shoptool_a.exe");
+    EXPECT_EQ(ui.menu.popUps, 0);
     EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE)) << "the stamp must not outrun the executable";
     EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
     EXPECT_EQ(ui.list.Caption(1), "下载软件");
@@ -241,14 +243,11 @@ TEST_F(InstallFlow, AHostileJobTouchesNothingAndSendsNoRequest) {
     const size_t before = service.LogLines().size();
     for (const auto& [store, exe] : std::vector<std::pair<std::string, std::string>>{
              {"..", "evil.exe"}, {"dianpu", "..\\evil.exe"}, {"C:\\temp", "x.exe"}, {"", "x.exe"}}) {
-        g_downloadJob.downloadAddress = service.Url("/download/shoptool_a.exe");
-        g_downloadJob.storeFolder = store;
-        g_downloadJob.executable = exe;
+        const DownloadJob job{service.Url("/download/shoptool_a.exe"), store, exe};
         EXPECT_FALSE(PrepareInstallFolder(root.path(), store, exe));
-        EXPECT_EQ(RunInstallTransfer(root.path(), nullptr, [&](const std::string& m) { messages.push_back(m); }), -1);
-        EXPECT_EQ(g_downloadJob.result.load(), -1);
+        EXPECT_EQ(RunInstallTransfer(root.path(), job, nullptr, [&](const std::string& m) { messages.push_back(m); }), -1);
         FakeCatalogue fresh(root.path());
-        EXPECT_EQ(RunInstallDialog(fresh.env, service.Url("/download/shoptool_a.exe"), exe, store), 0);
+        EXPECT_FALSE(RunInstallDialog(fresh.env, job).has_value());
         EXPECT_EQ(fresh.downloadWindow.opened, 0);
     }
     EXPECT_FALSE(FileExists(root / "soft")) << "not even the soft folder is created";

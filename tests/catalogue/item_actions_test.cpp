@@ -32,12 +32,10 @@ constexpr int32_t kChosen = 650;
 
 class ItemActions : public ::testing::Test {
 protected:
-    void SetUp() override { g_selectedEntry = {}; }
-
-    int32_t SeedItem(const std::string& caption, const std::string& store = "dianpu",
-                     const std::string& exe = "shoptool_a.exe", const std::string& name = "店铺助手") {
-        return ui.list.Seed(name + " V1.0.3", store, exe, "http://127.0.0.1:1/download/" + exe,
-                            "http://127.0.0.1:1/edu/" + store + ".html", caption);
+    int32_t SeedItem(ItemState state, const std::string& store = "dianpu", const std::string& exe = "shoptool_a.exe",
+                     const std::string& name = "店铺助手") {
+        return ui.Seed(name, "1.0.3", store, exe, "http://127.0.0.1:1/download/" + exe,
+                       "http://127.0.0.1:1/edu/" + store + ".html", state);
     }
 
     // Names of the entries that are now in the root folder.
@@ -60,18 +58,20 @@ protected:
 
 TEST_F(ItemActions, TheArrowOffersOnlyWhatTheStateAllows) {
     struct Case {
+        ItemState state;
         const char* caption;
         bool redownloadDisabled, showAndCloseDisabled;
     };
-    const Case cases[] = {{"下载软件", true, true},
-                          {"更新软件", true, true},
-                          {"重新下载", true, true},
-                          {"打开软件", false, true},
-                          {"正在运行", true, false}};
+    const Case cases[] = {{ItemState::Download, "下载软件", true, true},
+                          {ItemState::Update, "更新软件", true, true},
+                          {ItemState::Redownload, "重新下载", true, true},
+                          {ItemState::Open, "打开软件", false, true},
+                          {ItemState::Running, "正在运行", true, false}};
     for (const Case& c : cases) {
         FakeCatalogue fresh(root.path());
-        fresh.list.Seed("A V1", "a", "a.exe", "", "", c.caption);
-        HandleItemElementClick(fresh.env, kClick, 0, 5);
+        fresh.Seed("A", "1", "a", "a.exe", "", "", c.state);
+        EXPECT_EQ(fresh.list.Caption(0), c.caption);
+        HandleItemElementClick(fresh.catalogue, kClick, 0, 5);
         const auto& e = FakeCatalogue::kEntries;
         EXPECT_EQ(fresh.menu.disabled.at(e.redownload), c.redownloadDisabled) << c.caption;
         EXPECT_EQ(fresh.menu.disabled.at(e.showSoftware), c.showAndCloseDisabled) << c.caption;
@@ -84,8 +84,8 @@ TEST_F(ItemActions, TheArrowOffersOnlyWhatTheStateAllows) {
 }
 
 TEST_F(ItemActions, ARunningItemsActionButtonDoesNothing) {
-    SeedItem("正在运行");
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    SeedItem(ItemState::Running);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     EXPECT_TRUE(ui.starter.commandLines.empty());
     EXPECT_EQ(ui.downloadWindow.opened, 0);
     EXPECT_TRUE(ui.dialogs.shown.empty());
@@ -93,40 +93,57 @@ TEST_F(ItemActions, ARunningItemsActionButtonDoesNothing) {
 }
 
 TEST_F(ItemActions, OtherEventCodesAreIgnoredEntirely) {
-    SeedItem("打开软件");
-    g_selectedEntry.name = "unchanged";
-    HandleItemElementClick(ui.env, kClick + 1, 0, 4);
-    HandleItemElementClick(ui.env, 0, 0, 5);
-    EXPECT_EQ(g_selectedEntry.name, "unchanged");
+    SeedItem(ItemState::Open);
+    HandleItemElementClick(ui.catalogue, kClick + 1, 0, 4);
+    HandleItemElementClick(ui.catalogue, 0, 0, 5);
+    EXPECT_EQ(ui.catalogue.menuItem(), -1);
     EXPECT_TRUE(ui.starter.commandLines.empty());
     EXPECT_EQ(ui.menu.popUps, 0);
 }
 
-TEST_F(ItemActions, EveryClickRefreshesTheSelectionFromTheItem) {
-    SeedItem("下载软件");
-    ui.list.Seed("助手 V2 Pro V3.1", "s2", "t2.exe", "http://h/d2", "http://h/e2", "打开软件");
-    HandleItemElementClick(ui.env, kClick, 1, 5);
-    EXPECT_EQ(g_selectedEntry.itemIndex, 1);
-    EXPECT_EQ(g_selectedEntry.name, "助手");       // before the first " V"
-    EXPECT_EQ(g_selectedEntry.version, "3.1");     // after the last " V"
-    EXPECT_EQ(g_selectedEntry.storeFolder, "s2");
-    EXPECT_EQ(g_selectedEntry.executable, "t2.exe");
-    EXPECT_EQ(g_selectedEntry.downloadAddress, "http://h/d2");
-    EXPECT_EQ(g_selectedEntry.tutorialAddress, "http://h/e2");
+TEST(Selection, ReadsNameAndVersionBackFromTheTitleAndCopiesTheEntrysFields) {
+    CatalogueItem item;
+    item.entry.name = "助手 V2 Pro";
+    item.entry.version = "3.1";
+    item.entry.storeFolder = "s2";
+    item.entry.executable = "t2.exe";
+    item.entry.downloadAddress = "http://h/d2";
+    item.entry.tutorialAddress = "http://h/e2";
+    const SelectedEntry s = SelectionOf(item, 1);
+    EXPECT_EQ(s.itemIndex, 1);
+    EXPECT_EQ(s.name, "助手");    // before the title's first " V"
+    EXPECT_EQ(s.version, "3.1");  // after its last " V"
+    EXPECT_EQ(s.storeFolder, "s2");
+    EXPECT_EQ(s.executable, "t2.exe");
+    EXPECT_EQ(s.downloadAddress, "http://h/d2");
+    EXPECT_EQ(s.tutorialAddress, "http://h/e2");
+}
+
+TEST_F(ItemActions, WhatAClickDoesFollowsTheItemsStateNotTheCaptionOnScreen) {
+    SeedItem(ItemState::Download);
+    SeedItem(ItemState::Open, "caiji", "shoptool_b.exe");
+    ui.list.items[0][4].text = "打开软件";
+    ui.list.items[1][4].text = "下载软件";
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
+    HandleItemElementClick(ui.catalogue, kClick, 1, 4);
+    ASSERT_EQ(ui.downloadWindow.jobs.size(), 1u);
+    EXPECT_EQ(ui.downloadWindow.jobs[0].storeFolder, "dianpu");
+    ASSERT_EQ(ui.starter.commandLines.size(), 1u);
+    EXPECT_NE(ui.starter.commandLines[0].find("/soft/caiji/shoptool_b.exe"), std::string::npos);
 }
 
 TEST_F(ItemActions, OpenStartsTheToolByItsQuotedPathWithTheArgument) {
-    SeedItem("打开软件");
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    SeedItem(ItemState::Open);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     ASSERT_EQ(ui.starter.commandLines.size(), 1u);
     EXPECT_EQ(ui.starter.commandLines[0], "\"" + root.path() + "/soft/dianpu/shoptool_a.exe\" quorlen");
     EXPECT_TRUE(ui.dialogs.shown.empty());
 }
 
 TEST_F(ItemActions, AToolThatCannotBeStartedGivesTheMessageAndKeepsItsCaption) {
-    SeedItem("打开软件");
+    SeedItem(ItemState::Open);
     ui.starter.start = [](const std::string&) { return false; };
-    HandleItemElementClick(ui.env, kClick, 0, 4);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 4);
     ASSERT_EQ(ui.dialogs.shown.size(), 1u);
     EXPECT_EQ(ui.dialogs.shown[0].text,
               "打开失败，请关闭杀毒软件后选择重新下载！\r\n尝试后如果还出现此提示可以联系客服解决！");
@@ -141,13 +158,14 @@ TEST_F(ItemActions, HostileEntriesAreRefusedForEveryFileAndProcessAction) {
         {"dianpu", ""},     {"a/b", "x.exe"},              {"dianpu", "NUL.exe"}};
     for (const auto& [store, exe] : hostile) {
         FakeCatalogue fresh(root.path());
-        fresh.list.Seed("X V1", store, exe, "http://127.0.0.1:1/x.exe", "http://127.0.0.1:1/x.html", "打开软件");
-        fresh.list.Seed("X V1", store, exe, "http://127.0.0.1:1/x.exe", "http://127.0.0.1:1/x.html", "下载软件");
-        HandleItemElementClick(fresh.env, kClick, 0, 4);  // open
-        HandleItemElementClick(fresh.env, kClick, 1, 4);  // install
-        HandleItemMenuCommand(fresh.env, kChosen, FakeCatalogue::kEntries.showSoftware);
-        HandleItemMenuCommand(fresh.env, kChosen, FakeCatalogue::kEntries.forceClose);
-        HandleItemMenuCommand(fresh.env, kChosen, FakeCatalogue::kEntries.redownload);
+        fresh.Seed("X", "1", store, exe, "http://127.0.0.1:1/x.exe", "http://127.0.0.1:1/x.html", ItemState::Open);
+        fresh.Seed("X", "1", store, exe, "http://127.0.0.1:1/x.exe", "http://127.0.0.1:1/x.html", ItemState::Download);
+        HandleItemElementClick(fresh.catalogue, kClick, 0, 4);  // open
+        HandleItemElementClick(fresh.catalogue, kClick, 1, 4);  // install
+        HandleItemElementClick(fresh.catalogue, kClick, 1, 5);  // the menu
+        HandleItemMenuCommand(fresh.catalogue, kChosen, FakeCatalogue::kEntries.showSoftware);
+        HandleItemMenuCommand(fresh.catalogue, kChosen, FakeCatalogue::kEntries.forceClose);
+        HandleItemMenuCommand(fresh.catalogue, kChosen, FakeCatalogue::kEntries.redownload);
         EXPECT_TRUE(fresh.starter.commandLines.empty()) << store << " " << exe;
         EXPECT_EQ(fresh.downloadWindow.opened, 0) << store << " " << exe;
         ASSERT_EQ(fresh.dialogs.shown.size(), 5u) << store << " " << exe;
@@ -162,58 +180,52 @@ TEST_F(ItemActions, HostileEntriesAreRefusedForEveryFileAndProcessAction) {
 }
 
 TEST_F(ItemActions, TheDownloadButtonInstallsTheClickedItem) {
-    SeedItem("下载软件");
-    SeedItem("下载软件", "caiji", "shoptool_b.exe", "商品采集");
-    std::string seenStore, seenExe, seenAddress;
-    ui.downloadWindow.onOpen = [&] {
-        seenStore = g_downloadJob.storeFolder;
-        seenExe = g_downloadJob.executable;
-        seenAddress = g_downloadJob.downloadAddress;
-    };
-    HandleItemElementClick(ui.env, kClick, 1, 4);
+    SeedItem(ItemState::Download);
+    SeedItem(ItemState::Download, "caiji", "shoptool_b.exe", "商品采集");
+    HandleItemElementClick(ui.catalogue, kClick, 1, 4);
     EXPECT_EQ(ui.downloadWindow.opened, 1);
-    EXPECT_EQ(seenStore, "caiji");
-    EXPECT_EQ(seenExe, "shoptool_b.exe");
-    EXPECT_EQ(seenAddress, "http://127.0.0.1:1/download/shoptool_b.exe");
+    ASSERT_EQ(ui.downloadWindow.jobs.size(), 1u);
+    EXPECT_EQ(ui.downloadWindow.jobs[0].storeFolder, "caiji");
+    EXPECT_EQ(ui.downloadWindow.jobs[0].executable, "shoptool_b.exe");
+    EXPECT_EQ(ui.downloadWindow.jobs[0].downloadAddress, "http://127.0.0.1:1/download/shoptool_b.exe");
     // The fake window delivered nothing: the first install failed.
     EXPECT_EQ(ui.list.Caption(1), "重新下载");
     EXPECT_EQ(ui.list.Caption(0), "下载软件");
 }
 
 TEST_F(ItemActions, TheMenuActsOnTheItemWhoseArrowWasClicked) {
-    for (char i = '0'; i < '4'; ++i) SeedItem("打开软件", std::string("tool") + i, std::string("t") + i + ".exe");
-    HandleItemElementClick(ui.env, kClick, 2, 5);
-    std::string seenStore;
-    ui.downloadWindow.onOpen = [&] { seenStore = g_downloadJob.storeFolder; };
-    HandleItemMenuCommand(ui.env, kChosen, FakeCatalogue::kEntries.redownload);
-    EXPECT_EQ(seenStore, "tool2");
+    for (char i = '0'; i < '4'; ++i) SeedItem(ItemState::Open, std::string("tool") + i, std::string("t") + i + ".exe");
+    HandleItemElementClick(ui.catalogue, kClick, 2, 5);
+    HandleItemMenuCommand(ui.catalogue, kChosen, FakeCatalogue::kEntries.redownload);
+    ASSERT_EQ(ui.downloadWindow.jobs.size(), 1u);
+    EXPECT_EQ(ui.downloadWindow.jobs[0].storeFolder, "tool2");
     EXPECT_EQ(ui.list.Caption(2), "重新下载");
     for (int i : {0, 1, 3}) EXPECT_EQ(ui.list.Caption(i), "打开软件") << i;
 }
 
 TEST_F(ItemActions, OnlyTheChosenCodeActsAndUnknownEntriesDoNothing) {
-    SeedItem("打开软件");
-    HandleItemElementClick(ui.env, kClick, 0, 5);
-    HandleItemMenuCommand(ui.env, 651, FakeCatalogue::kEntries.redownload);
-    HandleItemMenuCommand(ui.env, kChosen, 0);
-    HandleItemMenuCommand(ui.env, kChosen, 9999);
+    SeedItem(ItemState::Open);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 5);
+    HandleItemMenuCommand(ui.catalogue, 651, FakeCatalogue::kEntries.redownload);
+    HandleItemMenuCommand(ui.catalogue, kChosen, 0);
+    HandleItemMenuCommand(ui.catalogue, kChosen, 9999);
     EXPECT_EQ(ui.downloadWindow.opened, 0);
     EXPECT_TRUE(ui.dialogs.shown.empty());
     EXPECT_TRUE(ui.openedAddresses.empty());
 }
 
 TEST_F(ItemActions, TutorialsOpenOnlyWebAddresses) {
-    SeedItem("下载软件");
-    HandleItemElementClick(ui.env, kClick, 0, 5);
-    HandleItemMenuCommand(ui.env, kChosen, FakeCatalogue::kEntries.viewTutorial);
+    SeedItem(ItemState::Download);
+    HandleItemElementClick(ui.catalogue, kClick, 0, 5);
+    HandleItemMenuCommand(ui.catalogue, kChosen, FakeCatalogue::kEntries.viewTutorial);
     EXPECT_EQ(ui.openedAddresses, (std::vector<std::string>{"http://127.0.0.1:1/edu/dianpu.html"}));
 
     for (const char* address : {"C:\\Windows\\notepad.exe", "file:///C:/Windows/notepad.exe", "javascript:alert(1)",
                                 "\\\\server\\share\\x.exe", ""}) {
         FakeCatalogue fresh(root.path());
-        fresh.list.Seed("X V1", "x", "x.exe", "", address, "下载软件");
-        HandleItemElementClick(fresh.env, kClick, 0, 5);
-        HandleItemMenuCommand(fresh.env, kChosen, FakeCatalogue::kEntries.viewTutorial);
+        fresh.Seed("X", "1", "x", "x.exe", "", address, ItemState::Download);
+        HandleItemElementClick(fresh.catalogue, kClick, 0, 5);
+        HandleItemMenuCommand(fresh.catalogue, kChosen, FakeCatalogue::kEntries.viewTutorial);
         EXPECT_TRUE(fresh.openedAddresses.empty()) << address;
     }
 }
@@ -277,22 +289,21 @@ TEST(StartTool, AMissingExecutableIsReportedAsAFailure) {
 class ForceCloseTool : public ItemActions {
 protected:
     void SetUp() override {
-        ItemActions::SetUp();
         ::CreateDirectoryW(GbkToWide(root / "soft").c_str(), nullptr);
         ::CreateDirectoryW(GbkToWide(root / "soft\\dianpu").c_str(), nullptr);
         ASSERT_TRUE(CopyFileTo(HostToWindowsPath(SHOPTOOL_A_EXE), root / "soft\\dianpu\\shoptool_a.exe"));
         tool = StartChild(root / "soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
         ASSERT_TRUE(tool.valid());
         ASSERT_TRUE(WaitUntil([&] { return IsToolRunning(ToolFolder(root.path(), "dianpu"), "shoptool_a.exe"); }, 5000));
-        SeedItem("正在运行");
-        HandleItemElementClick(ui.env, kClick, 0, 5);
+        SeedItem(ItemState::Running);
+        HandleItemElementClick(ui.catalogue, kClick, 0, 5);
     }
     ChildProcess tool;
 };
 
 TEST_F(ForceCloseTool, AnsweringNoLeavesTheToolRunning) {
     ui.dialogs.answerYes = false;
-    HandleItemMenuCommand(ui.env, kChosen, FakeCatalogue::kEntries.forceClose);
+    HandleItemMenuCommand(ui.catalogue, kChosen, FakeCatalogue::kEntries.forceClose);
     ASSERT_EQ(ui.dialogs.shown.size(), 1u);
     EXPECT_TRUE(ui.dialogs.shown[0].question);
     EXPECT_EQ(ui.dialogs.shown[0].text, ForceCloseQuestion("店铺助手"));
@@ -301,7 +312,7 @@ TEST_F(ForceCloseTool, AnsweringNoLeavesTheToolRunning) {
 }
 
 TEST_F(ForceCloseTool, AnsweringYesEndsItAndLeavesTheCaptionToTheWatcher) {
-    HandleItemMenuCommand(ui.env, kChosen, FakeCatalogue::kEntries.forceClose);
+    HandleItemMenuCommand(ui.catalogue, kChosen, FakeCatalogue::kEntries.forceClose);
     EXPECT_TRUE(tool.WaitForExit(5000));
     EXPECT_EQ(ui.list.Caption(0), "正在运行");
 }
@@ -311,7 +322,7 @@ TEST_F(ForceCloseTool, AToolOfTheSameNameElsewhereIsNotTouched) {
     ASSERT_TRUE(CopyFileTo(HostToWindowsPath(SHOPTOOL_A_EXE), elsewhere / "shoptool_a.exe"));
     ChildProcess stranger = StartChild(elsewhere / "shoptool_a.exe", "", SW_SHOWNOACTIVATE);
     ASSERT_TRUE(stranger.valid());
-    HandleItemMenuCommand(ui.env, kChosen, FakeCatalogue::kEntries.forceClose);
+    HandleItemMenuCommand(ui.catalogue, kChosen, FakeCatalogue::kEntries.forceClose);
     EXPECT_TRUE(tool.WaitForExit(5000));
     EXPECT_FALSE(stranger.WaitForExit(300));
 }

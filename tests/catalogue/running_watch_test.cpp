@@ -44,41 +44,41 @@ protected:
 };
 
 TEST_F(RunningWatch, OpenBecomesRunningAndBackAsTheToolStartsAndEnds) {
-    ui.list.Seed("店铺助手 V1", "dianpu", "shoptool_a.exe", "", "", "打开软件");
-    EXPECT_EQ(RefreshRunningStates(ui.env), 1);
+    ui.Seed("店铺助手", "1", "dianpu", "shoptool_a.exe", "", "", ItemState::Open);
+    EXPECT_EQ(RefreshRunningStates(ui.catalogue), 1);
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
 
     // Started the way the action button starts it: forward slashes, quoted, with its argument.
     ASSERT_TRUE(StartProcessFromCommandLine(ToolCommandLine(root.path(), "dianpu", "shoptool_a.exe")));
     ASSERT_TRUE(WaitUntil([&] { return Running("dianpu"); }, 5000));
-    RefreshRunningStates(ui.env);
+    RefreshRunningStates(ui.catalogue);
     EXPECT_EQ(ui.list.Caption(0), "正在运行");
     EXPECT_EQ(ui.list.State(0), 1);
     EXPECT_EQ(ui.list.items[0][4].selected, 1);
 
     // Still running: nothing is set again.
     const size_t setsBefore = ui.list.CallsOf("DataButton").size();
-    RefreshRunningStates(ui.env);
+    RefreshRunningStates(ui.catalogue);
     EXPECT_EQ(ui.list.CallsOf("DataButton").size(), setsBefore);
 
     TerminateToolProcesses(ToolFolder(root.path(), "dianpu"), "shoptool_a.exe");
     ASSERT_TRUE(WaitUntil([&] { return !Running("dianpu"); }, 5000));
-    RefreshRunningStates(ui.env);
+    RefreshRunningStates(ui.catalogue);
     EXPECT_EQ(ui.list.Caption(0), "打开软件");
     EXPECT_EQ(ui.list.State(0), 0);
 }
 
 TEST_F(RunningWatch, OnlyTheItemWhoseToolRunsMovesAndOtherStatesStay) {
-    ui.list.Seed("A V1", "dianpu", "shoptool_a.exe", "", "", "打开软件");
-    ui.list.Seed("B V1", "caiji", "shoptool_a.exe", "", "", "打开软件");   // same name, other folder
-    ui.list.Seed("C V2", "dianpu", "shoptool_a.exe", "", "", "更新软件");  // the old version runs
-    ui.list.Seed("D V1", "dianpu", "shoptool_a.exe", "", "", "下载软件");
-    ui.list.Seed("E V1", "..", "shoptool_a.exe", "", "", "打开软件");      // hostile: never looked at
+    ui.Seed("A", "1", "dianpu", "shoptool_a.exe", "", "", ItemState::Open);
+    ui.Seed("B", "1", "caiji", "shoptool_a.exe", "", "", ItemState::Open);    // same name, other folder
+    ui.Seed("C", "2", "dianpu", "shoptool_a.exe", "", "", ItemState::Update);  // the old version runs
+    ui.Seed("D", "1", "dianpu", "shoptool_a.exe", "", "", ItemState::Download);
+    ui.Seed("E", "1", "..", "shoptool_a.exe", "", "", ItemState::Open);       // hostile: never looked at
     ChildProcess tool = StartChild(root / "soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
     ASSERT_TRUE(tool.valid());
     ASSERT_TRUE(WaitUntil([&] { return Running("dianpu"); }, 5000));
 
-    EXPECT_EQ(RefreshRunningStates(ui.env), 5);
+    EXPECT_EQ(RefreshRunningStates(ui.catalogue), 5);
     EXPECT_EQ(ui.list.Caption(0), "正在运行");
     EXPECT_EQ(ui.list.Caption(1), "打开软件");
     EXPECT_EQ(ui.list.Caption(2), "更新软件");
@@ -87,15 +87,15 @@ TEST_F(RunningWatch, OnlyTheItemWhoseToolRunsMovesAndOtherStatesStay) {
 }
 
 TEST_F(RunningWatch, AWhileRunningItemOffersShowAndForceCloseButNotDownloadAgain) {
-    ui.list.Seed("店铺助手 V1", "dianpu", "shoptool_a.exe", "", "", "打开软件");
+    ui.Seed("店铺助手", "1", "dianpu", "shoptool_a.exe", "", "", ItemState::Open);
     ChildProcess tool = StartChild(root / "soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
     ASSERT_TRUE(WaitUntil([&] { return Running("dianpu"); }, 5000));
-    RefreshRunningStates(ui.env);
-    HandleItemElementClick(ui.env, 0x10000, 0, 5);
+    RefreshRunningStates(ui.catalogue);
+    HandleItemElementClick(ui.catalogue, 0x10000, 0, 5);
     EXPECT_FALSE(ui.menu.disabled.at(FakeCatalogue::kEntries.showSoftware));
     EXPECT_FALSE(ui.menu.disabled.at(FakeCatalogue::kEntries.forceClose));
     EXPECT_TRUE(ui.menu.disabled.at(FakeCatalogue::kEntries.redownload));
-    HandleItemElementClick(ui.env, 0x10000, 0, 4);
+    HandleItemElementClick(ui.catalogue, 0x10000, 0, 4);
     EXPECT_TRUE(ui.starter.commandLines.empty());
 }
 
@@ -112,7 +112,7 @@ TEST(RunningWatchLoop, AnEmptyPassIsFollowedByAPauseAFullOneIsNot) {
 
 TEST(RunningWatchLoop, AnEmptyListDoesNotSpin) {
     FakeCatalogue ui;
-    EXPECT_EQ(RefreshRunningStates(ui.env), 0);
+    EXPECT_EQ(RefreshRunningStates(ui.catalogue), 0);
     // The real loop with real sleeping, for about a second: a spinning loop would make
     // thousands of passes, a pausing one two or three.
     std::atomic<int> passes{0};
@@ -121,7 +121,7 @@ TEST(RunningWatchLoop, AnEmptyListDoesNotSpin) {
         RunningWatchLoop(
             [&] {
                 ++passes;
-                return RefreshRunningStates(ui.env);
+                return RefreshRunningStates(ui.catalogue);
             },
             [](int ms) { ::Sleep(static_cast<DWORD>(ms)); }, [&] { return !stop.load(); });
     });
