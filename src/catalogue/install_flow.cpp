@@ -31,7 +31,7 @@ std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob
     return env.downloadWindow.RunModal(job);
 }
 
-void RunInstallFlow(Catalogue& catalogue, SelectedEntry s) {
+void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
     CatalogueEnvironment& env = catalogue.env();
     if (catalogue.installInProgress()) return;
     if (!IsSafeEntry(s.storeFolder, s.executable)) {

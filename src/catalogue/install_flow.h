@@ -29,12 +29,12 @@ inline constexpr char kUnsafeEntryMessage[] = "软件信息有误（目录或程
 // an unsafe job.
 std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job);
 
-// The install flow for the selected item, on its own copy of the entry: does nothing while
-// another flow is in progress; refuses an unsafe entry with a notice, runs the dialog, and
+// The install flow for the selected item, on the selection's copy of its entry: does nothing
+// while another flow is in progress; refuses an unsafe entry with a notice, runs the dialog, and
 // afterwards sets the item's state: Open with the stamp written when the new executable arrived;
 // otherwise Redownload when no executable is there, or the state the files on disk give (the
 // previous executable and stamp kept) when one is.
-void RunInstallFlow(Catalogue& catalogue, SelectedEntry selection);
+void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& selection);
 
 // The download window's preparation, on the user-interface thread: ends running copies of the
 // tool (two passes, each waiting up to 5 s for what it ended to be gone), waits 500 ms

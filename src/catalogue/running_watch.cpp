@@ -16,7 +16,8 @@ int RefreshRunningStates(Catalogue& catalogue) {
         // Only these two states move; the process list is not walked for the others.
         const bool watched = record && (record->state == ItemState::Open || record->state == ItemState::Running);
         if (watched && IsSafeEntry(record->entry.storeFolder, record->entry.executable)) {
-            const bool running = IsToolRunning(ToolFolder(runDirectory, record->entry.storeFolder), record->entry.executable);
+            const SoftwareEntry& e = record->entry;
+            const bool running = IsToolRunning(ToolFolder(runDirectory, e.storeFolder), e.executable);
             if (running && record->state == ItemState::Open) {
                 catalogue.SetState(item, ItemState::Running);
             } else if (!running && record->state == ItemState::Running) {

@@ -103,7 +103,9 @@ constexpr WindowDesign kMain{.name = kMainName, .caption = "Storvane", .width = 
                              .onSizeChanged = MainSized, .onCloseQuery = MainCloseQuery, .onFocus = MainFocus};
 
 void ModalCreated(Window& modal) {
-  if (Trace* trace = TraceOf(modal)) trace->parentEnabledWhileCreating = ::IsWindowEnabled(modal.parent()->hwnd()) != FALSE;
+  if (Trace* trace = TraceOf(modal)) {
+    trace->parentEnabledWhileCreating = ::IsWindowEnabled(modal.parent()->hwnd()) != FALSE;
+  }
 }
 
 void ModalShown(Window& modal) {
