@@ -37,6 +37,25 @@ function(storvane_gui_exe target)
   target_link_options(${target} PRIVATE ${STORVANE_STATIC_LINK} -s)
 endfunction()
 
+# storvane_product_warnings(<dir>...)
+# Every target the given source folders define (libraries, the DLL and the exes we ship) fails to
+# build on a warning. Taken from the folders rather than listed, so a new module is covered the
+# day it is added; tests, benchmarks, the demo and GoogleTest are left as they are.
+function(storvane_product_warnings)
+  if(NOT STORVANE_WERROR)
+    return()
+  endif()
+  foreach(dir IN LISTS ARGN)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+      get_target_property(type ${target} TYPE)
+      if(type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|MODULE_LIBRARY|OBJECT_LIBRARY|EXECUTABLE)$")
+        target_compile_options(${target} PRIVATE -Werror)
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
 # storvane_test(<name> LABELS ... SOURCES ... [LIBS ...] [FIXTURES ...] [ENVIRONMENT ...]
 #               [TIMEOUT s] [DESKTOP])
 # One CTest test per test executable, run under Wine through CMAKE_CROSSCOMPILING_EMULATOR.
