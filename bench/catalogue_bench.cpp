@@ -61,8 +61,8 @@ int Download(const std::string& url, const std::string& file, int runs) {
         url, file, [&](int32_t, int32_t, int32_t, int32_t received) { bytes = received; }, 0, false,
         [&](const std::string& m) { message = m; });
     const double ms = MsSince(start);
-    std::printf("run %d result %d bytes %lld ms %.1f%s%s\n", i + 1, result, bytes, ms, message.empty() ? "" : " message ",
-                message.c_str());
+    std::printf("run %d result %d bytes %lld ms %.1f%s%s\n", i + 1, result, bytes, ms,
+                message.empty() ? "" : " message ", message.c_str());
     if (result != 0) return 1;
     times.push_back(ms);
   }
@@ -134,6 +134,7 @@ int main() {
   if (args.size() == 3 && args[1] == L"cpu") return bench::Cpu(_wtof(args[2].c_str()));
   if (args.size() == 2 && args[1] == L"memory") return bench::Memory();
   if (args.size() == 2 && args[1] == L"end") return bench::End();
-  std::fprintf(stderr, "usage: catalogue_bench download <url> <file> <runs> | fill <launcher> <items> | cpu <s> | memory\n");
+  std::fprintf(stderr,
+               "usage: catalogue_bench download <url> <file> <runs> | fill <launcher> <items> | cpu <s> | memory\n");
   return 2;
 }

@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < runs; ++i) {
     storvane::Bytes body;
     std::string status;
-    engine.push_back(Milliseconds([&] { storvane::net::HttpFetch(argv[1], {.status_text = &status, .body_bytes = &body}); }));
+    engine.push_back(
+        Milliseconds([&] { storvane::net::HttpFetch(argv[1], {.status_text = &status, .body_bytes = &body}); }));
     std::printf("run %d: HttpFetch %.1f ms, %zu bytes, %s\n", i + 1, engine.back(), body.size(), status.c_str());
     size_t bareSize = 0;
     bare.push_back(Milliseconds([&] { bareSize = BareFetch(storvane::GbkToWide(argv[1])); }));

@@ -3,9 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-TEST(Harness, AnsiCodePageIsGbk) {
-  EXPECT_EQ(GetACP(), 936u);
-}
+TEST(Harness, AnsiCodePageIsGbk) { EXPECT_EQ(GetACP(), 936u); }
 
 TEST(Harness, ProductFontHasChineseGlyphs) {
   HDC dc = CreateCompatibleDC(nullptr);

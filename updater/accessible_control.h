@@ -18,7 +18,6 @@ inline constexpr UINT kGetAccessibleValue = WM_APP + 0x40;
 
 // Answers WM_GETOBJECT for `control` when the request is for its client object; returns false
 // (and leaves `result` alone) for any other request, which then goes to the default handling.
-bool AnswerAccessibleObjectRequest(HWND control, AccessibleRole role, WPARAM wParam, LPARAM lParam,
-                                   LRESULT& result);
+bool AnswerAccessibleObjectRequest(HWND control, AccessibleRole role, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 }  // namespace storvane::updater

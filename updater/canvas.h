@@ -13,10 +13,10 @@ namespace storvane::updater {
 // Pixels of a top-down 32-bit bitmap (0x00RRGGBB) with the logical position of its first pixel,
 // so shapes are given in the same coordinates as the window's other drawing.
 struct Canvas {
-    uint32_t* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-    POINT origin{};  // logical coordinates of pixel (0, 0)
+  uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  POINT origin{};  // logical coordinates of pixel (0, 0)
 };
 
 // Fraction (0..1) of the pixel whose top-left corner is (x, y) that lies inside the rectangle

@@ -9,10 +9,10 @@
 namespace storvane::updater {
 
 struct UpdaterArguments {
-    std::wstring downloadUrl;     // where the new launcher is fetched from
-    std::wstring launcherName;    // the launcher's executable name, beside up.exe
-    std::wstring newVersion;      // the version the service offers
-    std::wstring currentVersion;  // the version that is running now
+  std::wstring downloadUrl;     // where the new launcher is fetched from
+  std::wstring launcherName;    // the launcher's executable name, beside up.exe
+  std::wstring newVersion;      // the version the service offers
+  std::wstring currentVersion;  // the version that is running now
 };
 
 // Reads the four arguments after the program name (each may be quoted; a quoted address keeps

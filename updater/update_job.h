@@ -11,10 +11,10 @@
 namespace storvane::updater {
 
 struct UpdatePlan {
-    std::wstring downloadUrl;
-    std::wstring launcherPath;  // full path of the launcher to replace and start
-    std::wstring offeredVersion;  // the version the service offered, recorded once it is in place
-    DWORD launcherExitWaitMs = 15000;
+  std::wstring downloadUrl;
+  std::wstring launcherPath;    // full path of the launcher to replace and start
+  std::wstring offeredVersion;  // the version the service offered, recorded once it is in place
+  DWORD launcherExitWaitMs = 15000;
 };
 
 // Beside the launcher: the offered version up.exe last put in place (its GBK bytes). The launcher
@@ -23,10 +23,10 @@ struct UpdatePlan {
 std::wstring InstalledOfferPathFor(const std::wstring& launcherPath);
 
 enum class UpdateOutcome {
-    Started,         // the new launcher is in place and running
-    DownloadFailed,  // nothing changed on disk (also when what arrived is not a program)
-    ReplaceFailed,   // the old launcher is still in place
-    StartFailed,     // the new launcher is in place but could not be started
+  Started,         // the new launcher is in place and running
+  DownloadFailed,  // nothing changed on disk (also when what arrived is not a program)
+  ReplaceFailed,   // the old launcher is still in place
+  StartFailed,     // the new launcher is in place but could not be started
 };
 
 // Where the new launcher is kept until the old one can be replaced: beside it, same folder.

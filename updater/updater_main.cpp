@@ -11,16 +11,16 @@
 #include "util/com.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    using namespace storvane::updater;
-    const auto arguments = ParseUpdaterArguments(::GetCommandLineW());
-    if (!arguments || !IsPlainFileName(arguments->launcherName)) return 2;
+  using namespace storvane::updater;
+  const auto arguments = ParseUpdaterArguments(::GetCommandLineW());
+  if (!arguments || !IsPlainFileName(arguments->launcherName)) return 2;
 
-    std::vector<wchar_t> self(32768);
-    const DWORD length = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
-    if (length == 0 || length >= self.size()) return 2;
-    const std::wstring folder = FolderOf(std::wstring(self.data(), length));
-    if (folder.empty()) return 2;
+  std::vector<wchar_t> self(32768);
+  const DWORD length = ::GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size()));
+  if (length == 0 || length >= self.size()) return 2;
+  const std::wstring folder = FolderOf(std::wstring(self.data(), length));
+  if (folder.empty()) return 2;
 
-    storvane::ComInit com;  // the accessible objects are handed out through COM
-    return RunUpdaterWindow(instance, *arguments, folder + L"\\" + arguments->launcherName);
+  storvane::ComInit com;  // the accessible objects are handed out through COM
+  return RunUpdaterWindow(instance, *arguments, folder + L"\\" + arguments->launcherName);
 }

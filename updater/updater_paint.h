@@ -25,23 +25,23 @@ inline constexpr COLORREF kTrackColour = RGB(0xEE, 0xEE, 0xEE);
 // so nothing flickers while the layers are drawn.
 class PaintSurface {
 public:
-    PaintSurface(HDC target, const RECT& area);
-    ~PaintSurface();
-    PaintSurface(const PaintSurface&) = delete;
-    PaintSurface& operator=(const PaintSurface&) = delete;
+  PaintSurface(HDC target, const RECT& area);
+  ~PaintSurface();
+  PaintSurface(const PaintSurface&) = delete;
+  PaintSurface& operator=(const PaintSurface&) = delete;
 
-    HDC dc() const { return memory_.valid() ? memory_.get() : target_; }
-    // The pixels, after pending GDI drawing has reached them; empty when the surface could not
-    // be made (drawing then goes straight to the target, without the shapes).
-    Canvas canvas() const;
+  HDC dc() const { return memory_.valid() ? memory_.get() : target_; }
+  // The pixels, after pending GDI drawing has reached them; empty when the surface could not
+  // be made (drawing then goes straight to the target, without the shapes).
+  Canvas canvas() const;
 
 private:
-    HDC target_;
-    RECT area_;
-    UniqueMemoryDc memory_;
-    UniqueBitmap bitmap_;
-    uint32_t* bits_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+  HDC target_;
+  RECT area_;
+  UniqueMemoryDc memory_;
+  UniqueBitmap bitmap_;
+  uint32_t* bits_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
 };
 
 void FillRectColour(HDC dc, const RECT& r, COLORREF colour);
@@ -53,10 +53,10 @@ void DrawProgressTrack(const PaintSurface& surface, const RECT& track, int posit
 
 enum class ButtonLook { Primary, Close, Link };
 struct ButtonState {
-    bool hover = false;
-    bool pressed = false;
-    bool focused = false;
-    bool disabled = false;
+  bool hover = false;
+  bool pressed = false;
+  bool focused = false;
+  bool disabled = false;
 };
 
 // Draws a whole owner-drawn button into `r` (the button's client rectangle).

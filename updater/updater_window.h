@@ -15,14 +15,14 @@ inline constexpr wchar_t kProgressWindowClass[] = L"StorvaneUpdaterProgress";
 
 // Control ids, also what tests look the controls up by.
 enum UpdaterControlId : int {
-    kCloseButtonId = 100,
-    kStartButtonId = 101,
-    kLinkId = 102,
-    kHeadingId = 110,
-    kCurrentVersionId = 111,
-    kPercentId = 112,
-    kNoticeId = 113,
-    kProgressId = 120,
+  kCloseButtonId = 100,
+  kStartButtonId = 101,
+  kLinkId = 102,
+  kHeadingId = 110,
+  kCurrentVersionId = 111,
+  kPercentId = 112,
+  kNoticeId = 113,
+  kProgressId = 120,
 };
 
 // Shows the window for `arguments`, the launcher being `launcherPath`, and runs its message

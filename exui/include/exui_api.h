@@ -38,20 +38,20 @@
 
 // ---------------------------------------------------------------------------------------------
 // Handles
-using ExuiValue = intptr_t;   // an integer slot that may carry a pointer or a system handle
-using ExuiControl = int32_t;  // a skinned control
-using ExuiBin = int32_t;      // a library-side byte buffer (CreateBinEx)
-using ExuiImage = int32_t;    // an image object (LoadImageEx)
-using ExuiMenu = int32_t;     // a popup menu (Create_MenuEx)
-using ExuiMenuItem = int32_t; // one menu entry (InsertItem_MenuEx)
+using ExuiValue = intptr_t;    // an integer slot that may carry a pointer or a system handle
+using ExuiControl = int32_t;   // a skinned control
+using ExuiBin = int32_t;       // a library-side byte buffer (CreateBinEx)
+using ExuiImage = int32_t;     // an image object (LoadImageEx)
+using ExuiMenu = int32_t;      // a popup menu (Create_MenuEx)
+using ExuiMenuItem = int32_t;  // one menu entry (InsertItem_MenuEx)
 
 // ---------------------------------------------------------------------------------------------
 // The unit's event record, as the library reads it. The support layer owns it and keeps it
 // alive as long as the control lives; the library only reads `hostWindow` and hands the pointer
 // back, unchanged, as the first argument of every event.
 struct ExuiEventRecord {
-  void* hostWindow;     // HWND of the unit's host window
-  int32_t unitId1;      // unit identifiers of the runtime (not read by the library)
+  void* hostWindow;  // HWND of the unit's host window
+  int32_t unitId1;   // unit identifiers of the runtime (not read by the library)
   int32_t unitId2;
   int32_t eventOffset;  // the type's event offset (not read by the library)
   void* unitRecord;     // the runtime's unit record (not read by the library)
@@ -59,34 +59,33 @@ struct ExuiEventRecord {
 
 // Event routine given to the CreateControl_* entries. The result goes back to the control; for
 // the events below 0 means "not handled, do the default".
-using ExuiEventProc = int(EXUI_CALL*)(void* eventRecord, int32_t code, int32_t a, int32_t b,
-                                      int32_t c, int32_t d);
+using ExuiEventProc = int(EXUI_CALL*)(void* eventRecord, int32_t code, int32_t a, int32_t b, int32_t c, int32_t d);
 
 // Event codes raised through ExuiEventProc (all below 700; the support layer forwards code - 660
 // + the type's event offset to the runtime). a, b, c, d as listed; unlisted values are 0.
 enum ExuiEventCode : int32_t {
-  EXUI_EV_CLICK = 661,        // left click released inside the control (labels, picture box,
-                              // group box, window frame client area). a = x, b = y (client).
-  EXUI_EV_DBLCLICK = 662,     // left double click. a = x, b = y.
-  EXUI_EV_RCLICK = 663,       // right click released. a = x, b = y.
-  EXUI_EV_MOUSE_ENTER = 664,  // the mouse entered the control.
-  EXUI_EV_MOUSE_LEAVE = 665,  // the mouse left the control.
-  EXUI_EV_FOCUS = 666,        // the control's window got (a = 1) or lost (a = 0) the keyboard
-                              // focus.
-  EXUI_EV_SIZE = 667,         // the control's size changed. a = width, b = height.
-  EXUI_EV_MOVE = 668,         // the control's position changed. a = left, b = top (in parent).
-  EXUI_EV_VISIBLE = 669,      // visibility changed. a = 1 shown, 0 hidden.
-  EXUI_EV_CLOSE_CLICK = 670,  // window frame: the close glyph was clicked. Result 0 (default):
-                              // the library posts WM_CLOSE to the top-level window, whose close
-                              // handling (the program's close query) decides. Non-zero: nothing.
-  EXUI_EV_MIN_CLICK = 671,    // window frame: the minimise glyph was clicked. Result 0: the
-                              // library minimises the top-level window. Non-zero: nothing.
-  EXUI_EV_ITEM_CLICK = 672,   // icon list: an item was clicked outside its buttons. a = item
-                              // index, b = element index under the mouse or -1.
-  EXUI_EV_ITEM_DBLCLICK = 673,// icon list: an item was double-clicked. a = item index.
-  EXUI_EV_HOT_ITEM = 674,     // icon list: the item under the mouse changed. a = item or -1.
-  EXUI_EV_SCROLL = 675,       // icon list: the scroll offset changed. a = offset in pixels.
-  EXUI_EV_PROGRESS = 676,     // progress bar: the position changed. a = position.
+  EXUI_EV_CLICK = 661,          // left click released inside the control (labels, picture box,
+                                // group box, window frame client area). a = x, b = y (client).
+  EXUI_EV_DBLCLICK = 662,       // left double click. a = x, b = y.
+  EXUI_EV_RCLICK = 663,         // right click released. a = x, b = y.
+  EXUI_EV_MOUSE_ENTER = 664,    // the mouse entered the control.
+  EXUI_EV_MOUSE_LEAVE = 665,    // the mouse left the control.
+  EXUI_EV_FOCUS = 666,          // the control's window got (a = 1) or lost (a = 0) the keyboard
+                                // focus.
+  EXUI_EV_SIZE = 667,           // the control's size changed. a = width, b = height.
+  EXUI_EV_MOVE = 668,           // the control's position changed. a = left, b = top (in parent).
+  EXUI_EV_VISIBLE = 669,        // visibility changed. a = 1 shown, 0 hidden.
+  EXUI_EV_CLOSE_CLICK = 670,    // window frame: the close glyph was clicked. Result 0 (default):
+                                // the library posts WM_CLOSE to the top-level window, whose close
+                                // handling (the program's close query) decides. Non-zero: nothing.
+  EXUI_EV_MIN_CLICK = 671,      // window frame: the minimise glyph was clicked. Result 0: the
+                                // library minimises the top-level window. Non-zero: nothing.
+  EXUI_EV_ITEM_CLICK = 672,     // icon list: an item was clicked outside its buttons. a = item
+                                // index, b = element index under the mouse or -1.
+  EXUI_EV_ITEM_DBLCLICK = 673,  // icon list: an item was double-clicked. a = item index.
+  EXUI_EV_HOT_ITEM = 674,       // icon list: the item under the mouse changed. a = item or -1.
+  EXUI_EV_SCROLL = 675,         // icon list: the scroll offset changed. a = offset in pixels.
+  EXUI_EV_PROGRESS = 676,       // progress bar: the position changed. a = position.
 };
 
 // Element click routine given to ControlSetElemAttribute_Button (as an ExuiValue). Called on the
@@ -100,9 +99,8 @@ enum ExuiEventCode : int32_t {
 //   element  element index of the button
 //   x, y     mouse position relative to the item's top-left corner (-1, -1 from accessibility)
 //   state    the button's state flag at the time of the click
-using ExuiElemClickProc = int(EXUI_CALL*)(int32_t control, int32_t code, int32_t kind,
-                                          int32_t item, int32_t column, int32_t element, int32_t x,
-                                          int32_t y, int32_t state);
+using ExuiElemClickProc = int(EXUI_CALL*)(int32_t control, int32_t code, int32_t kind, int32_t item, int32_t column,
+                                          int32_t element, int32_t x, int32_t y, int32_t state);
 constexpr int32_t EXUI_ELEM_CLICK = 0x10000;
 
 // Menu event routine given to Create_MenuEx:
@@ -114,8 +112,8 @@ constexpr int32_t EXUI_ELEM_CLICK = 0x10000;
 //   userValue the last argument of Create_MenuEx
 //   reserved  0
 // The menu is already closed when the routine runs. The result is ignored.
-using ExuiMenuProc = int(EXUI_CALL*)(int32_t menu, int32_t code, int32_t item, int32_t index,
-                                     ExuiValue userValue, int32_t reserved);
+using ExuiMenuProc = int(EXUI_CALL*)(int32_t menu, int32_t code, int32_t item, int32_t index, ExuiValue userValue,
+                                     int32_t reserved);
 constexpr int32_t EXUI_MENU_CHOSEN = 650;
 constexpr int32_t EXUI_MENU_CLOSED = 651;
 
@@ -128,40 +126,40 @@ constexpr int32_t EXUI_MENU_CLOSED = 651;
 //   image = ExuiImage; the control keeps its own reference, the caller may destroy its handle
 //   int / colour / bool = the integer itself
 enum ExuiAttribute : int32_t {
-  EXUI_ATTR_CAPTION = 1,       // text. Window (title bar), label, group box (title; may be "").
-  EXUI_ATTR_FONT = 2,          // font. Window, label, group box, list (default element font).
-  EXUI_ATTR_TEXT_COLOR = 3,    // colour. Window caption, label, group box title.
-  EXUI_ATTR_BACK_COLOR = 4,    // colour. All types; alpha 0 = the type's default background
-                               // (labels, picture box, progress bar: transparent).
-  EXUI_ATTR_VISIBLE = 5,       // bool. All types (also ControlSetVisual).
-  EXUI_ATTR_DISABLED = 6,      // bool. All types (also ControlSetDisabled).
-  EXUI_ATTR_TEXT_FORMAT = 7,   // int, ExuiTextFormat bits. Label.
-  EXUI_ATTR_RANGE_MAX = 8,     // int. Progress bar maximum (default 100).
-  EXUI_ATTR_RANGE_MIN = 9,     // int. Progress bar minimum (default 0).
-  EXUI_ATTR_POSITION = 10,     // int. Progress bar position, clamped to [min, max].
-  EXUI_ATTR_IMAGE = 11,        // image. Picture box picture; window icon (title bar).
-  EXUI_ATTR_BORDER_COLOR = 12, // colour. Window frame, group box, list.
-  EXUI_ATTR_ACCENT_COLOR = 13, // colour. Progress fill (default #2D8CF0).
-  EXUI_ATTR_IMAGE_MODE = 14,   // int. Picture box: 0 = fit keeping proportions (default),
-                               // 1 = stretch, 2 = centre at natural size.
-  EXUI_ATTR_TITLE_HEIGHT = 15, // int. Window frame title bar height (default 40; 0 = no bar).
-  EXUI_ATTR_BUTTONS = 16,      // int. Window frame glyph buttons: bit 0 close, bit 1 minimise
-                               // (default 3).
-  EXUI_ATTR_ITEM_WIDTH = 17,   // int. Icon list item width W (default: list width - 24).
-  EXUI_ATTR_ITEM_HEIGHT = 18,  // int. Icon list item height (default 90).
-  EXUI_ATTR_SCROLL_POS = 19,   // int. Icon list vertical scroll offset in pixels.
-  EXUI_ATTR_RADIUS = 20,       // int. Corner radius: group box (6), progress track (4).
-  EXUI_ATTR_HOT_ITEM = 21,     // int, read-only. Icon list: item under the mouse or -1.
-  EXUI_ATTR_ANIMATE = 22,      // bool. Progress bar: animate position changes (default 1).
+  EXUI_ATTR_CAPTION = 1,        // text. Window (title bar), label, group box (title; may be "").
+  EXUI_ATTR_FONT = 2,           // font. Window, label, group box, list (default element font).
+  EXUI_ATTR_TEXT_COLOR = 3,     // colour. Window caption, label, group box title.
+  EXUI_ATTR_BACK_COLOR = 4,     // colour. All types; alpha 0 = the type's default background
+                                // (labels, picture box, progress bar: transparent).
+  EXUI_ATTR_VISIBLE = 5,        // bool. All types (also ControlSetVisual).
+  EXUI_ATTR_DISABLED = 6,       // bool. All types (also ControlSetDisabled).
+  EXUI_ATTR_TEXT_FORMAT = 7,    // int, ExuiTextFormat bits. Label.
+  EXUI_ATTR_RANGE_MAX = 8,      // int. Progress bar maximum (default 100).
+  EXUI_ATTR_RANGE_MIN = 9,      // int. Progress bar minimum (default 0).
+  EXUI_ATTR_POSITION = 10,      // int. Progress bar position, clamped to [min, max].
+  EXUI_ATTR_IMAGE = 11,         // image. Picture box picture; window icon (title bar).
+  EXUI_ATTR_BORDER_COLOR = 12,  // colour. Window frame, group box, list.
+  EXUI_ATTR_ACCENT_COLOR = 13,  // colour. Progress fill (default #2D8CF0).
+  EXUI_ATTR_IMAGE_MODE = 14,    // int. Picture box: 0 = fit keeping proportions (default),
+                                // 1 = stretch, 2 = centre at natural size.
+  EXUI_ATTR_TITLE_HEIGHT = 15,  // int. Window frame title bar height (default 40; 0 = no bar).
+  EXUI_ATTR_BUTTONS = 16,       // int. Window frame glyph buttons: bit 0 close, bit 1 minimise
+                                // (default 3).
+  EXUI_ATTR_ITEM_WIDTH = 17,    // int. Icon list item width W (default: list width - 24).
+  EXUI_ATTR_ITEM_HEIGHT = 18,   // int. Icon list item height (default 90).
+  EXUI_ATTR_SCROLL_POS = 19,    // int. Icon list vertical scroll offset in pixels.
+  EXUI_ATTR_RADIUS = 20,        // int. Corner radius: group box (6), progress track (4).
+  EXUI_ATTR_HOT_ITEM = 21,      // int, read-only. Icon list: item under the mouse or -1.
+  EXUI_ATTR_ANIMATE = 22,       // bool. Progress bar: animate position changes (default 1).
 };
 
 // Text format bits of text elements (ControlSetElemAttribute_Text) and labels.
 enum ExuiTextFormat : int32_t {
-  EXUI_TEXT_SINGLELINE = 0x01, // one line, "…" at the end when too long
-  EXUI_TEXT_HCENTER = 0x02,    // centred horizontally
-  EXUI_TEXT_BOTTOM = 0x04,     // aligned to the bottom
-  EXUI_TEXT_VCENTER = 0x08,    // centred vertically
-  EXUI_TEXT_RIGHT = 0x10,      // right-aligned
+  EXUI_TEXT_SINGLELINE = 0x01,  // one line, "…" at the end when too long
+  EXUI_TEXT_HCENTER = 0x02,     // centred horizontally
+  EXUI_TEXT_BOTTOM = 0x04,      // aligned to the bottom
+  EXUI_TEXT_VCENTER = 0x08,     // centred vertically
+  EXUI_TEXT_RIGHT = 0x10,       // right-aligned
   // 0 = top-left, wrapping at word or character boundaries, "…" on the last line that fits.
 };
 
@@ -189,10 +187,10 @@ constexpr uint16_t EXUI_SKIN_VERSION = 1;
 enum ExuiSkinKind : uint16_t { EXUI_SKIN_BUTTON = 1, EXUI_SKIN_MENU = 2 };
 
 struct ExuiSkinHeader {
-  uint32_t magic;   // EXUI_SKIN_MAGIC
-  uint16_t version; // EXUI_SKIN_VERSION
-  uint16_t kind;    // ExuiSkinKind
-  uint32_t size;    // sizeof the whole skin structure
+  uint32_t magic;    // EXUI_SKIN_MAGIC
+  uint16_t version;  // EXUI_SKIN_VERSION
+  uint16_t kind;     // ExuiSkinKind
+  uint32_t size;     // sizeof the whole skin structure
 };
 
 // Button elements. Index 0 normal, 1 hover, 2 pressed, 3 state flag set (the tool runs).
@@ -230,15 +228,15 @@ struct ExuiMenuSkin {
 // returns 0. Unknown codes return 0.
 constexpr int32_t EXUI_CMD_REGISTER = 2008;
 constexpr int32_t EXUI_LIBRARY_VERSION = 20210218;
-using CallInternalFunction_Ex_t = ExuiValue(EXUI_CALL*)(int32_t code, ExuiValue a, ExuiValue b,
-                                                        ExuiValue c, ExuiValue d);
+using CallInternalFunction_Ex_t = ExuiValue(EXUI_CALL*)(int32_t code, ExuiValue a, ExuiValue b, ExuiValue c,
+                                                        ExuiValue d);
 
 // Byte buffers. CreateBinEx copies `length` bytes from `data` (null data with a length gives
 // zeroed bytes; length <= 0 gives an empty buffer) and returns the handle (0 on failure).
 using CreateBinEx_t = ExuiBin(EXUI_CALL*)(const void* data, int32_t length);
-using DeleteBinEx_t = int32_t(EXUI_CALL*)(ExuiBin bin);                    // 1, or 0 unknown
-using GetBinExDataPointer_t = const void*(EXUI_CALL*)(ExuiBin bin);        // null when empty
-using GetBinExDatalength_t = int32_t(EXUI_CALL*)(ExuiBin bin);             // -1 when unknown
+using DeleteBinEx_t = int32_t(EXUI_CALL*)(ExuiBin bin);              // 1, or 0 unknown
+using GetBinExDataPointer_t = const void*(EXUI_CALL*)(ExuiBin bin);  // null when empty
+using GetBinExDatalength_t = int32_t(EXUI_CALL*)(ExuiBin bin);       // -1 when unknown
 
 // Creation of the six skinned types, 23 values each:
 //   (0, parent window, left, top, width, height, event routine, event record, 15 zeros).
@@ -246,11 +244,12 @@ using GetBinExDatalength_t = int32_t(EXUI_CALL*)(ExuiBin bin);             // -1
 // so it follows the host's position, z-order and visibility; when the record is null or names
 // no window, a child of `parent` at left, top, width, height. The host window's property
 // "Tab_Control" is set to the control. Result: the control handle (0 on failure).
-using ExuiCreateControl_t = ExuiControl(EXUI_CALL*)(
-    int32_t reserved, void* parent, int32_t left, int32_t top, int32_t width, int32_t height,
-    ExuiEventProc eventProc, ExuiEventRecord* eventRecord, int32_t r0, int32_t r1, int32_t r2,
-    int32_t r3, int32_t r4, int32_t r5, int32_t r6, int32_t r7, int32_t r8, int32_t r9,
-    int32_t r10, int32_t r11, int32_t r12, int32_t r13, int32_t r14);
+using ExuiCreateControl_t = ExuiControl(EXUI_CALL*)(int32_t reserved, void* parent, int32_t left, int32_t top,
+                                                    int32_t width, int32_t height, ExuiEventProc eventProc,
+                                                    ExuiEventRecord* eventRecord, int32_t r0, int32_t r1, int32_t r2,
+                                                    int32_t r3, int32_t r4, int32_t r5, int32_t r6, int32_t r7,
+                                                    int32_t r8, int32_t r9, int32_t r10, int32_t r11, int32_t r12,
+                                                    int32_t r13, int32_t r14);
 using CreateControl_WindowEx_t = ExuiCreateControl_t;
 using CreateControl_LabelEx_t = ExuiCreateControl_t;
 using CreateControl_PictureBoxEx_t = ExuiCreateControl_t;
@@ -272,18 +271,18 @@ using ExuiGetAttribute_t = ExuiValue(EXUI_CALL*)(ExuiControl control, int32_t id
 // ControPonintSizeSynchronise(host, host, mode): mode 0 = the host moved, 1 = it was resized;
 // brings the control to the host's position / client size. Returns 1, or 0 for an unknown host.
 using ControPonintSizeSynchronise_t = int32_t(EXUI_CALL*)(void* host, void* host2, int32_t mode);
-using ControlDestroy_t = int32_t(EXUI_CALL*)(ExuiControl control);            // 1 / 0
-using ControlIsCreate_t = int32_t(EXUI_CALL*)(ExuiControl control);           // 1 live / 0
-using ControlGetBindControl_t = ExuiControl(EXUI_CALL*)(void* window);        // 0 when none
-using ControlGetWindow_t = void*(EXUI_CALL*)(ExuiControl control);            // its own HWND
-using ControlGetBindWin_t = void*(EXUI_CALL*)(ExuiControl control);           // the host HWND
-using ControlGetcontrolType_t = int32_t(EXUI_CALL*)(ExuiControl control);     // ExuiControlType
-using ControlLockUpdate_t = int32_t(EXUI_CALL*)(ExuiControl control);         // new lock count
-using ControlUnlockUpdate_t = int32_t(EXUI_CALL*)(ExuiControl control);       // new lock count;
-                                                                              // 0 repaints
+using ControlDestroy_t = int32_t(EXUI_CALL*)(ExuiControl control);         // 1 / 0
+using ControlIsCreate_t = int32_t(EXUI_CALL*)(ExuiControl control);        // 1 live / 0
+using ControlGetBindControl_t = ExuiControl(EXUI_CALL*)(void* window);     // 0 when none
+using ControlGetWindow_t = void*(EXUI_CALL*)(ExuiControl control);         // its own HWND
+using ControlGetBindWin_t = void*(EXUI_CALL*)(ExuiControl control);        // the host HWND
+using ControlGetcontrolType_t = int32_t(EXUI_CALL*)(ExuiControl control);  // ExuiControlType
+using ControlLockUpdate_t = int32_t(EXUI_CALL*)(ExuiControl control);      // new lock count
+using ControlUnlockUpdate_t = int32_t(EXUI_CALL*)(ExuiControl control);    // new lock count;
+                                                                           // 0 repaints
 using ControlGetLockUpdateCount_t = int32_t(EXUI_CALL*)(ExuiControl control);
-using ControlSetFocusControl_t = int32_t(EXUI_CALL*)(ExuiControl control);    // keyboard focus
-using ControlGetFocusControl_t = ExuiControl(EXUI_CALL*)();                   // 0 when none ours
+using ControlSetFocusControl_t = int32_t(EXUI_CALL*)(ExuiControl control);  // keyboard focus
+using ControlGetFocusControl_t = ExuiControl(EXUI_CALL*)();                 // 0 when none ours
 using ControlRedraw_t = int32_t(EXUI_CALL*)(ExuiControl control);
 // Geometry of the unit (moves / sizes the host window when there is one), in parent client
 // coordinates.
@@ -295,8 +294,8 @@ using ControlGetLeft_t = int32_t(EXUI_CALL*)(ExuiControl control);
 using ControlGetTop_t = ControlGetLeft_t;
 using ControlGetWidth_t = ControlGetLeft_t;
 using ControlGetHeight_t = ControlGetLeft_t;
-using ControlSetRect_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t left, int32_t top,
-                                             int32_t width, int32_t height);
+using ControlSetRect_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t left, int32_t top, int32_t width,
+                                             int32_t height);
 // ControlGetRect fills four int32 (left, top, width, height); returns 1 / 0.
 using ControlGetRect_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t* rect4);
 using ControlSetVisual_t = int32_t(EXUI_CALL*)(ExuiControl control, int32_t visible);
@@ -319,56 +318,51 @@ enum ExuiControlType : int32_t {
 // data (display switch 1 for image, text and button elements).
 using InsertItem_IcoListboxEx_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t position);
 using DeleteItem_IcoListboxEx_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t item);  // 1 / 0
-using GetItemCount_IcoListboxEx_t = int32_t(EXUI_CALL*)(ExuiControl list);  // -1 unknown list
+using GetItemCount_IcoListboxEx_t = int32_t(EXUI_CALL*)(ExuiControl list);              // -1 unknown list
 using GuaranteeVisible_IcoListboxEx_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t item);
 
 // Element template. `kind` is 1 (item elements); other values are refused. The template applies
 // to every item, present and future.
 // ControlInsertElem(list, kind, column -1, position -1 = append, count): adds `count` elements
 // (no kind yet, zero size) to the template; returns the new element count, 0 on failure.
-using ControlInsertElem_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t column,
-                                                int32_t position, int32_t count);
+using ControlInsertElem_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t column, int32_t position,
+                                                int32_t count);
 using ControlGetElemCount_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind);
 // Image element: (list, 1, -1, element, -1, 0, 0, left, top, width, height, 0)
-using ControlSetElemAttribute_Imsge_t = int32_t(EXUI_CALL*)(
-    ExuiControl list, int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask,
-    int32_t flags, int32_t left, int32_t top, int32_t width, int32_t height, int32_t reserved);
+using ControlSetElemAttribute_Imsge_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t row,
+                                                            int32_t element, int32_t column, int32_t mask,
+                                                            int32_t flags, int32_t left, int32_t top, int32_t width,
+                                                            int32_t height, int32_t reserved);
 // Text element: (list, 1, -1, element, -1, 0, 0, left, top, width, height, 0, font, format)
 // font: ExuiBin with a font descriptor, or 0 for the list's font. format: ExuiTextFormat bits.
-using ControlSetElemAttribute_Text_t = int32_t(EXUI_CALL*)(
-    ExuiControl list, int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask,
-    int32_t flags, int32_t left, int32_t top, int32_t width, int32_t height, int32_t reserved,
-    ExuiBin font, int32_t format);
+using ControlSetElemAttribute_Text_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t row, int32_t element,
+                                                           int32_t column, int32_t mask, int32_t flags, int32_t left,
+                                                           int32_t top, int32_t width, int32_t height, int32_t reserved,
+                                                           ExuiBin font, int32_t format);
 // Button element: (list, 1, -1, element, -1, click routine, 0, left, top, width, height, 0,
 // skin, font). skin: ExuiBin of an ExuiButtonSkin (any other bytes, or 0: default look).
-using ControlSetElemAttribute_Button_t = int32_t(EXUI_CALL*)(
-    ExuiControl list, int32_t kind, int32_t row, int32_t element, int32_t column,
-    ExuiValue clickProc, int32_t flags, int32_t left, int32_t top, int32_t width, int32_t height,
-    int32_t reserved, ExuiBin skin, ExuiBin font);
+using ControlSetElemAttribute_Button_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t row,
+                                                             int32_t element, int32_t column, ExuiValue clickProc,
+                                                             int32_t flags, int32_t left, int32_t top, int32_t width,
+                                                             int32_t height, int32_t reserved, ExuiBin skin,
+                                                             ExuiBin font);
 
 // Element data of one item: (list, 1, item, -1, element, mask, display, state, ...).
 //   display: 1 drawn, 0 hidden (a data carrier); state: the button's state flag (1 = the tool
 //   runs: drawn in the "active" style), stored but unused for images and texts.
 // Image: ... image (ExuiImage, 0 = none: a placeholder tile is drawn). The item keeps its own
 // reference: the caller may DestroyImageEx its handle right after.
-using ControlSetElemData_Imsge_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind,
-                                                       int32_t item, int32_t column,
-                                                       int32_t element, int32_t mask,
-                                                       int32_t display, int32_t state,
+using ControlSetElemData_Imsge_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t item, int32_t column,
+                                                       int32_t element, int32_t mask, int32_t display, int32_t state,
                                                        ExuiImage image);
 // Text: ... text, colour (ARGB; alpha 0 = #333333).
-using ControlSetElemData_Text_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind,
-                                                      int32_t item, int32_t column,
-                                                      int32_t element, int32_t mask,
-                                                      int32_t display, int32_t state,
+using ControlSetElemData_Text_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t item, int32_t column,
+                                                      int32_t element, int32_t mask, int32_t display, int32_t state,
                                                       const char* text, uint32_t colour);
 // Button: ... caption, colour, selected (stored; drawn like state).
-using ControlSetElemData_Button_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind,
-                                                        int32_t item, int32_t column,
-                                                        int32_t element, int32_t mask,
-                                                        int32_t display, int32_t state,
-                                                        const char* caption, uint32_t colour,
-                                                        int32_t selected);
+using ControlSetElemData_Button_t = int32_t(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t item, int32_t column,
+                                                        int32_t element, int32_t mask, int32_t display, int32_t state,
+                                                        const char* caption, uint32_t colour, int32_t selected);
 // Reading element data: (list, 1, item, -1, element, field). Field EXUI_FIELD_TEXT (4) returns
 // the text (const char* as an ExuiValue; "" on failure); the other fields return the integer.
 enum ExuiElemField : int32_t {
@@ -379,8 +373,7 @@ enum ExuiElemField : int32_t {
   EXUI_FIELD_IMAGE = 5,     // image elements: 1 when an image is set, 0 otherwise
   EXUI_FIELD_SELECTED = 6,  // button elements
 };
-using ControlGetElemData_Text_t = ExuiValue(EXUI_CALL*)(ExuiControl list, int32_t kind,
-                                                        int32_t item, int32_t column,
+using ControlGetElemData_Text_t = ExuiValue(EXUI_CALL*)(ExuiControl list, int32_t kind, int32_t item, int32_t column,
                                                         int32_t element, int32_t field);
 using ControlGetElemData_Button_t = ControlGetElemData_Text_t;
 using ControlGetElemData_Imsge_t = ControlGetElemData_Text_t;
@@ -388,8 +381,7 @@ using ControlGetElemData_Imsge_t = ControlGetElemData_Text_t;
 // Images. LoadImageEx(data, length, 0, 0) decodes PNG, JPEG, BMP, GIF (first frame) or ICO
 // bytes; returns the image handle, 0 for empty or undecodable bytes. DestroyImageEx releases
 // the handle (controls that took the image keep theirs); 1 / 0.
-using LoadImageEx_t = ExuiImage(EXUI_CALL*)(const void* data, int32_t length, int32_t reserved1,
-                                            int32_t reserved2);
+using LoadImageEx_t = ExuiImage(EXUI_CALL*)(const void* data, int32_t length, int32_t reserved1, int32_t reserved2);
 using DestroyImageEx_t = int32_t(EXUI_CALL*)(ExuiImage image);
 // GetImageAttributeEx(image, 1 = width, 2 = height); 0 for an unknown image.
 using GetImageAttributeEx_t = int32_t(EXUI_CALL*)(ExuiImage image, int32_t which);
@@ -399,25 +391,22 @@ using GetImageAttributeEx_t = int32_t(EXUI_CALL*)(ExuiImage image, int32_t which
 //   skin: ExuiBin of an ExuiMenuSkin (other bytes or 0: default look); font: ExuiBin font
 //   descriptor (0: 微软雅黑 12); iconBytes: reserved ExuiBin (may be empty); alpha: 0..255
 //   opacity of the menu window. Returns the menu handle, 0 on failure.
-using Create_MenuEx_t = ExuiMenu(EXUI_CALL*)(int32_t iconWidth, int32_t iconHeight, ExuiBin skin,
-                                            ExuiBin font, ExuiBin iconBytes, int32_t alpha,
-                                            ExuiMenuProc eventProc, ExuiValue userValue);
+using Create_MenuEx_t = ExuiMenu(EXUI_CALL*)(int32_t iconWidth, int32_t iconHeight, ExuiBin skin, ExuiBin font,
+                                             ExuiBin iconBytes, int32_t alpha, ExuiMenuProc eventProc,
+                                             ExuiValue userValue);
 using Destroy_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 // InsertItem_MenuEx(menu, 0, -1, 0, 0, caption, text colour, disabled text colour, width,
 //   height, separator, disabled, reserved): position -1 appends. separator 1 draws a line and
 //   is never choosable. Returns the entry handle (non-zero, unique in the process), 0 on failure.
-using InsertItem_MenuEx_t = ExuiMenuItem(EXUI_CALL*)(ExuiMenu menu, int32_t parent,
-                                                    int32_t position, int32_t icon, ExuiValue data,
-                                                    const char* caption, uint32_t textColour,
-                                                    uint32_t disabledColour, int32_t width,
-                                                    int32_t height, int32_t separator,
-                                                    int32_t disabled, int32_t reserved);
+using InsertItem_MenuEx_t = ExuiMenuItem(EXUI_CALL*)(ExuiMenu menu, int32_t parent, int32_t position, int32_t icon,
+                                                     ExuiValue data, const char* caption, uint32_t textColour,
+                                                     uint32_t disabledColour, int32_t width, int32_t height,
+                                                     int32_t separator, int32_t disabled, int32_t reserved);
 using GetItemCount_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 using DeleteItem_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item);  // 1 / 0
 using SetItemTitle_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item,
                                                   const char* caption);  // 1 / 0
-using SetItemDisabled_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item,
-                                                    int32_t disabled);
+using SetItemDisabled_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item, int32_t disabled);
 using GetItemDisabled_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item);
 using GetItemTitle_MenuEx_t = const char*(EXUI_CALL*)(ExuiMenu menu, ExuiMenuItem item);
 // PopUp_MenuEx(menu, 0, screen x, screen y, owner window, wait, 0): shows the menu with its
@@ -426,8 +415,8 @@ using GetItemTitle_MenuEx_t = const char*(EXUI_CALL*)(ExuiMenu menu, ExuiMenuIte
 // routine has run by then). Returns 1 when shown, 0 on failure. The menu closes on a choice,
 // Esc, a click outside it or when the application loses activation. Keys: Up/Down (skipping
 // separators and disabled entries), Home/End, Enter or Space to choose, Esc to close.
-using PopUp_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, int32_t parent, int32_t x, int32_t y,
-                                          void* owner, int32_t wait, int32_t reserved);
+using PopUp_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu, int32_t parent, int32_t x, int32_t y, void* owner,
+                                           int32_t wait, int32_t reserved);
 using Close_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 using IsPopUp_MenuEx_t = int32_t(EXUI_CALL*)(ExuiMenu menu);
 // The menu window's HWND while it exists (for tests and accessibility clients), else null.

@@ -25,7 +25,7 @@ RECT ClientToScreenRect(HWND window, const RECT& client) {
 namespace {
 
 class Accessible final : public storvane::AccessibleBase {
- public:
+public:
   explicit Accessible(std::weak_ptr<AccessibleSource> source) : source_(std::move(source)) {}
 
   // IAccessible
@@ -99,8 +99,7 @@ class Accessible final : public storvane::AccessibleBase {
     return Text(child, out, [](const AccInfo& info) { return info.defaultAction; });
   }
   HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
-                                        VARIANT child) override {
+  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
     if (left == nullptr || top == nullptr || width == nullptr || height == nullptr) return E_POINTER;
     *left = *top = *width = *height = 0;
     AccInfo info;
@@ -142,7 +141,7 @@ class Accessible final : public storvane::AccessibleBase {
     return source->AccDoDefault(index) ? S_OK : DISP_E_MEMBERNOTFOUND;
   }
 
- private:
+private:
   std::shared_ptr<AccessibleSource> Live() const {
     auto source = source_.lock();
     if (source && source->AccWindow() == nullptr) return nullptr;
@@ -187,9 +186,7 @@ class Accessible final : public storvane::AccessibleBase {
 
 }  // namespace
 
-IAccessible* NewAccessible(const std::shared_ptr<AccessibleSource>& source) {
-  return new Accessible(source);
-}
+IAccessible* NewAccessible(const std::shared_ptr<AccessibleSource>& source) { return new Accessible(source); }
 
 LRESULT AnswerGetObject(const std::shared_ptr<AccessibleSource>& source, WPARAM wParam, LPARAM lParam) {
   if (!source) return 0;

@@ -21,7 +21,7 @@ struct AccInfo {
 };
 
 class AccessibleSource {
- public:
+public:
   virtual ~AccessibleSource() = default;
   // Window the object belongs to; null once it is gone (every call then fails).
   virtual HWND AccWindow() const = 0;

@@ -74,8 +74,8 @@ bool Control::Create(HWND parent, int left, int top, int width, int height, Exui
   DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   if (parent == nullptr) style = WS_POPUP;  // a control without any parent still gets a window
   handle_ = Library::Instance().NextHandle();
-  HWND window = ::CreateWindowExW(0, kControlClass, L"", style, left, top, std::max(width, 0),
-                                  std::max(height, 0), parent, nullptr, Library::Instance().Module(), this);
+  HWND window = ::CreateWindowExW(0, kControlClass, L"", style, left, top, std::max(width, 0), std::max(height, 0),
+                                  parent, nullptr, Library::Instance().Module(), this);
   if (window == nullptr) return false;
   scale_ = ScaleOfWindow(window);
   MarkOwnWindow(window, handle_);
@@ -101,8 +101,7 @@ void Control::SyncToHost(int mode) {
   if (window_ == nullptr || host_ == nullptr) return;
   RECT client{};
   ::GetClientRect(host_, &client);
-  ::SetWindowPos(window_, nullptr, 0, 0, client.right, client.bottom,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  ::SetWindowPos(window_, nullptr, 0, 0, client.right, client.bottom, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   if (mode == 0) {
     RECT unit = UnitRect();
     Raise(EXUI_EV_MOVE, unit.left, unit.top);
@@ -138,8 +137,7 @@ RECT Control::UnitRect() const {
 bool Control::SetUnitRect(int left, int top, int width, int height) {
   HWND outer = Outer();
   if (outer == nullptr) return false;
-  ::SetWindowPos(outer, nullptr, left, top, std::max(width, 0), std::max(height, 0),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(outer, nullptr, left, top, std::max(width, 0), std::max(height, 0), SWP_NOZORDER | SWP_NOACTIVATE);
   // A host resized by us follows the same way as one resized by the runtime.
   SyncToHost(1);
   return true;
@@ -254,9 +252,7 @@ uint32_t Control::BackdropColour() const {
   return 0xFFFFFFFF;
 }
 
-Gdiplus::Font* Control::Font(float sizeFactor) const {
-  return CachedFont(fontSpec_, scale_ * sizeFactor);
-}
+Gdiplus::Font* Control::Font(float sizeFactor) const { return CachedFont(fontSpec_, scale_ * sizeFactor); }
 
 AccInfo Control::AccSelf() const {
   AccInfo info;

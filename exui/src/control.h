@@ -26,7 +26,7 @@ enum : UINT {
 };
 
 class Control : public AccessibleSource, public std::enable_shared_from_this<Control> {
- public:
+public:
   explicit Control(ExuiControlType type);
   ~Control() override;
   Control(const Control&) = delete;
@@ -34,8 +34,7 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
 
   // Makes the window (see the contract header for where it goes) and gives the control its
   // handle. False when the window cannot be made.
-  bool Create(HWND parent, int left, int top, int width, int height, ExuiEventProc eventProc,
-              ExuiEventRecord* record);
+  bool Create(HWND parent, int left, int top, int width, int height, ExuiEventProc eventProc, ExuiEventRecord* record);
   // Destroys the window (the host window stays; its "Tab_Control" property is removed).
   void Destroy();
 
@@ -75,7 +74,7 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
   HWND AccWindow() const override { return window_; }
   AccInfo AccSelf() const override;
 
- protected:
+protected:
   // Draws the whole client area (width x height, in pixels) into g.
   virtual void Paint(Gdiplus::Graphics& g, float width, float height) = 0;
   // Type-specific message handling; set `handled` to stop the default handling.
@@ -98,7 +97,7 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
   uint32_t borderColour_ = 0;
   bool hot_ = false;  // the mouse is over the window
 
- private:
+private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void PaintTo(HDC target);
@@ -124,7 +123,7 @@ class Control : public AccessibleSource, public std::enable_shared_from_this<Con
 // Focus moved by the program (ControlSetFocusControl) raises no focus events: a focus handler
 // that moves the focus would otherwise hear about its own move and answer it again.
 class QuietFocusScope {
- public:
+public:
   QuietFocusScope();
   ~QuietFocusScope();
   QuietFocusScope(const QuietFocusScope&) = delete;

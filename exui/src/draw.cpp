@@ -8,9 +8,7 @@ namespace storvane::exui {
 
 Gdiplus::Color Argb(uint32_t argb) { return Gdiplus::Color(static_cast<Gdiplus::ARGB>(argb)); }
 
-Gdiplus::Color ArgbOr(uint32_t argb, uint32_t fallback) {
-  return Argb((argb >> 24) == 0 ? fallback : argb);
-}
+Gdiplus::Color ArgbOr(uint32_t argb, uint32_t fallback) { return Argb((argb >> 24) == 0 ? fallback : argb); }
 
 void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& rect, float radius) {
   radius = std::min({radius, rect.Width / 2.0f, rect.Height / 2.0f});
@@ -28,15 +26,14 @@ void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& rect, float
   path.CloseFigure();
 }
 
-void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdiplus::RectF& rect,
-                   float radius) {
+void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdiplus::RectF& rect, float radius) {
   Gdiplus::GraphicsPath path;
   AddRoundRect(path, rect, radius);
   g.FillPath(&brush, &path);
 }
 
-void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width,
-                     const Gdiplus::RectF& rect, float radius) {
+void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width, const Gdiplus::RectF& rect,
+                     float radius) {
   float half = width / 2.0f;
   Gdiplus::RectF inner(rect.X + half, rect.Y + half, rect.Width - width, rect.Height - width);
   if (inner.Width <= 0 || inner.Height <= 0) return;
@@ -85,8 +82,8 @@ float LineHeight(Gdiplus::Graphics& g, const Gdiplus::Font* font) {
   return font->GetHeight(&g);
 }
 
-void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
-                const Gdiplus::Color& colour, const Gdiplus::RectF& rect, int format) {
+void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font, const Gdiplus::Color& colour,
+                const Gdiplus::RectF& rect, int format) {
   if (text.empty() || font == nullptr || rect.Width <= 0) return;
   Gdiplus::StringFormat sf(Gdiplus::StringFormat::GenericTypographic());
   ApplyFormat(sf, format);

@@ -19,19 +19,18 @@ Gdiplus::Color ArgbOr(uint32_t argb, uint32_t fallback);
 
 // A rectangle with rounded corners as a path; radius is clamped to half the shorter side.
 void AddRoundRect(Gdiplus::GraphicsPath& path, const Gdiplus::RectF& rect, float radius);
-void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdiplus::RectF& rect,
-                   float radius);
+void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdiplus::RectF& rect, float radius);
 // Strokes inside the rectangle: a 1 px pen lands on whole pixels.
-void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width,
-                     const Gdiplus::RectF& rect, float radius);
+void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width, const Gdiplus::RectF& rect,
+                     float radius);
 
 // Sets the quality the controls draw with (anti-aliased shapes and text, bicubic images).
 void PrepareGraphics(Gdiplus::Graphics& g);
 
 // Draws `text` into `rect` with the ExuiTextFormat bits: wrapping or one line, alignment,
 // "…" where it does not fit.
-void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font,
-                const Gdiplus::Color& colour, const Gdiplus::RectF& rect, int format);
+void DrawTextIn(Gdiplus::Graphics& g, const std::wstring& text, const Gdiplus::Font* font, const Gdiplus::Color& colour,
+                const Gdiplus::RectF& rect, int format);
 // Where DrawTextIn puts the whole of `text` in `rect`, as if nothing were cut: one line as long
 // as the text is, or every wrapped line however many fit. A text that does not fit its box
 // reaches past it.
@@ -45,7 +44,7 @@ float LineHeight(Gdiplus::Graphics& g, const Gdiplus::Font* font);
 // An off-screen 32-bit surface the size of a window's client area, kept between paints and
 // recreated when the size changes.
 class Surface {
- public:
+public:
   // Makes sure the surface is at least width x height; false when it cannot be made.
   bool Ensure(HDC reference, int width, int height);
   HDC Dc() const noexcept { return dc_.get(); }
@@ -54,7 +53,7 @@ class Surface {
   int Height() const noexcept { return height_; }
   bool Valid() const noexcept { return dc_.valid() && bitmap_.valid(); }
 
- private:
+private:
   // The DC goes first, so the bitmap is no longer selected anywhere when it is deleted.
   UniqueBitmap bitmap_;
   UniqueMemoryDc dc_;

@@ -68,8 +68,7 @@ std::vector<int> ElementModel::Texts(int item) const {
   for (int e = 0; e < ElementCount(); ++e) {
     const ElemTemplate* t = Template(e);
     const ElemData* d = Data(item, e);
-    if (t->kind == ElemKind::kText && d != nullptr && d->display && !d->text.empty() && t->width > 0 &&
-        t->height > 0) {
+    if (t->kind == ElemKind::kText && d != nullptr && d->display && !d->text.empty() && t->width > 0 && t->height > 0) {
       result.push_back(e);
     }
   }

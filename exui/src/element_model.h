@@ -43,7 +43,7 @@ struct ElemData {
 };
 
 class ElementModel {
- public:
+public:
   // Template.
   // Inserts `count` elements of no kind at `position` (-1 or beyond the end: appended); items'
   // data follows the new numbering. Returns the element count afterwards, 0 when refused.
@@ -77,7 +77,7 @@ class ElementModel {
   static constexpr int kMaxElements = 256;
   static constexpr int kMaxItems = 1 << 20;
 
- private:
+private:
   std::vector<ElemTemplate> template_;
   std::vector<std::vector<ElemData>> items_;
 };

@@ -83,13 +83,20 @@ ExuiValue ElemField(int32_t list, int32_t kind, int32_t item, int32_t element, i
     const ElemData* d = control && kind == kItemElements ? control->Model().Data(item, element) : nullptr;
     if (d == nullptr) return field == EXUI_FIELD_TEXT ? ReturnText("") : 0;
     switch (field) {
-      case EXUI_FIELD_DISPLAY: return d->display ? 1 : 0;
-      case EXUI_FIELD_STATE: return d->state;
-      case EXUI_FIELD_COLOUR: return static_cast<int32_t>(d->colour);
-      case EXUI_FIELD_TEXT: return ReturnText(d->text);
-      case EXUI_FIELD_IMAGE: return d->image ? 1 : 0;
-      case EXUI_FIELD_SELECTED: return d->selected;
-      default: return 0;
+      case EXUI_FIELD_DISPLAY:
+        return d->display ? 1 : 0;
+      case EXUI_FIELD_STATE:
+        return d->state;
+      case EXUI_FIELD_COLOUR:
+        return static_cast<int32_t>(d->colour);
+      case EXUI_FIELD_TEXT:
+        return ReturnText(d->text);
+      case EXUI_FIELD_IMAGE:
+        return d->image ? 1 : 0;
+      case EXUI_FIELD_SELECTED:
+        return d->selected;
+      default:
+        return 0;
     }
   });
 }
@@ -177,10 +184,10 @@ int32_t EXUI_CALL GetBinExDatalength(ExuiBin bin) {
 
 // ---- creation -------------------------------------------------------------------------------
 
-#define EXUI_CREATE_ARGS                                                                                    \
-  int32_t, void *parent, int32_t left, int32_t top, int32_t width, int32_t height, ExuiEventProc proc,     \
-      ExuiEventRecord *record, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t,      \
-      int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t
+#define EXUI_CREATE_ARGS                                                                                        \
+  int32_t, void *parent, int32_t left, int32_t top, int32_t width, int32_t height, ExuiEventProc proc,          \
+      ExuiEventRecord *record, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, \
+      int32_t, int32_t, int32_t, int32_t, int32_t, int32_t
 
 ExuiControl EXUI_CALL CreateControl_WindowEx(EXUI_CREATE_ARGS) {
   return CreateOf<WindowFrame>(parent, left, top, width, height, proc, record);
@@ -203,10 +210,10 @@ ExuiControl EXUI_CALL CreateControl_MinutesboxEx(EXUI_CREATE_ARGS) {
 
 // ---- attributes -----------------------------------------------------------------------------
 
-#define EXUI_ATTRIBUTES(Type, type)                                                        \
-  int32_t EXUI_CALL SetAttribute_##Type(ExuiControl c, int32_t id, ExuiValue value) {      \
-    return SetAttributeOf(type, c, id, value);                                             \
-  }                                                                                        \
+#define EXUI_ATTRIBUTES(Type, type)                                                   \
+  int32_t EXUI_CALL SetAttribute_##Type(ExuiControl c, int32_t id, ExuiValue value) { \
+    return SetAttributeOf(type, c, id, value);                                        \
+  }                                                                                   \
   ExuiValue EXUI_CALL GetAttribute_##Type(ExuiControl c, int32_t id) { return GetAttributeOf(type, c, id); }
 
 EXUI_ATTRIBUTES(WindowEx, EXUI_TYPE_WINDOW)
@@ -331,10 +338,18 @@ int32_t SetSide(ExuiControl c, Side side, int32_t value) {
     RECT r = control->UnitRect();
     int left = r.left, top = r.top, width = r.right - r.left, height = r.bottom - r.top;
     switch (side) {
-      case Side::kLeft: left = value; break;
-      case Side::kTop: top = value; break;
-      case Side::kWidth: width = value; break;
-      case Side::kHeight: height = value; break;
+      case Side::kLeft:
+        left = value;
+        break;
+      case Side::kTop:
+        top = value;
+        break;
+      case Side::kWidth:
+        width = value;
+        break;
+      case Side::kHeight:
+        height = value;
+        break;
     }
     return control->SetUnitRect(left, top, width, height) ? 1 : 0;
   });
@@ -346,10 +361,14 @@ int32_t GetSide(ExuiControl c, Side side) {
     if (!control) return 0;
     RECT r = control->UnitRect();
     switch (side) {
-      case Side::kLeft: return static_cast<int32_t>(r.left);
-      case Side::kTop: return static_cast<int32_t>(r.top);
-      case Side::kWidth: return static_cast<int32_t>(r.right - r.left);
-      case Side::kHeight: return static_cast<int32_t>(r.bottom - r.top);
+      case Side::kLeft:
+        return static_cast<int32_t>(r.left);
+      case Side::kTop:
+        return static_cast<int32_t>(r.top);
+      case Side::kWidth:
+        return static_cast<int32_t>(r.right - r.left);
+      case Side::kHeight:
+        return static_cast<int32_t>(r.bottom - r.top);
     }
     return 0;
   });
@@ -481,9 +500,8 @@ int32_t EXUI_CALL ControlSetElemAttribute_Text(ExuiControl list, int32_t kind, i
 }
 
 int32_t EXUI_CALL ControlSetElemAttribute_Button(ExuiControl list, int32_t kind, int32_t, int32_t element, int32_t,
-                                                 ExuiValue clickProc, int32_t, int32_t left, int32_t top,
-                                                 int32_t width, int32_t height, int32_t, ExuiBin skin,
-                                                 ExuiBin font) {
+                                                 ExuiValue clickProc, int32_t, int32_t left, int32_t top, int32_t width,
+                                                 int32_t height, int32_t, ExuiBin skin, ExuiBin font) {
   return SetTemplate(list, kind, element, ElemKind::kButton, left, top, width, height, [&](ElemTemplate& t) {
     ApplyFont(t, font);
     t.clickProc = clickProc;
@@ -498,8 +516,7 @@ int32_t EXUI_CALL ControlSetElemData_Imsge(ExuiControl list, int32_t kind, int32
 }
 
 int32_t EXUI_CALL ControlSetElemData_Text(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
-                                          int32_t, int32_t display, int32_t state, const char* text,
-                                          uint32_t colour) {
+                                          int32_t, int32_t display, int32_t state, const char* text, uint32_t colour) {
   return SetData(list, kind, item, element, display, state, [&](ElemData& d) {
     d.text = text != nullptr ? text : "";
     d.colour = colour;
@@ -517,17 +534,17 @@ int32_t EXUI_CALL ControlSetElemData_Button(ExuiControl list, int32_t kind, int3
 }
 
 ExuiValue EXUI_CALL ControlGetElemData_Text(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
-                                          int32_t field) {
-  return ElemField(list, kind, item, element, field);
-}
-
-ExuiValue EXUI_CALL ControlGetElemData_Button(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
                                             int32_t field) {
   return ElemField(list, kind, item, element, field);
 }
 
+ExuiValue EXUI_CALL ControlGetElemData_Button(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
+                                              int32_t field) {
+  return ElemField(list, kind, item, element, field);
+}
+
 ExuiValue EXUI_CALL ControlGetElemData_Imsge(ExuiControl list, int32_t kind, int32_t item, int32_t, int32_t element,
-                                           int32_t field) {
+                                             int32_t field) {
   return ElemField(list, kind, item, element, field);
 }
 
@@ -577,8 +594,7 @@ int32_t EXUI_CALL Destroy_MenuEx(ExuiMenu menu) {
 
 ExuiMenuItem EXUI_CALL InsertItem_MenuEx(ExuiMenu menu, int32_t, int32_t position, int32_t, ExuiValue,
                                          const char* caption, uint32_t textColour, uint32_t disabledColour,
-                                         int32_t width, int32_t height, int32_t separator, int32_t disabled,
-                                         int32_t) {
+                                         int32_t width, int32_t height, int32_t separator, int32_t disabled, int32_t) {
   return Guard<ExuiMenuItem>(0, [&] {
     auto found = Library::Instance().FindMenu(menu);
     return found ? found->Insert(position, caption, textColour, disabledColour, width, height, separator != 0,

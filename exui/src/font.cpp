@@ -20,8 +20,7 @@ bool FaceInstalled(const std::wstring& face) {
 
 // Faces tried after the asked one: the product's face under both of its names, then the
 // common Chinese faces of older systems.
-constexpr const wchar_t* kFallbackFaces[] = {L"微软雅黑", L"Microsoft YaHei", L"SimHei", L"SimSun",
-                                            L"宋体"};
+constexpr const wchar_t* kFallbackFaces[] = {L"微软雅黑", L"Microsoft YaHei", L"SimHei", L"SimSun", L"宋体"};
 
 using FontKey = std::tuple<std::wstring, int, int, int>;  // face, style, size in 1/100 px
 

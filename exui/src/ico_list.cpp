@@ -31,7 +31,7 @@ Gdiplus::RectF ToRectF(const RECT& r) {
 
 // One item as an accessible object of its own, whose children are the item's buttons.
 class ItemSource final : public AccessibleSource {
- public:
+public:
   ItemSource(std::weak_ptr<IcoList> list, int item) : list_(std::move(list)), item_(item) {}
 
   HWND AccWindow() const override {
@@ -60,7 +60,7 @@ class ItemSource final : public AccessibleSource {
     return list->PostClick(item_, buttons[static_cast<size_t>(index - 1)]);
   }
 
- private:
+private:
   std::weak_ptr<IcoList> list_;
   int item_;
 };
@@ -233,8 +233,8 @@ void IcoList::PaintText(Gdiplus::Graphics& g, const RECT& r, const ElemTemplate&
   DrawTextIn(g, Wide(data.text), font, ArgbOr(data.colour, kDefaultText), ToRectF(r), t.format);
 }
 
-void IcoList::PaintButton(Gdiplus::Graphics& g, const RECT& r, const ElemTemplate& t, const ElemData& data,
-                          int item, int element) {
+void IcoList::PaintButton(Gdiplus::Graphics& g, const RECT& r, const ElemTemplate& t, const ElemData& data, int item,
+                          int element) {
   const ButtonLook& look = t.look;
   bool hot = hotItem_ == item && hotElement_ == element;
   bool pressed = pressedItem_ == item && pressedElement_ == element;
@@ -401,13 +401,26 @@ bool IcoList::OnKey(WPARAM key) {
   ListLayout layout = Layout();
   int step = static_cast<int>(std::lround(kKeyStep * Scale()));
   switch (key) {
-    case VK_UP: ScrollTo(scroll_ - step); return true;
-    case VK_DOWN: ScrollTo(scroll_ + step); return true;
-    case VK_PRIOR: ScrollTo(scroll_ - layout.viewHeight); return true;
-    case VK_NEXT: ScrollTo(scroll_ + layout.viewHeight); return true;
-    case VK_HOME: ScrollTo(0); return true;
-    case VK_END: ScrollTo(layout.MaxScroll()); return true;
-    default: return false;
+    case VK_UP:
+      ScrollTo(scroll_ - step);
+      return true;
+    case VK_DOWN:
+      ScrollTo(scroll_ + step);
+      return true;
+    case VK_PRIOR:
+      ScrollTo(scroll_ - layout.viewHeight);
+      return true;
+    case VK_NEXT:
+      ScrollTo(scroll_ + layout.viewHeight);
+      return true;
+    case VK_HOME:
+      ScrollTo(0);
+      return true;
+    case VK_END:
+      ScrollTo(layout.MaxScroll());
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -521,8 +534,8 @@ bool IcoList::ItemChildInfo(int item, int child, AccInfo& out) const {
       {
         Gdiplus::Graphics g(dc);
         PrepareGraphics(g);
-        Gdiplus::RectF e = TextExtent(g, out.name, CachedFont(t.hasFont ? t.font : fontSpec_, Scale()),
-                                      ToRectF(where), t.format);
+        Gdiplus::RectF e =
+            TextExtent(g, out.name, CachedFont(t.hasFont ? t.font : fontSpec_, Scale()), ToRectF(where), t.format);
         if (e.Width > 0) {
           where = RECT{static_cast<LONG>(std::floor(e.X)), static_cast<LONG>(std::floor(e.Y)),
                        static_cast<LONG>(std::ceil(e.X + e.Width)), static_cast<LONG>(std::ceil(e.Y + e.Height))};

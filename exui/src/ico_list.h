@@ -13,7 +13,7 @@
 namespace storvane::exui {
 
 class IcoList final : public Control {
- public:
+public:
   IcoList();
 
   bool SetAttribute(int id, ExuiValue value) override;
@@ -52,12 +52,12 @@ class IcoList final : public Control {
   bool ItemChildInfo(int item, int child, AccInfo& out) const;
   bool PostClick(int item, int element);
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   long AccRole() const override { return ROLE_SYSTEM_LIST; }
 
- private:
+private:
   void PaintItem(Gdiplus::Graphics& g, const ListLayout& layout, int item);
   void PaintImage(Gdiplus::Graphics& g, const RECT& r, const ElemData& data);
   void PaintText(Gdiplus::Graphics& g, const RECT& r, const ElemTemplate& t, const ElemData& data);

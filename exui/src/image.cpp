@@ -22,8 +22,8 @@ std::unique_ptr<Gdiplus::Bitmap> CopyToPremultiplied(Gdiplus::Bitmap& source, in
   Gdiplus::ImageAttributes attributes;
   attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
   Gdiplus::Rect target(0, 0, width, height);
-  if (g.DrawImage(&source, target, 0, 0, static_cast<INT>(source.GetWidth()),
-                  static_cast<INT>(source.GetHeight()), Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok) {
+  if (g.DrawImage(&source, target, 0, 0, static_cast<INT>(source.GetWidth()), static_cast<INT>(source.GetHeight()),
+                  Gdiplus::UnitPixel, &attributes) != Gdiplus::Ok) {
     return nullptr;
   }
   return copy;

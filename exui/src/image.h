@@ -15,7 +15,7 @@
 namespace storvane::exui {
 
 class Image {
- public:
+public:
   // Null for empty or undecodable bytes. The pixels are copied out of the decoder, so nothing
   // refers to the input afterwards.
   static std::shared_ptr<Image> Decode(const uint8_t* data, size_t length);
@@ -28,7 +28,7 @@ class Image {
   // paint (the last few sizes are kept). Null when it cannot be made.
   Gdiplus::Bitmap* Scaled(int width, int height);
 
- private:
+private:
   struct ScaledCopy {
     int width;
     int height;

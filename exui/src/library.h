@@ -30,7 +30,7 @@ struct BinBuffer {
 };
 
 class Library {
- public:
+public:
   static Library& Instance();
 
   // Base address of this DLL however it was loaded (LoadLibrary or a mapper of our own), found
@@ -72,7 +72,7 @@ class Library {
   // A text returned to the caller: kept in a buffer of the calling thread until its next call.
   const char* ReturnText(std::string_view text);
 
- private:
+private:
   Library();
 
   HINSTANCE module_ = nullptr;

@@ -97,8 +97,8 @@ RECT ListLayout::Thumb(bool wide) const {
   if (!HasScrollBar()) return RECT{};
   int margin = Px(kBarMargin, scale);
   int track = viewHeight - 2 * margin;
-  int length = std::max(Px(kThumbMin, scale), static_cast<int>(static_cast<long long>(track) * viewHeight /
-                                                                std::max(1, ContentHeight())));
+  int length = std::max(Px(kThumbMin, scale),
+                        static_cast<int>(static_cast<long long>(track) * viewHeight / std::max(1, ContentHeight())));
   length = std::min(length, track);
   int travel = track - length;
   int top = margin + (MaxScroll() == 0 ? 0 : static_cast<int>(static_cast<long long>(travel) * scroll / MaxScroll()));

@@ -92,7 +92,11 @@ POINT PlacePopup(POINT at, SIZE size, const RECT& work) {
 }
 
 Menu::Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, ExuiValue userValue)
-    : handle_(handle), look_(look), font_(std::move(font)), alpha_(std::clamp(alpha, 0, 255)), proc_(proc),
+    : handle_(handle),
+      look_(look),
+      font_(std::move(font)),
+      alpha_(std::clamp(alpha, 0, 255)),
+      proc_(proc),
       userValue_(userValue) {
   // A fully transparent menu would be unusable: treat 0 as "opaque".
   if (alpha_ == 0) alpha_ = 255;
@@ -320,7 +324,8 @@ void Menu::Paint(HDC dc) {
       uint32_t colour = e.disabled ? ((e.disabledColour >> 24) ? e.disabledColour : kDefaultDisabled)
                                    : ((e.textColour >> 24) ? e.textColour : kDefaultText);
       float indent = look_.textIndent * scale_;
-      DrawTextIn(g, e.wide, font, Argb(colour), Gdiplus::RectF(box.X + indent, box.Y, box.Width - 2 * indent, box.Height),
+      DrawTextIn(g, e.wide, font, Argb(colour),
+                 Gdiplus::RectF(box.X + indent, box.Y, box.Width - 2 * indent, box.Height),
                  EXUI_TEXT_SINGLELINE | EXUI_TEXT_VCENTER);
     }
   }
@@ -397,16 +402,27 @@ LRESULT Menu::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void Menu::OnKey(WPARAM key) {
   if (!open_) return;
   switch (key) {
-    case VK_UP: SetHot(NextSelectable(entries_, hot_, -1)); break;
-    case VK_DOWN: SetHot(NextSelectable(entries_, hot_, +1)); break;
-    case VK_HOME: SetHot(NextSelectable(entries_, -1, +1)); break;
-    case VK_END: SetHot(NextSelectable(entries_, -1, -1)); break;
+    case VK_UP:
+      SetHot(NextSelectable(entries_, hot_, -1));
+      break;
+    case VK_DOWN:
+      SetHot(NextSelectable(entries_, hot_, +1));
+      break;
+    case VK_HOME:
+      SetHot(NextSelectable(entries_, -1, +1));
+      break;
+    case VK_END:
+      SetHot(NextSelectable(entries_, -1, -1));
+      break;
     case VK_RETURN:
     case VK_SPACE:
       if (hot_ >= 0) Choose(hot_);
       break;
-    case VK_ESCAPE: Close(true); break;
-    default: break;
+    case VK_ESCAPE:
+      Close(true);
+      break;
+    default:
+      break;
   }
 }
 

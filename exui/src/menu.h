@@ -50,7 +50,7 @@ int NextSelectable(const std::vector<MenuEntry>& entries, int from, int directio
 POINT PlacePopup(POINT at, SIZE size, const RECT& work);
 
 class Menu final : public AccessibleSource, public std::enable_shared_from_this<Menu> {
- public:
+public:
   Menu(int32_t handle, MenuLook look, FontSpec font, int alpha, ExuiMenuProc proc, ExuiValue userValue);
   ~Menu() override;
   Menu(const Menu&) = delete;
@@ -59,8 +59,8 @@ class Menu final : public AccessibleSource, public std::enable_shared_from_this<
   int32_t Handle() const noexcept { return handle_; }
 
   // Returns the new entry's handle, 0 when refused.
-  int32_t Insert(int position, const char* caption, uint32_t textColour, uint32_t disabledColour, int width,
-                 int height, bool separator, bool disabled);
+  int32_t Insert(int position, const char* caption, uint32_t textColour, uint32_t disabledColour, int width, int height,
+                 bool separator, bool disabled);
   bool Remove(int32_t entry);
   int Count() const { return static_cast<int>(entries_.size()); }
   const MenuEntry* Find(int32_t entry) const;
@@ -85,7 +85,7 @@ class Menu final : public AccessibleSource, public std::enable_shared_from_this<
   bool AccChild(int index, AccInfo& out) const override;
   bool AccDoDefault(int index) override;
 
- private:
+private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK KeyboardHook(int code, WPARAM wParam, LPARAM lParam);
   void OnKey(WPARAM key);

@@ -10,7 +10,7 @@
 namespace storvane::exui {
 
 class ProgressBar final : public Control {
- public:
+public:
   ProgressBar();
   bool SetAttribute(int id, ExuiValue value) override;
   ExuiValue GetAttribute(int id) override;
@@ -19,12 +19,12 @@ class ProgressBar final : public Control {
   double Fraction() const;
   AccInfo AccSelf() const override;
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   long AccRole() const override { return ROLE_SYSTEM_PROGRESSBAR; }
 
- private:
+private:
   void PositionChanged();
 
   std::atomic<int32_t> min_{0};

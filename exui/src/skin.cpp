@@ -15,8 +15,8 @@ bool ReadSkin(const std::vector<uint8_t>& blob, uint16_t kind, T& out) {
   if (blob.size() < sizeof(T)) return false;
   std::memcpy(&out, blob.data(), sizeof(T));
   const ExuiSkinHeader& h = out.header;
-  return h.magic == EXUI_SKIN_MAGIC && h.version == EXUI_SKIN_VERSION && h.kind == kind &&
-         h.size >= sizeof(T) && h.size <= blob.size();
+  return h.magic == EXUI_SKIN_MAGIC && h.version == EXUI_SKIN_VERSION && h.kind == kind && h.size >= sizeof(T) &&
+         h.size <= blob.size();
 }
 
 void Take(uint32_t value, uint32_t& field) {

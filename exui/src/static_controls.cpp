@@ -29,9 +29,7 @@ bool Label::SetAttribute(int id, ExuiValue value) {
   return Control::SetAttribute(id, value);
 }
 
-ExuiValue Label::GetAttribute(int id) {
-  return id == EXUI_ATTR_TEXT_FORMAT ? format_ : Control::GetAttribute(id);
-}
+ExuiValue Label::GetAttribute(int id) { return id == EXUI_ATTR_TEXT_FORMAT ? format_ : Control::GetAttribute(id); }
 
 void Label::Paint(Gdiplus::Graphics& g, float width, float height) {
   uint32_t colour = Disabled() ? 0xFFC0C0C0 : textColour_;
@@ -126,9 +124,7 @@ bool GroupBox::SetAttribute(int id, ExuiValue value) {
   return Control::SetAttribute(id, value);
 }
 
-ExuiValue GroupBox::GetAttribute(int id) {
-  return id == EXUI_ATTR_RADIUS ? radius_ : Control::GetAttribute(id);
-}
+ExuiValue GroupBox::GetAttribute(int id) { return id == EXUI_ATTR_RADIUS ? radius_ : Control::GetAttribute(id); }
 
 void GroupBox::Paint(Gdiplus::Graphics& g, float width, float height) {
   float s = Scale();

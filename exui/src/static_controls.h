@@ -10,45 +10,45 @@
 namespace storvane::exui {
 
 class Label final : public Control {
- public:
+public:
   Label();
   bool SetAttribute(int id, ExuiValue value) override;
   ExuiValue GetAttribute(int id) override;
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   long AccRole() const override { return ROLE_SYSTEM_STATICTEXT; }
 
- private:
+private:
   int format_ = EXUI_TEXT_VCENTER;
 };
 
 class PictureBox final : public Control {
- public:
+public:
   PictureBox();
   bool SetAttribute(int id, ExuiValue value) override;
   ExuiValue GetAttribute(int id) override;
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   long AccRole() const override { return ROLE_SYSTEM_GRAPHIC; }
 
- private:
+private:
   std::shared_ptr<Image> image_;
   int mode_ = 0;
 };
 
 class GroupBox final : public Control {
- public:
+public:
   GroupBox();
   bool SetAttribute(int id, ExuiValue value) override;
   ExuiValue GetAttribute(int id) override;
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   long AccRole() const override { return ROLE_SYSTEM_GROUPING; }
 
- private:
+private:
   int radius_ = 6;
 };
 

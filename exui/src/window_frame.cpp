@@ -128,8 +128,7 @@ void WindowFrame::Paint(Gdiplus::Graphics& g, float width, float height) {
   RECT close = ButtonRect(kClose);
   float captionRight = static_cast<float>((buttons_ & 2) ? minimise.left : (buttons_ & 1) ? close.left : width);
   DrawTextIn(g, CaptionText(), Font(), ArgbOr(textColour_, kCaptionColour),
-             Gdiplus::RectF(x, 0.0f, captionRight - x - 8.0f * s, title),
-             EXUI_TEXT_SINGLELINE | EXUI_TEXT_VCENTER);
+             Gdiplus::RectF(x, 0.0f, captionRight - x - 8.0f * s, title), EXUI_TEXT_SINGLELINE | EXUI_TEXT_VCENTER);
 
   for (Button b : {kMinimise, kClose}) {
     RECT r = ButtonRect(b);
@@ -175,8 +174,7 @@ LRESULT WindowFrame::OnMessage(UINT message, WPARAM, LPARAM lParam, bool& handle
         ::ClientToScreen(window, &screen);
         HWND root = ::GetAncestor(window, GA_ROOT);
         ::SetWindowPos(root, nullptr, rootStart_.left + screen.x - dragStart_.x,
-                       rootStart_.top + screen.y - dragStart_.y, 0, 0,
-                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                       rootStart_.top + screen.y - dragStart_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         handled = true;
         return 0;
       }

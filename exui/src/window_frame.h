@@ -10,7 +10,7 @@
 namespace storvane::exui {
 
 class WindowFrame final : public Control {
- public:
+public:
   WindowFrame();
 
   bool SetAttribute(int id, ExuiValue value) override;
@@ -26,12 +26,12 @@ class WindowFrame final : public Control {
   bool AccChild(int index, AccInfo& out) const override;
   bool AccDoDefault(int index) override;
 
- protected:
+protected:
   void Paint(Gdiplus::Graphics& g, float width, float height) override;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
   long AccRole() const override { return ROLE_SYSTEM_PANE; }
 
- private:
+private:
   float TitleHeight() const;
   Button ButtonAt(POINT client) const;
   void SetHotButton(Button button);

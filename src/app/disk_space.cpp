@@ -17,54 +17,54 @@ constexpr double kEnoughGigabytes = 5.0;
 
 // The shortest text that reads back as the same double.
 std::string ShortestText(double value) {
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-    return std::string(buffer, result.ptr);
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+  return std::string(buffer, result.ptr);
 }
 
 // One decimal, half away from zero. The small bias keeps values that are a hair under the
 // half (as 12.35 is in binary) rounding up, as the figure reads.
 double RoundToOneDecimal(double value) {
-    const double scaled = std::floor(std::fabs(value) * 10.0 + 0.5 + 1e-12) / 10.0;
-    // A tiny negative amount rounds to zero, shown as "0" rather than "-0".
-    if (scaled == 0.0) return 0.0;
-    return value < 0 ? -scaled : scaled;
+  const double scaled = std::floor(std::fabs(value) * 10.0 + 0.5 + 1e-12) / 10.0;
+  // A tiny negative amount rounds to zero, shown as "0" rather than "-0".
+  if (scaled == 0.0) return 0.0;
+  return value < 0 ? -scaled : scaled;
 }
 
 std::string NumberText(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof(buffer), "%.13g", value);
-    return buffer;
+  char buffer[64];
+  std::snprintf(buffer, sizeof(buffer), "%.13g", value);
+  return buffer;
 }
 
 }  // namespace
 
 long long QueryFreeKilobytes(char driveLetter) {
-    const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(driveLetter)), L':', L'\\', L'\0'};
-    ULARGE_INTEGER available{}, total{}, free{};
-    if (::GetDiskFreeSpaceExW(root, &available, &total, &free)) return static_cast<long long>(free.QuadPart >> 10);
-    // The classic query, for systems where the extended one is refused for the drive.
-    const char narrowRoot[] = {driveLetter, ':', '\\', '\0'};
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-    if (::GetDiskFreeSpaceA(narrowRoot, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
-        const unsigned long long bytes =
-            static_cast<unsigned long long>(sectorsPerCluster) * bytesPerSector * freeClusters;
-        return static_cast<long long>(bytes >> 10);
-    }
-    return -1;
+  const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(driveLetter)), L':', L'\\', L'\0'};
+  ULARGE_INTEGER available{}, total{}, free{};
+  if (::GetDiskFreeSpaceExW(root, &available, &total, &free)) return static_cast<long long>(free.QuadPart >> 10);
+  // The classic query, for systems where the extended one is refused for the drive.
+  const char narrowRoot[] = {driveLetter, ':', '\\', '\0'};
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (::GetDiskFreeSpaceA(narrowRoot, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    const unsigned long long bytes = static_cast<unsigned long long>(sectorsPerCluster) * bytesPerSector * freeClusters;
+    return static_cast<long long>(bytes >> 10);
+  }
+  return -1;
 }
 
 FreeSpaceLine MakeFreeSpaceLine(long long freeKilobytes, char driveLetter) {
-    FreeSpaceLine line;
-    const double gigabytes = static_cast<double>(freeKilobytes) / kKilobytesPerGigabyte;
-    line.gigabytesText = ShortestText(gigabytes);
-    const float value = std::strtof(line.gigabytesText.c_str(), nullptr);
+  FreeSpaceLine line;
+  const double gigabytes = static_cast<double>(freeKilobytes) / kKilobytesPerGigabyte;
+  line.gigabytesText = ShortestText(gigabytes);
+  const float value = std::strtof(line.gigabytesText.c_str(), nullptr);
 
-    const char* suffix = static_cast<double>(value) - kEnoughGigabytes > 0.0000001 ? "G，足够软件的运行！" : "G，建议进行扩容！";
-    char drive = driveLetter;
-    if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
-    line.caption = ConcatTexts(std::string(1, drive), "盘剩余空间：", NumberText(RoundToOneDecimal(value)), suffix);
-    return line;
+  const char* suffix =
+      static_cast<double>(value) - kEnoughGigabytes > 0.0000001 ? "G，足够软件的运行！" : "G，建议进行扩容！";
+  char drive = driveLetter;
+  if (drive >= 'a' && drive <= 'z') drive = static_cast<char>(drive - 'a' + 'A');
+  line.caption = ConcatTexts(std::string(1, drive), "盘剩余空间：", NumberText(RoundToOneDecimal(value)), suffix);
+  return line;
 }
 
 }  // namespace storvane

@@ -11,8 +11,8 @@ namespace storvane {
 long long QueryFreeKilobytes(char driveLetter);
 
 struct FreeSpaceLine {
-    std::string gigabytesText;  // free gigabytes, unrounded, as the shortest decimal text
-    std::string caption;        // the disk-space label's caption
+  std::string gigabytesText;  // free gigabytes, unrounded, as the shortest decimal text
+  std::string caption;        // the disk-space label's caption
 };
 
 // The line for `freeKilobytes` free on `driveLetter`: "C盘剩余空间：12.3G，足够软件的运行！" when

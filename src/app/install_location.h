@@ -56,11 +56,11 @@ using MessageBoxSeam = std::function<int(const std::string& text, const std::str
 int ShowTaskModalMessage(const std::string& text, const std::string& caption, UINT type);
 
 struct RelocationRequest {
-    std::string runDir;        // directory of the running copy, no trailing backslash
-    std::string exeName;       // its file name
-    std::string installDir;    // where it must live (AppSettings::installDir)
-    std::string shortcutName;  // name of the desktop shortcut: the main window's caption
-    MessageBoxSeam showMessage = ShowTaskModalMessage;
+  std::string runDir;        // directory of the running copy, no trailing backslash
+  std::string exeName;       // its file name
+  std::string installDir;    // where it must live (AppSettings::installDir)
+  std::string shortcutName;  // name of the desktop shortcut: the main window's caption
+  MessageBoxSeam showMessage = ShowTaskModalMessage;
 };
 
 // Returns at once when the program runs from inside the install directory (IsInsideInstallDir)

@@ -21,12 +21,14 @@
 #endif
 // The labels carry their assembler names explicitly: C names get a leading underscore on i686
 // and none on x86_64.
-__asm__(".section .rdata,\"dr\"\n"
-        ".balign 16\n"
-        "storvane_updater_image_begin:\n"
-        ".incbin \"" STORVANE_UPDATER_IMAGE "\"\n"
-        "storvane_updater_image_end:\n"
-        ".text\n");
+__asm__(
+    ".section .rdata,\"dr\"\n"
+    ".balign 16\n"
+    "storvane_updater_image_begin:\n"
+    ".incbin \"" STORVANE_UPDATER_IMAGE
+    "\"\n"
+    "storvane_updater_image_end:\n"
+    ".text\n");
 extern "C" const uint8_t storvane_updater_image_begin[] asm("storvane_updater_image_begin");
 extern "C" const uint8_t storvane_updater_image_end[] asm("storvane_updater_image_end");
 
@@ -37,128 +39,127 @@ extern "C" const uint8_t storvane_updater_image_end[] asm("storvane_updater_imag
 namespace storvane {
 
 std::span<const uint8_t> CarriedUpdaterImage() {
-    return {storvane_updater_image_begin, static_cast<size_t>(storvane_updater_image_end - storvane_updater_image_begin)};
+  return {storvane_updater_image_begin, static_cast<size_t>(storvane_updater_image_end - storvane_updater_image_begin)};
 }
 
 bool WriteUpdaterExecutable(std::string_view runDirectory) {
-    const std::wstring path = GbkToWide(std::string(runDirectory) + "/up.exe");
-    UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-    if (!file) return false;
-    const std::span<const uint8_t> image = CarriedUpdaterImage();
-    DWORD written = 0;
-    return ::WriteFile(file.get(), image.data(), static_cast<DWORD>(image.size()), &written, nullptr) &&
-           written == image.size();
+  const std::wstring path = GbkToWide(std::string(runDirectory) + "/up.exe");
+  UniqueHandle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  const std::span<const uint8_t> image = CarriedUpdaterImage();
+  DWORD written = 0;
+  return ::WriteFile(file.get(), image.data(), static_cast<DWORD>(image.size()), &written, nullptr) &&
+         written == image.size();
 }
 
 std::string SelfUpdateAddress(std::string_view serviceBase, std::string_view key) {
-    return std::string(serviceBase) + "/api/single/" + std::string(key);
+  return std::string(serviceBase) + "/api/single/" + std::string(key);
 }
 
 UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
-    const std::string body = ReplaceText(net::Utf8ToLocal(fetchedBody), "?{", "{");
-    JsonDocument document = CreateJsonDocument();
-    document.Parse(body, false);
-    UpdateAnswer answer{document.GetText("data[0].soft_version", false),
-                        document.GetText("data[0].soft_down", false)};
-    document.Destroy();
-    return answer;
+  const std::string body = ReplaceText(net::Utf8ToLocal(fetchedBody), "?{", "{");
+  JsonDocument document = CreateJsonDocument();
+  document.Parse(body, false);
+  UpdateAnswer answer{document.GetText("data[0].soft_version", false), document.GetText("data[0].soft_down", false)};
+  document.Destroy();
+  return answer;
 }
 
 UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, STORVANE_SERVICE_BASE); }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
-    return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
+  return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
 }
 
 bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion) {
-    return !remoteVersion.empty() && remoteVersion != ownVersion;
+  return !remoteVersion.empty() && remoteVersion != ownVersion;
 }
 
 std::wstring QuoteArgument(std::wstring_view argument) {
-    std::wstring quoted = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        // Backslashes count as escapes only in front of a quote.
-        if (c == L'"') {
-            quoted.append(backslashes * 2 + 1, L'\\');
-        } else {
-            quoted.append(backslashes, L'\\');
-        }
-        quoted += c;
-        backslashes = 0;
+  std::wstring quoted = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
     }
-    quoted.append(backslashes * 2, L'\\');
-    quoted += L'"';
-    return quoted;
+    // Backslashes count as escapes only in front of a quote.
+    if (c == L'"') {
+      quoted.append(backslashes * 2 + 1, L'\\');
+    } else {
+      quoted.append(backslashes, L'\\');
+    }
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  quoted += L'"';
+  return quoted;
 }
 
 std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_view downloadUrl,
                                      std::string_view executableName, std::string_view remoteVersion,
                                      std::string_view ownVersion) {
-    // The program name is read up to the next quote with no escapes; a path holds no quotes.
-    std::wstring line = L"\"" + GbkToWide(std::string(runDirectory) + "/up.exe") + L"\"";
-    for (std::string_view argument : {downloadUrl, executableName, remoteVersion, ownVersion}) {
-        line += L' ';
-        line += QuoteArgument(GbkToWide(argument));
-    }
-    return line;
+  // The program name is read up to the next quote with no escapes; a path holds no quotes.
+  std::wstring line = L"\"" + GbkToWide(std::string(runDirectory) + "/up.exe") + L"\"";
+  for (std::string_view argument : {downloadUrl, executableName, remoteVersion, ownVersion}) {
+    line += L' ';
+    line += QuoteArgument(GbkToWide(argument));
+  }
+  return line;
 }
 
 UpdaterHandOver DefaultUpdaterHandOver() {
-    UpdaterHandOver handOver;
-    handOver.runDirectory = GetRunDirectory();
-    handOver.executableName = GetExecutableName();
-    handOver.start = [](const std::wstring& program, const std::wstring& commandLine) {
-        std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-        line.push_back(L'\0');
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESHOWWINDOW;
-        startup.wShowWindow = SW_SHOWNORMAL;
-        PROCESS_INFORMATION info{};
-        if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &info)) {
-            return false;
-        }
-        UniqueHandle process(info.hProcess);
-        UniqueHandle thread(info.hThread);
-        ::WaitForInputIdle(process.get(), 1000);
-        return true;
-    };
-    handOver.end = [] { KillProcess(); };
-    return handOver;
+  UpdaterHandOver handOver;
+  handOver.runDirectory = GetRunDirectory();
+  handOver.executableName = GetExecutableName();
+  handOver.start = [](const std::wstring& program, const std::wstring& commandLine) {
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info)) {
+      return false;
+    }
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    ::WaitForInputIdle(process.get(), 1000);
+    return true;
+  };
+  handOver.end = [] { KillProcess(); };
+  return handOver;
 }
 
 std::string ReadInstalledOffer(std::string_view runDirectory) {
-    const auto bytes = ReadSmallFile(GbkToWide(std::string(runDirectory) + "/" + kInstalledOfferFileName));
-    return bytes ? bytes->substr(0, bytes->find('\0')) : std::string();
+  const auto bytes = ReadSmallFile(GbkToWide(std::string(runDirectory) + "/" + kInstalledOfferFileName));
+  return bytes ? bytes->substr(0, bytes->find('\0')) : std::string();
 }
 
 bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion, const UpdaterHandOver& handOver) {
-    if (!UpdateNeeded(offer.version, ownVersion)) return false;
-    const std::string own(ownVersion);
-    if (ReadInstalledOffer(handOver.runDirectory) == offer.version) {
-        Log("self-update: the service offers \"" + offer.version + "\" again, which up.exe already installed; " +
-            "staying on the running launcher (own version \"" + own + "\")");
-        return false;
-    }
-    Log("self-update: handing over to up.exe for \"" + offer.version + "\" (own version \"" + own + "\") from " +
-        offer.downloadUrl);
-    const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
-    const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, offer.downloadUrl,
-                                                             handOver.executableName, offer.version, ownVersion);
-    if (!handOver.start || !handOver.start(program, commandLine)) return false;
-    if (handOver.end) handOver.end();
-    return true;
+  if (!UpdateNeeded(offer.version, ownVersion)) return false;
+  const std::string own(ownVersion);
+  if (ReadInstalledOffer(handOver.runDirectory) == offer.version) {
+    Log("self-update: the service offers \"" + offer.version + "\" again, which up.exe already installed; " +
+        "staying on the running launcher (own version \"" + own + "\")");
+    return false;
+  }
+  Log("self-update: handing over to up.exe for \"" + offer.version + "\" (own version \"" + own + "\") from " +
+      offer.downloadUrl);
+  const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
+  const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, offer.downloadUrl,
+                                                           handOver.executableName, offer.version, ownVersion);
+  if (!handOver.start || !handOver.start(program, commandLine)) return false;
+  if (handOver.end) handOver.end();
+  return true;
 }
 
 bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion) {
-    return LaunchUpdaterIfNeeded(offer, ownVersion, DefaultUpdaterHandOver());
+  return LaunchUpdaterIfNeeded(offer, ownVersion, DefaultUpdaterHandOver());
 }
 
 }  // namespace storvane

@@ -32,8 +32,8 @@ bool WriteUpdaterExecutable(std::string_view runDirectory);
 std::string SelfUpdateAddress(std::string_view serviceBase, std::string_view key);
 
 struct UpdateAnswer {
-    std::string version;      // "data[0].soft_version"
-    std::string downloadUrl;  // "data[0].soft_down"
+  std::string version;      // "data[0].soft_version"
+  std::string downloadUrl;  // "data[0].soft_down"
 };
 
 // Reads the service's answer (UTF-8 JSON as fetched): converted to local text, every "?{"
@@ -62,12 +62,12 @@ std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_
 
 // How the hand-over reaches the system; tests replace both parts.
 struct UpdaterHandOver {
-    std::string runDirectory;    // where the launcher and up.exe are
-    std::string executableName;  // the launcher's file name
-    // Starts `program` with `commandLine`; true when the process was created.
-    std::function<bool(const std::wstring& program, const std::wstring& commandLine)> start;
-    // Ends the launcher (does not come back in the product).
-    std::function<void()> end;
+  std::string runDirectory;    // where the launcher and up.exe are
+  std::string executableName;  // the launcher's file name
+  // Starts `program` with `commandLine`; true when the process was created.
+  std::function<bool(const std::wstring& program, const std::wstring& commandLine)> start;
+  // Ends the launcher (does not come back in the product).
+  std::function<void()> end;
 };
 
 // The product's hand-over: the running launcher's directory and name, a new process that the

@@ -22,15 +22,14 @@ void EnsureSingleInstance(std::string& instanceName, bool showMessage = false,
                           bool activateExisting = false);
 
 enum class InstanceClaim {
-    Claimed,        // this process now holds the name (or the claim failed and is let through)
-    HeldElsewhere,  // another process held the name or claimed it first
+  Claimed,        // this process now holds the name (or the claim failed and is let through)
+  HeldElsewhere,  // another process held the name or claimed it first
 };
 
 // The check and the claim behind EnsureSingleInstance, without ending anything. The claim is
 // kept for the life of the process. `betweenCheckAndClaim` runs after the check found the name
 // free and before the claim; it lets callers widen that window.
-InstanceClaim ClaimInstanceName(std::string_view instanceName,
-                                const std::function<void()>& betweenCheckAndClaim = {});
+InstanceClaim ClaimInstanceName(std::string_view instanceName, const std::function<void()>& betweenCheckAndClaim = {});
 
 // 32 lower-case hex digits of the MD5 of the GBK bytes of "你懒得输入，我就写死，略略".
 std::string DefaultInstanceName();

@@ -17,20 +17,20 @@
 namespace storvane {
 
 struct CatalogueItem {
-    SoftwareEntry entry;  // without its icon, which only the list keeps
-    ItemState state = ItemState::Download;
+  SoftwareEntry entry;  // without its icon, which only the list keeps
+  ItemState state = ItemState::Download;
 };
 
 // What an action works on: one item's fields, copied when the action starts, so that the
 // message boxes and modal windows it opens cannot change which tool it acts on.
 struct SelectedEntry {
-    int32_t itemIndex = -1;
-    std::string name;             // the title before its first " V"
-    std::string version;          // the title after its last " V"
-    std::string storeFolder;
-    std::string executable;
-    std::string downloadAddress;
-    std::string tutorialAddress;
+  int32_t itemIndex = -1;
+  std::string name;     // the title before its first " V"
+  std::string version;  // the title after its last " V"
+  std::string storeFolder;
+  std::string executable;
+  std::string downloadAddress;
+  std::string tutorialAddress;
 };
 
 // Name and version are read back from the title as the item shows it, as the actions always
@@ -40,46 +40,46 @@ SelectedEntry SelectionOf(const CatalogueItem& item, int32_t itemIndex);
 
 class Catalogue {
 public:
-    explicit Catalogue(CatalogueEnvironment& env) : env_(env) {}
-    Catalogue(const Catalogue&) = delete;
-    Catalogue& operator=(const Catalogue&) = delete;
+  explicit Catalogue(CatalogueEnvironment& env) : env_(env) {}
+  Catalogue(const Catalogue&) = delete;
+  Catalogue& operator=(const Catalogue&) = delete;
 
-    CatalogueEnvironment& env() const { return env_; }
+  CatalogueEnvironment& env() const { return env_; }
 
-    // Appends the entry to the list showing `state`; the item's index, -1 when the list refused it.
-    int32_t Add(SoftwareEntry entry, ItemState state);
-    int32_t Count() const { return static_cast<int32_t>(items_.size()); }
-    // A copy of the item's record: handlers dispatch messages, during which records change.
-    std::optional<CatalogueItem> Item(int32_t item) const;
-    // Moves the item to `state` and shows it; nothing for an item that does not exist.
-    void SetState(int32_t item, ItemState state);
+  // Appends the entry to the list showing `state`; the item's index, -1 when the list refused it.
+  int32_t Add(SoftwareEntry entry, ItemState state);
+  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  // A copy of the item's record: handlers dispatch messages, during which records change.
+  std::optional<CatalogueItem> Item(int32_t item) const;
+  // Moves the item to `state` and shows it; nothing for an item that does not exist.
+  void SetState(int32_t item, ItemState state);
 
-    // The item whose arrow opened the action menu last; -1 before any.
-    int32_t menuItem() const { return menuItem_; }
-    void SetMenuItem(int32_t item) { menuItem_ = item; }
+  // The item whose arrow opened the action menu last; -1 before any.
+  int32_t menuItem() const { return menuItem_; }
+  void SetMenuItem(int32_t item) { menuItem_ = item; }
 
-    // True while an install flow runs: from its first question until it has its result, the
-    // question box and the download window dispatch messages, and a click in that moment must
-    // not start a second flow.
-    bool installInProgress() const { return installInProgress_; }
+  // True while an install flow runs: from its first question until it has its result, the
+  // question box and the download window dispatch messages, and a click in that moment must
+  // not start a second flow.
+  bool installInProgress() const { return installInProgress_; }
 
-    // Marks an install flow as running for as long as it lives, also when the flow leaves early.
-    class InstallClaim {
-    public:
-        explicit InstallClaim(Catalogue& catalogue) : catalogue_(catalogue) { catalogue_.installInProgress_ = true; }
-        ~InstallClaim() { catalogue_.installInProgress_ = false; }
-        InstallClaim(const InstallClaim&) = delete;
-        InstallClaim& operator=(const InstallClaim&) = delete;
+  // Marks an install flow as running for as long as it lives, also when the flow leaves early.
+  class InstallClaim {
+  public:
+    explicit InstallClaim(Catalogue& catalogue) : catalogue_(catalogue) { catalogue_.installInProgress_ = true; }
+    ~InstallClaim() { catalogue_.installInProgress_ = false; }
+    InstallClaim(const InstallClaim&) = delete;
+    InstallClaim& operator=(const InstallClaim&) = delete;
 
-    private:
-        Catalogue& catalogue_;
-    };
+  private:
+    Catalogue& catalogue_;
+  };
 
 private:
-    CatalogueEnvironment& env_;
-    std::vector<CatalogueItem> items_;
-    int32_t menuItem_ = -1;
-    bool installInProgress_ = false;
+  CatalogueEnvironment& env_;
+  std::vector<CatalogueItem> items_;
+  int32_t menuItem_ = -1;
+  bool installInProgress_ = false;
 };
 
 }  // namespace storvane

@@ -14,15 +14,15 @@ namespace storvane {
 
 // One entry of the catalogue's "data" array. All texts are GBK.
 struct SoftwareEntry {
-    Bytes icon;                  // body of the icon request, may be empty
-    std::string name;            // soft_name
-    std::string version;         // soft_version, as text (a number as its decimal text)
-    std::string introduction;    // soft_introduce
-    std::string updateTime;      // soft_time
-    std::string storeFolder;     // soft_store: the tool's folder under root + "/soft/"
-    std::string executable;      // soft_process: the tool's executable in that folder
-    std::string downloadAddress; // soft_down
-    std::string tutorialAddress; // soft_edu
+  Bytes icon;                   // body of the icon request, may be empty
+  std::string name;             // soft_name
+  std::string version;          // soft_version, as text (a number as its decimal text)
+  std::string introduction;     // soft_introduce
+  std::string updateTime;       // soft_time
+  std::string storeFolder;      // soft_store: the tool's folder under root + "/soft/"
+  std::string executable;       // soft_process: the tool's executable in that folder
+  std::string downloadAddress;  // soft_down
+  std::string tutorialAddress;  // soft_edu
 };
 
 // Colours of the item's texts (ARGB).

@@ -48,40 +48,40 @@ std::string CatalogueServiceBase();
 // the modal download window and the service.
 class MainWindowCatalogue : public uilib::WindowContext {
 public:
-    // The main window's context maker: null when the window lacks one of the catalogue's units.
-    static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main);
-    // The catalogue of a window loaded with Make; null for any other window.
-    static MainWindowCatalogue* Of(uilib::Window& window) { return window.Context<MainWindowCatalogue>(); }
+  // The main window's context maker: null when the window lacks one of the catalogue's units.
+  static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main);
+  // The catalogue of a window loaded with Make; null for any other window.
+  static MainWindowCatalogue* Of(uilib::Window& window) { return window.Context<MainWindowCatalogue>(); }
 
-    MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
-                        uilib::Unit& diskLabel, uilib::Unit& watcherLabel);
-    MainWindowCatalogue(const MainWindowCatalogue&) = delete;
-    MainWindowCatalogue& operator=(const MainWindowCatalogue&) = delete;
+  MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
+                      uilib::Unit& diskLabel, uilib::Unit& watcherLabel);
+  MainWindowCatalogue(const MainWindowCatalogue&) = delete;
+  MainWindowCatalogue& operator=(const MainWindowCatalogue&) = delete;
 
-    // The creation handler's steps: the list's item template, and the item menu with the
-    // program's font descriptor (false when the library made no menu).
-    void SetUpItemTemplate();
-    bool CreateItemMenu(const Bytes& font);
+  // The creation handler's steps: the list's item template, and the item menu with the
+  // program's font descriptor (false when the library made no menu).
+  void SetUpItemTemplate();
+  bool CreateItemMenu(const Bytes& font);
 
-    Catalogue& catalogue() { return catalogue_; }
-    CatalogueEnvironment& env() { return env_; }
-    uilib::Window& main() { return main_; }
-    UnitItemList& list() { return list_; }
-    UnitProgressBar& loadProgress() { return loadProgress_; }
-    UnitFrame& frame() { return frame_; }
-    ItemMenu& menu() { return menu_; }
+  Catalogue& catalogue() { return catalogue_; }
+  CatalogueEnvironment& env() { return env_; }
+  uilib::Window& main() { return main_; }
+  UnitItemList& list() { return list_; }
+  UnitProgressBar& loadProgress() { return loadProgress_; }
+  UnitFrame& frame() { return frame_; }
+  ItemMenu& menu() { return menu_; }
 
 private:
-    uilib::Window& main_;
-    UnitItemList list_;
-    UnitProgressBar loadProgress_;
-    UnitFrame frame_;
-    ItemMenu menu_;
-    RuntimeDialogs dialogs_;
-    ProcessToolStarter starter_;
-    ModalDownloadWindow downloadWindow_;
-    CatalogueEnvironment env_;
-    Catalogue catalogue_;
+  uilib::Window& main_;
+  UnitItemList list_;
+  UnitProgressBar loadProgress_;
+  UnitFrame frame_;
+  ItemMenu menu_;
+  RuntimeDialogs dialogs_;
+  ProcessToolStarter starter_;
+  ModalDownloadWindow downloadWindow_;
+  CatalogueEnvironment env_;
+  Catalogue catalogue_;
 };
 
 // ---- handlers of the main window (each does nothing for a window without a catalogue) ---------

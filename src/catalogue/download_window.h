@@ -27,13 +27,13 @@ void OnDownloadWindowCreated(uilib::Window& window);
 // Loads the download window modally over `owner`, for tools under `runDirectory`.
 class ModalDownloadWindow : public DownloadWindowHost {
 public:
-    ModalDownloadWindow(uilib::Window& owner, std::string runDirectory)
-        : owner_(owner), runDirectory_(std::move(runDirectory)) {}
-    int RunModal(const DownloadJob& job) override;
+  ModalDownloadWindow(uilib::Window& owner, std::string runDirectory)
+      : owner_(owner), runDirectory_(std::move(runDirectory)) {}
+  int RunModal(const DownloadJob& job) override;
 
 private:
-    uilib::Window& owner_;
-    std::string runDirectory_;
+  uilib::Window& owner_;
+  std::string runDirectory_;
 };
 
 }  // namespace storvane

@@ -11,7 +11,15 @@ namespace {
 bool IsRefusedAscii(unsigned char c) {
   if (c < 0x20 || c == 0x7F) return true;
   switch (c) {
-    case '<': case '>': case ':': case '"': case '/': case '\\': case '|': case '?': case '*':
+    case '<':
+    case '>':
+    case ':':
+    case '"':
+    case '/':
+    case '\\':
+    case '|':
+    case '?':
+    case '*':
       return true;
     default:
       return false;
@@ -85,11 +93,16 @@ bool IsWebAddress(std::string_view address) {
 
 const char* ItemCaption(ItemState state) {
   switch (state) {
-    case ItemState::Download: return kCaptionDownload;
-    case ItemState::Update: return kCaptionUpdate;
-    case ItemState::Open: return kCaptionOpen;
-    case ItemState::Redownload: return kCaptionRedownload;
-    case ItemState::Running: return kCaptionRunning;
+    case ItemState::Download:
+      return kCaptionDownload;
+    case ItemState::Update:
+      return kCaptionUpdate;
+    case ItemState::Open:
+      return kCaptionOpen;
+    case ItemState::Redownload:
+      return kCaptionRedownload;
+    case ItemState::Running:
+      return kCaptionRunning;
   }
   return kCaptionDownload;
 }
@@ -101,9 +114,7 @@ ItemState FirstActionState(bool executableExists, std::string_view stamp, std::s
   return stamp == version ? ItemState::Open : ItemState::Update;
 }
 
-std::string ItemTitle(std::string_view name, std::string_view version) {
-  return ConcatTexts(name, " V", version);
-}
+std::string ItemTitle(std::string_view name, std::string_view version) { return ConcatTexts(name, " V", version); }
 
 std::string NameFromTitle(std::string_view title) { return TextBefore(title, " V"); }
 

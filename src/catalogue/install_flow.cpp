@@ -16,82 +16,82 @@ namespace {
 constexpr int kSettleAfterKillMs = 500;
 
 std::string InstallFolderBackslash(std::string_view runDirectory, std::string_view storeFolder) {
-    return ConcatTexts(runDirectory, "\\soft\\", storeFolder);
+  return ConcatTexts(runDirectory, "\\soft\\", storeFolder);
 }
 
 }  // namespace
 
 std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job) {
-    if (!IsSafeEntry(job.storeFolder, job.executable)) return std::nullopt;
-    if (IsToolRunning(ToolFolder(env.runDirectory, job.storeFolder), job.executable) &&
-        !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {
-        return std::nullopt;
-    }
-    // The running copies are ended by the download window itself.
-    return env.downloadWindow.RunModal(job);
+  if (!IsSafeEntry(job.storeFolder, job.executable)) return std::nullopt;
+  if (IsToolRunning(ToolFolder(env.runDirectory, job.storeFolder), job.executable) &&
+      !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {
+    return std::nullopt;
+  }
+  // The running copies are ended by the download window itself.
+  return env.downloadWindow.RunModal(job);
 }
 
 void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
-    CatalogueEnvironment& env = catalogue.env();
-    if (catalogue.installInProgress()) return;
-    if (!IsSafeEntry(s.storeFolder, s.executable)) {
-        Log(ConcatTexts("install: refused the unsafe entry \"", s.storeFolder, "\" / \"", s.executable, "\""));
-        env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
-        return;
+  CatalogueEnvironment& env = catalogue.env();
+  if (catalogue.installInProgress()) return;
+  if (!IsSafeEntry(s.storeFolder, s.executable)) {
+    Log(ConcatTexts("install: refused the unsafe entry \"", s.storeFolder, "\" / \"", s.executable, "\""));
+    env.dialogs.Notice(kUnsafeEntryMessage, kHintCaption);
+    return;
+  }
+  const Catalogue::InstallClaim claim(catalogue);
+  const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable});
+  if (!result) return;
+  const bool arrived = *result == 0;
+  const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, s.storeFolder, s.executable));
+  Log(ConcatTexts("install: ", s.storeFolder, "\\", s.executable, " version ", s.version,
+                  arrived ? " arrived" : " did not arrive", present ? "; the executable is there" : "; no executable"));
+  if (arrived && present) {
+    // The result of the write is not examined: a missing stamp only means "更新软件" next time.
+    if (!WriteInstalledVersion(env.runDirectory, s.storeFolder, s.version)) {
+      Log("install: the version stamp was not written");
     }
-    const Catalogue::InstallClaim claim(catalogue);
-    const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable});
-    if (!result) return;
-    const bool arrived = *result == 0;
-    const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, s.storeFolder, s.executable));
-    Log(ConcatTexts("install: ", s.storeFolder, "\\", s.executable, " version ", s.version,
-                    arrived ? " arrived" : " did not arrive", present ? "; the executable is there" : "; no executable"));
-    if (arrived && present) {
-        // The result of the write is not examined: a missing stamp only means "更新软件" next time.
-        if (!WriteInstalledVersion(env.runDirectory, s.storeFolder, s.version)) {
-            Log("install: the version stamp was not written");
-        }
-        catalogue.SetState(s.itemIndex, ItemState::Open);
-    } else if (present) {
-        catalogue.SetState(s.itemIndex,
-                           FirstActionState(true, ReadInstalledVersion(env.runDirectory, s.storeFolder), s.version));
-    } else {
-        catalogue.SetState(s.itemIndex, ItemState::Redownload);
-    }
+    catalogue.SetState(s.itemIndex, ItemState::Open);
+  } else if (present) {
+    catalogue.SetState(s.itemIndex,
+                       FirstActionState(true, ReadInstalledVersion(env.runDirectory, s.storeFolder), s.version));
+  } else {
+    catalogue.SetState(s.itemIndex, ItemState::Redownload);
+  }
 }
 
 bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder,
                           const std::string& executable) {
-    if (!IsSafeEntry(storeFolder, executable)) return false;
-    const std::string folder = ToolFolder(runDirectory, storeFolder);
-    // A copy that was starting during the first pass is caught by the second.
-    const bool firstPassEnded = TerminateToolProcesses(folder, executable);
-    const bool secondPassEnded = TerminateToolProcesses(folder, executable);
-    if (!firstPassEnded || !secondPassEnded) {
-        Log(ConcatTexts("install: a running ", executable, " did not end in time"));
-    }
-    PumpingWait(kSettleAfterKillMs);
-    ::CreateDirectoryW(GbkToWide(ConcatTexts(runDirectory, "\\soft")).c_str(), nullptr);
-    ::CreateDirectoryW(GbkToWide(InstallFolderBackslash(runDirectory, storeFolder)).c_str(), nullptr);
-    return true;
+  if (!IsSafeEntry(storeFolder, executable)) return false;
+  const std::string folder = ToolFolder(runDirectory, storeFolder);
+  // A copy that was starting during the first pass is caught by the second.
+  const bool firstPassEnded = TerminateToolProcesses(folder, executable);
+  const bool secondPassEnded = TerminateToolProcesses(folder, executable);
+  if (!firstPassEnded || !secondPassEnded) {
+    Log(ConcatTexts("install: a running ", executable, " did not end in time"));
+  }
+  PumpingWait(kSettleAfterKillMs);
+  ::CreateDirectoryW(GbkToWide(ConcatTexts(runDirectory, "\\soft")).c_str(), nullptr);
+  ::CreateDirectoryW(GbkToWide(InstallFolderBackslash(runDirectory, storeFolder)).c_str(), nullptr);
+  return true;
 }
 
 int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
                        const DownloadMessageRoutine& message) {
-    if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
-    const std::string localPath =
-        ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
-    return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message);
+  if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
+  const std::string localPath =
+      ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
+  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {
-    bar.SetPosition(DownloadProgressPosition(contentLength, total, maximum));
+  bar.SetPosition(DownloadProgressPosition(contentLength, total, maximum));
 }
 
 WindowPlace CentredPlace(int32_t ownerLeft, int32_t ownerTop, int32_t ownerWidth, int32_t ownerHeight, int32_t width,
                          int32_t height) {
-    return {static_cast<int32_t>(ownerLeft + (ownerWidth - width) / 2.0),
-            static_cast<int32_t>(ownerTop + (ownerHeight - height) / 2.0)};
+  return {static_cast<int32_t>(ownerLeft + (ownerWidth - width) / 2.0),
+          static_cast<int32_t>(ownerTop + (ownerHeight - height) / 2.0)};
 }
 
 }  // namespace storvane

@@ -39,8 +39,7 @@ void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& selection);
 // The download window's preparation, on the user-interface thread: ends running copies of the
 // tool (two passes, each waiting up to 5 s for what it ended to be gone), waits 500 ms
 // dispatching messages, creates root "\soft" and the tool's folder. False, touching nothing, for an unsafe job.
-bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder,
-                          const std::string& executable);
+bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder, const std::string& executable);
 
 // The transfer of `job` into root "\soft\" store "\" executable, on the worker thread; returns
 // 0 once the complete executable is in place, -1 otherwise. An unsafe job fails without a request.
@@ -54,7 +53,7 @@ void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t conten
 // Top-left corner that centres a window of the given size over `owner` (left, top, width,
 // height), computed in floating point and truncated toward zero.
 struct WindowPlace {
-    int32_t left = 0, top = 0;
+  int32_t left = 0, top = 0;
 };
 WindowPlace CentredPlace(int32_t ownerLeft, int32_t ownerTop, int32_t ownerWidth, int32_t ownerHeight, int32_t width,
                          int32_t height);

@@ -24,8 +24,7 @@ inline constexpr char kOpenFailedMessage[] =
 std::string ForceCloseQuestion(std::string_view name);
 
 // The command line that starts a tool: the quoted executable path, a blank, "quorlen".
-std::string ToolCommandLine(std::string_view runDirectory, std::string_view storeFolder,
-                            std::string_view executable);
+std::string ToolCommandLine(std::string_view runDirectory, std::string_view storeFolder, std::string_view executable);
 
 // The buttons' click routine (elements 4 and 5 of every item): the action button does what the
 // item's state offers, the arrow opens the action menu for the item with the entries its state

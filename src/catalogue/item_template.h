@@ -12,16 +12,16 @@ namespace storvane {
 
 // Element numbers of an item.
 enum ItemElement : int32_t {
-    kElemIcon = 0,
-    kElemTitle = 1,        // name, " V", version
-    kElemIntroduction = 2,
-    kElemUpdateTime = 3,   // "更新时间：" and the update time
-    kElemAction = 4,       // the action button; its caption is the item's state
-    kElemMenuButton = 5,   // "▼"
-    kElemStoreFolder = 6,  // hidden data carriers from here on
-    kElemExecutable = 7,
-    kElemDownloadAddress = 8,
-    kElemTutorialAddress = 9,
+  kElemIcon = 0,
+  kElemTitle = 1,  // name, " V", version
+  kElemIntroduction = 2,
+  kElemUpdateTime = 3,   // "更新时间：" and the update time
+  kElemAction = 4,       // the action button; its caption is the item's state
+  kElemMenuButton = 5,   // "▼"
+  kElemStoreFolder = 6,  // hidden data carriers from here on
+  kElemExecutable = 7,
+  kElemDownloadAddress = 8,
+  kElemTutorialAddress = 9,
 };
 inline constexpr int32_t kItemElementCount = 10;
 

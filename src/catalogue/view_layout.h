@@ -9,11 +9,11 @@
 namespace storvane {
 
 struct CatalogueViewLayout {
-  int groupWidth = 0, groupHeight = 0;        // the group box around list and progress bar
-  int listWidth = 0, listHeight = 0;          // the software list inside it
-  int itemWidth = 0;                          // W, the list's property 17
-  int progressLeft = 0, progressTop = 0;      // the catalogue progress bar, in the group box
-  int diskLabelTop = 0, diskLabelWidth = 0;   // the free-space line at the bottom
+  int groupWidth = 0, groupHeight = 0;       // the group box around list and progress bar
+  int listWidth = 0, listHeight = 0;         // the software list inside it
+  int itemWidth = 0;                         // W, the list's property 17
+  int progressLeft = 0, progressTop = 0;     // the catalogue progress bar, in the group box
+  int diskLabelTop = 0, diskLabelWidth = 0;  // the free-space line at the bottom
 };
 
 // All results truncated toward zero, as the window design's integer geometry expects.

@@ -58,13 +58,13 @@ constexpr LONG kReadAll = -1;
 
 // Closes an opened stream whichever way decoding ends.
 class OpenedStream {
- public:
+public:
   explicit OpenedStream(AdoStream* stream) : stream_(stream) {}
   ~OpenedStream() { stream_->Close(); }
   OpenedStream(const OpenedStream&) = delete;
   OpenedStream& operator=(const OpenedStream&) = delete;
 
- private:
+private:
   AdoStream* stream_;
 };
 

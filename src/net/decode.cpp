@@ -12,9 +12,7 @@
 
 namespace storvane::net {
 
-Bytes TextToUtf16Cp(std::string_view text, unsigned codePage) {
-  return MultiByteToUtf16(TextToBytes(text), codePage);
-}
+Bytes TextToUtf16Cp(std::string_view text, unsigned codePage) { return MultiByteToUtf16(TextToBytes(text), codePage); }
 
 std::string Utf16ToLocal(const Bytes& utf16, unsigned codePage) {
   // Two zero bytes guarantee a terminator unit; an odd last byte pairs with the first of them.

@@ -19,10 +19,10 @@
 namespace storvane {
 
 // The failure messages, shown as task-modal boxes with an OK button and the caption "信息：".
-inline constexpr char kInternetErrorMessage[] = "Internet连接错误!";   // no internet handle
-inline constexpr char kOpenUrlErrorMessage[] = "不能打开该URL!";        // address not reachable, status not 2xx
-inline constexpr char kLocalFileErrorMessage[] = "不能打开本地的文件!"; // temporary file or target not writable
-inline constexpr char kReadErrorMessage[] = "读文件出错!";              // read failed, body shorter than announced
+inline constexpr char kInternetErrorMessage[] = "Internet连接错误!";     // no internet handle
+inline constexpr char kOpenUrlErrorMessage[] = "不能打开该URL!";         // address not reachable, status not 2xx
+inline constexpr char kLocalFileErrorMessage[] = "不能打开本地的文件!";  // temporary file or target not writable
+inline constexpr char kReadErrorMessage[] = "读文件出错!";               // read failed, body shorter than announced
 inline constexpr char kDownloadMessageCaption[] = "信息：";
 
 // Called after every chunk written: content length (0 when the server gave none), total bytes

@@ -48,9 +48,7 @@ std::string HeaderValue(std::string_view block, std::string_view name) {
   return {};
 }
 
-std::string HeaderLineName(std::string_view line) {
-  return TrimText(TextBefore(line, ":"));
-}
+std::string HeaderLineName(std::string_view line) { return TrimText(TextBefore(line, ":")); }
 
 std::string HeaderLineValue(std::string_view line) {
   // Forward search, so the value keeps any later colons (a URL, a time of day).

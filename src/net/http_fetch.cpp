@@ -231,8 +231,8 @@ StepResult SendAndReceive(const HttpFetchOptions& options, const std::string& co
   const Bytes bodyOut = !options.body_data.empty() ? options.body_data : TextToBytes(options.body_text);
   const DWORD bodySize = static_cast<DWORD>(bodyOut.size());
   if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                          bodyOut.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<uint8_t*>(bodyOut.data()),
-                          bodySize, bodySize, 0)) {
+                          bodyOut.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<uint8_t*>(bodyOut.data()), bodySize,
+                          bodySize, 0)) {
     return FetchFailure{kMessageSend};
   }
   if (!WinHttpReceiveResponse(request, nullptr)) return FetchFailure{kMessageNoResponse};
@@ -265,9 +265,9 @@ std::optional<std::string> ReadResponseHeaders(HINTERNET request) {
                       &headerSize, &index);
   Bytes headerBuffer(headerSize, 0);
   index = 0;
-  if (headerBuffer.empty() || !WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF,
-                                                   WINHTTP_HEADER_NAME_BY_INDEX, headerBuffer.data(), &headerSize,
-                                                   &index)) {
+  if (headerBuffer.empty() ||
+      !WinHttpQueryHeaders(request, WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX, headerBuffer.data(),
+                           &headerSize, &index)) {
     return std::nullopt;
   }
   return Utf16ToLocal(headerBuffer, kGbkCodePage);

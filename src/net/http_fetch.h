@@ -15,25 +15,25 @@ namespace storvane::net {
 // in/out and out variables: null means the parameter was left out; each is written only in
 // the step that owns it, so a step that does not run leaves the caller's value alone.
 struct HttpFetchOptions {
-  int method = 0;                         // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE, 7 CONNECT
-  std::string body_text = {};                  // request body when body_data is empty
-  std::string* cookies = nullptr;         // in/out: sent; replaced by the merged cookies
+  int method = 0;                           // 0 GET, 1 POST, 2 HEAD, 3 PUT, 4 OPTIONS, 5 DELETE, 6 TRACE, 7 CONNECT
+  std::string body_text = {};               // request body when body_data is empty
+  std::string* cookies = nullptr;           // in/out: sent; replaced by the merged cookies
   std::string* received_cookies = nullptr;  // in/out: the response's cookies are appended
-  std::string extra_headers = {};              // caller's header lines, CRLF-separated
+  std::string extra_headers = {};           // caller's header lines, CRLF-separated
   std::string* response_headers = nullptr;  // out: the raw response header block
   bool no_redirect = false;
   std::string server_user = {};
   std::string server_password = {};
-  std::string proxy = {};                      // host:port; empty: no proxy
+  std::string proxy = {};  // host:port; empty: no proxy
   std::string proxy_user = {};
   std::string proxy_password = {};
-  int timeout_seconds = 0;                // per phase; 0 or less: 30 seconds; at most 2147483
+  int timeout_seconds = 0;                   // per phase; 0 or less: 30 seconds; at most 2147483
   std::string* redirect_location = nullptr;  // out: value of the last Location header
-  std::string* status_text = nullptr;     // out: e.g. "200 OK", or the failure message
-  Bytes* body_bytes = nullptr;            // out: the raw body
+  std::string* status_text = nullptr;        // out: e.g. "200 OK", or the failure message
+  Bytes* body_bytes = nullptr;               // out: the raw body
   bool merge_cookie_jar = true;
   bool add_default_headers = true;
-  Bytes body_data = {};                        // request body; wins over body_text when non-empty
+  Bytes body_data = {};  // request body; wins over body_text when non-empty
   bool normalize_names = true;
 };
 

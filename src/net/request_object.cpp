@@ -17,9 +17,9 @@ constexpr int kKeepComponentTimeouts = -1;
 // A longer wait is held at the longest the component can express instead of wrapping round to
 // a negative value.
 constexpr int kLongestTimeoutSeconds = INT_MAX / 1000;
-constexpr int kProxySettingProxy = 2;        // HTTPREQUEST_PROXYSETTING_PROXY
-constexpr int kOptionEnableRedirects = 6;    // WinHttpRequestOption_EnableRedirects
-constexpr int kOptionSecureProtocols = 9;    // WinHttpRequestOption_SecureProtocols
+constexpr int kProxySettingProxy = 2;      // HTTPREQUEST_PROXYSETTING_PROXY
+constexpr int kOptionEnableRedirects = 6;  // WinHttpRequestOption_EnableRedirects
+constexpr int kOptionSecureProtocols = 9;  // WinHttpRequestOption_SecureProtocols
 constexpr int kProtocolTls12 = 0x800;
 constexpr int kProtocolTls13 = 0x2000;
 constexpr int kCredentialsForProxy = 1;
@@ -68,8 +68,9 @@ Bytes RequestObjectFetch(std::string_view url, const RequestObjectOptions& optio
   ComInit com;
   const int method = options.method >= 0 && options.method <= 7 ? options.method : 0;
 
-  ComPtr<IDispatch> request = options.request_object != nullptr ? ComPtr<IDispatch>::FromBorrowed(options.request_object)
-                                                                 : CreateObject("WinHttp.WinHttpRequest.5.1");
+  ComPtr<IDispatch> request = options.request_object != nullptr
+                                  ? ComPtr<IDispatch>::FromBorrowed(options.request_object)
+                                  : CreateObject("WinHttp.WinHttpRequest.5.1");
   if (!request) return {};
 
   if (options.timeout_seconds != kKeepComponentTimeouts) {

@@ -69,6 +69,8 @@ inline constexpr std::array<UiExportFamily, 49> kUiExportFamilies{{
     {"Unit type StructEx", 702, 48},
 }};
 
+// The names stand a family a line or so, as the table is read; the formatter would put one a line.
+// clang-format off
 inline constexpr std::array<std::string_view, kUiExportCount> kUiExportNames{{
     // Internal call
     "CallInternalFunction_Ex",
@@ -370,6 +372,7 @@ inline constexpr std::array<std::string_view, kUiExportCount> kUiExportNames{{
     "SetAttrText_StructEx", "GetAttrText_StructEx", "SetAttrBin_StructEx", "GetAttrBin_StructEx",
     "SetAttrStruct_StructEx", "GetAttrStruct_StructEx",
 }};
+// clang-format on
 
 // Position of a name in the table; a name that is not there does not compile when used in a
 // constant expression, so typed accessors cannot drift from the list.

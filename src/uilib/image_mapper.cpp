@@ -15,7 +15,8 @@ constexpr DWORD kProtections[2][2][2] = {
 };
 
 UniqueVirtualMemory ReserveImage(std::uintptr_t preferredBase, std::size_t extent) {
-  UniqueVirtualMemory memory(::VirtualAlloc(reinterpret_cast<void*>(preferredBase), extent, MEM_RESERVE, PAGE_READWRITE));
+  UniqueVirtualMemory memory(
+      ::VirtualAlloc(reinterpret_cast<void*>(preferredBase), extent, MEM_RESERVE, PAGE_READWRITE));
   if (!memory) memory.reset(::VirtualAlloc(nullptr, extent, MEM_RESERVE, PAGE_READWRITE));
   if (!memory) return {};
   if (::VirtualAlloc(memory.get(), extent, MEM_COMMIT, PAGE_READWRITE) == nullptr) return {};
@@ -65,12 +66,15 @@ void ProtectSections(const pe::MappedImage& image) {
     }
     DWORD size = s.SizeOfRawData;
     if (size == 0) {
-      if ((c & IMAGE_SCN_CNT_INITIALIZED_DATA) != 0) size = nt->OptionalHeader.SizeOfInitializedData;
-      else if ((c & IMAGE_SCN_CNT_UNINITIALIZED_DATA) != 0) size = nt->OptionalHeader.SizeOfUninitializedData;
+      if ((c & IMAGE_SCN_CNT_INITIALIZED_DATA) != 0)
+        size = nt->OptionalHeader.SizeOfInitializedData;
+      else if ((c & IMAGE_SCN_CNT_UNINITIALIZED_DATA) != 0)
+        size = nt->OptionalHeader.SizeOfUninitializedData;
     }
     if (size == 0) continue;
     if (s.VirtualAddress + std::size_t{size} > image.extent) size = static_cast<DWORD>(image.extent - s.VirtualAddress);
-    DWORD protection = kProtections[(c & IMAGE_SCN_MEM_EXECUTE) != 0][(c & IMAGE_SCN_MEM_READ) != 0][(c & IMAGE_SCN_MEM_WRITE) != 0];
+    DWORD protection =
+        kProtections[(c & IMAGE_SCN_MEM_EXECUTE) != 0][(c & IMAGE_SCN_MEM_READ) != 0][(c & IMAGE_SCN_MEM_WRITE) != 0];
     if ((c & IMAGE_SCN_MEM_NOT_CACHED) != 0) protection |= PAGE_NOCACHE;
     DWORD old;
     ::VirtualProtect(address, size, protection, &old);
@@ -145,7 +149,8 @@ BOOL WINAPI ReleaseMappedImage(HMODULE module) {
   pe::MappedImage image;
   if (!pe::ViewMappedImage(module, image)) return FALSE;
   pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
-  if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+  if (pe::EntryPoint entry = pe::EntryPointOf(image))
+    entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
   UnregisterFunctionTable(image);
   return ::VirtualFree(module, 0, MEM_RELEASE);
 }

@@ -9,9 +9,9 @@
 
 namespace storvane::uilib {
 
-// Maps `size` bytes of a DLL image built for this program's architecture; returns its base, or null when the image is damaged,
-// an import cannot be resolved or the entry point refuses. A failure leaves no memory behind
-// (modules loaded for its imports stay loaded).
+// Maps `size` bytes of a DLL image built for this program's architecture; returns its base, or null when the image is
+// damaged, an import cannot be resolved or the entry point refuses. A failure leaves no memory behind (modules loaded
+// for its imports stay loaded).
 HMODULE MapImageFromMemory(const void* image, std::size_t size);
 
 // Export lookup on a mapped image: a value above 0xFFFF is a name, matched exactly; a smaller

@@ -67,9 +67,8 @@ bool UiLibraryLoader::SearchDisk(std::string_view path) {
 HMODULE UiLibraryLoader::Load(std::string_view path, const ImageBytes& image, LocateRoutine locator, int) {
   if (locator != nullptr) {
     const std::string pathText(path);
-    UiLibraryRecord* found = image.empty()
-                                 ? locator(pathText.empty() ? nullptr : pathText.c_str(), 0)
-                                 : locator(image.data(), static_cast<std::uint32_t>(image.size()));
+    UiLibraryRecord* found = image.empty() ? locator(pathText.empty() ? nullptr : pathText.c_str(), 0)
+                                           : locator(image.data(), static_cast<std::uint32_t>(image.size()));
     if (found != nullptr) {
       record_ = *found;
       if (record_.module != nullptr) Bind();

@@ -45,12 +45,14 @@ std::optional<std::string> ReadPathFile(const std::string& path, std::size_t lim
   if (!file) return std::nullopt;
   LARGE_INTEGER size{};
   if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::string();
-  const std::size_t wanted = static_cast<std::uint64_t>(size.QuadPart) < limit ? static_cast<std::size_t>(size.QuadPart) : limit;
+  const std::size_t wanted =
+      static_cast<std::uint64_t>(size.QuadPart) < limit ? static_cast<std::size_t>(size.QuadPart) : limit;
   std::string text(wanted, '\0');
   std::size_t filled = 0;
   while (filled < wanted) {
     DWORD read = 0;
-    if (!::ReadFile(file.get(), text.data() + filled, static_cast<DWORD>(wanted - filled), &read, nullptr) || read == 0) break;
+    if (!::ReadFile(file.get(), text.data() + filled, static_cast<DWORD>(wanted - filled), &read, nullptr) || read == 0)
+      break;
     filled += read;
   }
   text.resize(filled);

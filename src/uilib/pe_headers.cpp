@@ -3,7 +3,7 @@
 namespace storvane::uilib::pe {
 namespace {
 
-constexpr std::uint16_t kDosSignature = 0x5A4D;    // "MZ"
+constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
 constexpr std::uint32_t kNtSignature = 0x00004550;  // "PE\0\0"
 constexpr std::uint16_t kExecutableImage = 0x0002;
 constexpr std::uint32_t kMaxImageSize = 0x40000000u;

@@ -24,10 +24,13 @@ static_assert(IMAGE_NT_OPTIONAL_HDR_MAGIC == (kOwnMachine == kMachineAmd64 ? 0x2
 static_assert(offsetof(IMAGE_NT_HEADERS, OptionalHeader) == kOptionalHeaderOffset);
 static_assert(offsetof(IMAGE_OPTIONAL_HEADER, DataDirectory) == DataDirectoryOffset(kOwnMachine));
 static_assert(sizeof(IMAGE_OPTIONAL_HEADER) == OptionalHeaderSize(kOwnMachine));
-static_assert(offsetof(IMAGE_OPTIONAL_HEADER, SectionAlignment) == 32 && offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage) == 56 &&
+static_assert(offsetof(IMAGE_OPTIONAL_HEADER, SectionAlignment) == 32 &&
+              offsetof(IMAGE_OPTIONAL_HEADER, SizeOfImage) == 56 &&
               offsetof(IMAGE_OPTIONAL_HEADER, SizeOfHeaders) == 60);
-static_assert(sizeof(IMAGE_SECTION_HEADER) == kSectionHeaderSize && offsetof(IMAGE_SECTION_HEADER, Misc.VirtualSize) == 8 &&
-              offsetof(IMAGE_SECTION_HEADER, VirtualAddress) == 12 && offsetof(IMAGE_SECTION_HEADER, SizeOfRawData) == 16 &&
+static_assert(sizeof(IMAGE_SECTION_HEADER) == kSectionHeaderSize &&
+              offsetof(IMAGE_SECTION_HEADER, Misc.VirtualSize) == 8 &&
+              offsetof(IMAGE_SECTION_HEADER, VirtualAddress) == 12 &&
+              offsetof(IMAGE_SECTION_HEADER, SizeOfRawData) == 16 &&
               offsetof(IMAGE_SECTION_HEADER, PointerToRawData) == 20);
 
 // Whether [offset, offset + length) lies inside [0, limit), without overflow.
@@ -92,13 +95,15 @@ void CopyHeadersAndSections(const RawImage& raw, std::uint8_t* base) {
 bool ApplyRelocations(const MappedImage& image) {
   const auto& opt = image.nt->OptionalHeader;
   // Modulo the pointer width: a move downwards wraps around, as the addresses it is added to do.
-  const std::uintptr_t delta = reinterpret_cast<std::uintptr_t>(image.base) - static_cast<std::uintptr_t>(opt.ImageBase);
+  const std::uintptr_t delta =
+      reinterpret_cast<std::uintptr_t>(image.base) - static_cast<std::uintptr_t>(opt.ImageBase);
   const IMAGE_DATA_DIRECTORY& dir = opt.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
   if (dir.VirtualAddress == 0 || dir.Size == 0) return true;
   if (At(image, dir.VirtualAddress, dir.Size) == nullptr) return false;
   std::uint32_t offset = 0;
   while (dir.Size - offset >= sizeof(IMAGE_BASE_RELOCATION)) {
-    const auto* block = static_cast<const IMAGE_BASE_RELOCATION*>(At(image, dir.VirtualAddress + offset, sizeof(IMAGE_BASE_RELOCATION)));
+    const auto* block = static_cast<const IMAGE_BASE_RELOCATION*>(
+        At(image, dir.VirtualAddress + offset, sizeof(IMAGE_BASE_RELOCATION)));
     if (block->VirtualAddress == 0) break;
     if (block->SizeOfBlock < sizeof(IMAGE_BASE_RELOCATION) || block->SizeOfBlock > dir.Size - offset) return false;
     const auto* entries = reinterpret_cast<const std::uint16_t*>(block + 1);
@@ -123,7 +128,8 @@ ImportRead ReadImport(const MappedImage& image, const IMAGE_IMPORT_DESCRIPTOR& d
   const std::uint32_t lookupRva = desc.OriginalFirstThunk != 0 ? desc.OriginalFirstThunk : desc.FirstThunk;
   const std::uint64_t offset = std::uint64_t{index} * sizeof(IMAGE_THUNK_DATA);
   const auto* entry = static_cast<const IMAGE_THUNK_DATA*>(At(image, lookupRva + offset, sizeof(IMAGE_THUNK_DATA)));
-  auto* slot = static_cast<IMAGE_THUNK_DATA*>(const_cast<void*>(At(image, desc.FirstThunk + offset, sizeof(IMAGE_THUNK_DATA))));
+  auto* slot =
+      static_cast<IMAGE_THUNK_DATA*>(const_cast<void*>(At(image, desc.FirstThunk + offset, sizeof(IMAGE_THUNK_DATA))));
   if (entry == nullptr || slot == nullptr) return ImportRead::Damaged;
   const auto value = entry->u1.AddressOfData;
   if (value == 0) return ImportRead::End;
@@ -191,7 +197,8 @@ const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image) {
 FARPROC ExportByIndex(const MappedImage& image, std::uint32_t index) {
   const IMAGE_EXPORT_DIRECTORY* exports = ExportDirectory(image);
   if (exports == nullptr || index >= exports->NumberOfFunctions) return nullptr;
-  const auto* slot = static_cast<const std::uint32_t*>(At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
+  const auto* slot =
+      static_cast<const std::uint32_t*>(At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
   if (slot == nullptr || *slot == 0) return nullptr;
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) return nullptr;  // forwarder
@@ -207,7 +214,8 @@ FARPROC FindExport(const MappedImage& image, const char* nameOrOrdinal) {
     return ordinal < exports->Base ? nullptr : ExportByIndex(image, ordinal - exports->Base);
   }
   for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
-    const auto* nameRva = static_cast<const std::uint32_t*>(At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
+    const auto* nameRva =
+        static_cast<const std::uint32_t*>(At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
     if (nameRva == nullptr) return nullptr;
     if (!NameAtEquals(image, *nameRva, nameOrOrdinal)) continue;
     const auto* index = static_cast<const std::uint16_t*>(At(image, exports->AddressOfNameOrdinals + i * 2, 2));

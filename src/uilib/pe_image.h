@@ -99,9 +99,7 @@ const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image);
 FARPROC ExportByIndex(const MappedImage& image, std::uint32_t index);
 
 // Whether `nameOrOrdinal` is an ordinal (a value up to 0xFFFF) rather than a pointer to a name.
-inline bool IsOrdinal(const char* nameOrOrdinal) {
-  return reinterpret_cast<std::uintptr_t>(nameOrOrdinal) <= 0xFFFF;
-}
+inline bool IsOrdinal(const char* nameOrOrdinal) { return reinterpret_cast<std::uintptr_t>(nameOrOrdinal) <= 0xFFFF; }
 
 // An export by name (exact bytes, through the name-ordinal table: names and functions are not in
 // the same order when ordinals were assigned by hand) or by ordinal (minus the export base);

@@ -163,13 +163,19 @@ Unit::Unit(Window& window, const UnitDesign& design, int index) : window_(window
 
 SkinType Unit::skinType() const {
   switch (design_.type) {
-    case UnitType::WindowEx: return SkinType::WindowEx;
-    case UnitType::LabelEx: return SkinType::LabelEx;
-    case UnitType::PictureBoxEx: return SkinType::PictureBoxEx;
-    case UnitType::ProgressbarEx: return SkinType::ProgressbarEx;
-    case UnitType::IcoListboxEx: return SkinType::IcoListboxEx;
+    case UnitType::WindowEx:
+      return SkinType::WindowEx;
+    case UnitType::LabelEx:
+      return SkinType::LabelEx;
+    case UnitType::PictureBoxEx:
+      return SkinType::PictureBoxEx;
+    case UnitType::ProgressbarEx:
+      return SkinType::ProgressbarEx;
+    case UnitType::IcoListboxEx:
+      return SkinType::IcoListboxEx;
     case UnitType::MinutesboxEx:
-    case UnitType::Label: break;
+    case UnitType::Label:
+      break;
   }
   return SkinType::MinutesboxEx;
 }
@@ -181,8 +187,9 @@ void Unit::Create(HWND parent) {
   const int width = window_.ToPixels(design_.width);
   const int height = window_.ToPixels(design_.height);
   if (!skinned()) {
-    hwnd_ = ::CreateWindowExW(0, kLabelClass, GbkToWide(caption_).c_str(), WS_CHILD | (design_.visible ? WS_VISIBLE : 0),
-                              left, top, width, height, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    hwnd_ =
+        ::CreateWindowExW(0, kLabelClass, GbkToWide(caption_).c_str(), WS_CHILD | (design_.visible ? WS_VISIBLE : 0),
+                          left, top, width, height, parent, nullptr, ::GetModuleHandleW(nullptr), nullptr);
     if (hwnd_ != nullptr) ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     return;
   }
@@ -194,7 +201,6 @@ void Unit::Create(HWND parent) {
   if (!caption_.empty()) SetSkinAttributeText(skinType(), control(), EXUI_ATTR_CAPTION, caption_);
   if (design_.type == UnitType::ProgressbarEx) SetRangeMax(design_.rangeMax);
 }
-
 
 std::string Unit::Caption() const {
   if (skinned() || hwnd_ == nullptr) return caption_;
@@ -307,10 +313,10 @@ bool Window::Create(const ContextMaker& makeContext) {
   };
   const RECT place = placeFor(design_.width, design_.height);
   LoadedWindows().push_back(this);
-  HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, GbkToWide(design_.caption).c_str(), style, place.left,
-                                place.top, place.right - place.left, place.bottom - place.top,
-                                parent_ != nullptr ? parent_->hwnd() : nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                                this);
+  HWND hwnd =
+      ::CreateWindowExW(exStyle, kWindowClass, GbkToWide(design_.caption).c_str(), style, place.left, place.top,
+                        place.right - place.left, place.bottom - place.top,
+                        parent_ != nullptr ? parent_->hwnd() : nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
   if (hwnd == nullptr) {
     // A window that got as far as its final message has already deleted itself.
     if (std::find(LoadedWindows().begin(), LoadedWindows().end(), this) != LoadedWindows().end()) {

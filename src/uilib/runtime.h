@@ -46,13 +46,13 @@
 namespace storvane::uilib {
 
 enum class UnitType {
-  WindowEx,       // skinned frame; usually fills the window
+  WindowEx,  // skinned frame; usually fills the window
   LabelEx,
   PictureBoxEx,
   ProgressbarEx,
   IcoListboxEx,
-  MinutesboxEx,   // skinned group box; may hold other units
-  Label,          // plain runtime label: a window of our own, the target of feedback messages
+  MinutesboxEx,  // skinned group box; may hold other units
+  Label,         // plain runtime label: a window of our own, the target of feedback messages
 };
 
 // The runtime's private feedback message: sent to a plain label with two integers, it runs the
@@ -66,11 +66,11 @@ enum UnitEvent : int {
   kUnitRightClick = 3,
   kUnitMouseEnter = 4,
   kUnitMouseLeave = 5,
-  kUnitFocus = 6,         // a = 1 gained, 0 lost (frames: window activated / deactivated)
-  kUnitSize = 7,          // a = width, b = height (the control's pixels)
+  kUnitFocus = 6,  // a = 1 gained, 0 lost (frames: window activated / deactivated)
+  kUnitSize = 7,   // a = width, b = height (the control's pixels)
   kUnitMove = 8,
   kUnitVisible = 9,
-  kUnitCloseClick = 10,   // frame close glyph; result 0 lets the window's close query decide
+  kUnitCloseClick = 10,  // frame close glyph; result 0 lets the window's close query decide
   kUnitMinimiseClick = 11,
   kUnitItemClick = 12,
   kUnitItemDoubleClick = 13,
@@ -95,8 +95,7 @@ using ContextMaker = std::function<std::unique_ptr<WindowContext>(Window& window
 using WindowHandler = void (*)(Window& window);
 using CloseQueryHandler = bool (*)(Window& window);
 using WindowFocusHandler = void (*)(Window& window, int a, int b);
-using UnitEventHandler = int (*)(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c,
-                                 std::int32_t d);
+using UnitEventHandler = int (*)(Unit& unit, int event, std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
 using UnitFocusHandler = void (*)(Unit& unit, int a, int b);
 // A plain label's feedback: the message's two integers in, the sender's result out. Results travel
 // back as the message's return value, never through an address inside the message.
@@ -104,7 +103,7 @@ using FeedbackHandler = int (*)(Unit& label, int a, int b);
 
 struct UnitDesign {
   UnitType type = UnitType::Label;
-  const char* name = "";         // GBK, unique in its window
+  const char* name = "";  // GBK, unique in its window
   int left = 0;
   int top = 0;
   int width = 0;
@@ -115,21 +114,21 @@ struct UnitDesign {
   int rangeMax = 100;               // progress bars
   bool fillsWindow = false;         // kept at the window's client size
   UnitEventHandler onEvent = nullptr;
-  UnitFocusHandler onFocus = nullptr;      // the unit's focus event, with its a and b
-  FeedbackHandler onFeedback = nullptr;    // plain labels: the feedback message's two integers
+  UnitFocusHandler onFocus = nullptr;    // the unit's focus event, with its a and b
+  FeedbackHandler onFeedback = nullptr;  // plain labels: the feedback message's two integers
 };
 
 struct WindowDesign {
-  const char* name = "";      // GBK; FindLoadedWindow finds the window by it
-  const char* caption = "";   // the window's own title (taskbar)
-  int width = 0;              // client size; made smaller where the monitor's work area is
+  const char* name = "";     // GBK; FindLoadedWindow finds the window by it
+  const char* caption = "";  // the window's own title (taskbar)
+  int width = 0;             // client size; made smaller where the monitor's work area is
   int height = 0;
   std::span<const UnitDesign> units;
-  WindowHandler onCreated = nullptr;       // units and context exist, window not shown yet
-  WindowHandler onShown = nullptr;         // once, when the message loop first gets to it after showing
-  WindowHandler onSizeChanged = nullptr;   // client size changed (after creation)
+  WindowHandler onCreated = nullptr;         // units and context exist, window not shown yet
+  WindowHandler onShown = nullptr;           // once, when the message loop first gets to it after showing
+  WindowHandler onSizeChanged = nullptr;     // client size changed (after creation)
   CloseQueryHandler onCloseQuery = nullptr;  // false keeps the window open
-  WindowFocusHandler onFocus = nullptr;    // activation: (1, 0) activated, (0, 0) deactivated
+  WindowFocusHandler onFocus = nullptr;      // activation: (1, 0) activated, (0, 0) deactivated
 };
 
 class Unit {

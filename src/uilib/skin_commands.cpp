@@ -37,24 +37,36 @@ ExuiValue TextArgument(const std::string& text) { return reinterpret_cast<ExuiVa
 
 ExuiSetAttribute_t SetterOf(SkinType type) {
   switch (type) {
-    case SkinType::WindowEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_WindowEx);
-    case SkinType::LabelEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_LabelEx);
-    case SkinType::PictureBoxEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_PictureBoxEx);
-    case SkinType::ProgressbarEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_ProgressbarEx);
-    case SkinType::IcoListboxEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_IcoListboxEx);
-    case SkinType::MinutesboxEx: return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_MinutesboxEx);
+    case SkinType::WindowEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_WindowEx);
+    case SkinType::LabelEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_LabelEx);
+    case SkinType::PictureBoxEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_PictureBoxEx);
+    case SkinType::ProgressbarEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_ProgressbarEx);
+    case SkinType::IcoListboxEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_IcoListboxEx);
+    case SkinType::MinutesboxEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_MinutesboxEx);
   }
   return nullptr;
 }
 
 ExuiGetAttribute_t GetterOf(SkinType type) {
   switch (type) {
-    case SkinType::WindowEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_WindowEx);
-    case SkinType::LabelEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_LabelEx);
-    case SkinType::PictureBoxEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_PictureBoxEx);
-    case SkinType::ProgressbarEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_ProgressbarEx);
-    case SkinType::IcoListboxEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_IcoListboxEx);
-    case SkinType::MinutesboxEx: return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_MinutesboxEx);
+    case SkinType::WindowEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_WindowEx);
+    case SkinType::LabelEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_LabelEx);
+    case SkinType::PictureBoxEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_PictureBoxEx);
+    case SkinType::ProgressbarEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_ProgressbarEx);
+    case SkinType::IcoListboxEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_IcoListboxEx);
+    case SkinType::MinutesboxEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_MinutesboxEx);
   }
   return nullptr;
 }
@@ -120,9 +132,8 @@ void SetImageElementTemplate(ExuiControl list, int kind, int row, int element, i
   }
 }
 
-void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, int column, int mask, int flags,
-                            int left, int top, int width, int height, int reserved, const SkinBytes& font,
-                            int format) {
+void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, int column, int mask, int flags, int left,
+                            int top, int width, int height, int reserved, const SkinBytes& font, int format) {
   auto set = SKIN_ENTRY(ControlSetElemAttribute_Text);
   if (set == nullptr) return;
   ScopedBin fontBin = MakeBin(font);
@@ -136,17 +147,18 @@ void SetButtonElementTemplate(ExuiControl list, int kind, int row, int element, 
   if (set == nullptr) return;
   ScopedBin skinBin = MakeBin(skin);
   ScopedBin fontBin = MakeBin(font);
-  set(list, kind, row, element, column, reinterpret_cast<ExuiValue>(clickRoutine), flags, left, top, width, height, reserved, skinBin.get(),
-      fontBin.get());
+  set(list, kind, row, element, column, reinterpret_cast<ExuiValue>(clickRoutine), flags, left, top, width, height,
+      reserved, skinBin.get(), fontBin.get());
 }
 
 void SetImageElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
                          int state, ExuiImage image) {
-  if (auto set = SKIN_ENTRY(ControlSetElemData_Imsge)) set(list, kind, item, column, element, mask, display, state, image);
+  if (auto set = SKIN_ENTRY(ControlSetElemData_Imsge))
+    set(list, kind, item, column, element, mask, display, state, image);
 }
 
-void SetTextElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
-                        int state, std::string_view text, std::uint32_t colour) {
+void SetTextElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display, int state,
+                        std::string_view text, std::uint32_t colour) {
   auto set = SKIN_ENTRY(ControlSetElemData_Text);
   if (set == nullptr) return;
   const std::string terminated(text);

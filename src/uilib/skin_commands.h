@@ -39,16 +39,15 @@ int ListItemCount(ExuiControl list);                      // -1 on failure
 void InsertElements(ExuiControl list, int kind, int column, int position, int count);
 void SetImageElementTemplate(ExuiControl list, int kind, int row, int element, int column, int mask, int flags,
                              int left, int top, int width, int height, int reserved = 0);
-void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, int column, int mask, int flags,
-                            int left, int top, int width, int height, int reserved, const SkinBytes& font,
-                            int format);
+void SetTextElementTemplate(ExuiControl list, int kind, int row, int element, int column, int mask, int flags, int left,
+                            int top, int width, int height, int reserved, const SkinBytes& font, int format);
 void SetButtonElementTemplate(ExuiControl list, int kind, int row, int element, int column,
                               ExuiElemClickProc clickRoutine, int flags, int left, int top, int width, int height,
                               int reserved, const SkinBytes& skin, const SkinBytes& font);
 void SetImageElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
                          int state, ExuiImage image);
-void SetTextElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
-                        int state, std::string_view text, std::uint32_t colour);
+void SetTextElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display, int state,
+                        std::string_view text, std::uint32_t colour);
 void SetButtonElementData(ExuiControl list, int kind, int item, int column, int element, int mask, int display,
                           int state, std::string_view caption, std::uint32_t colour, int selected);
 // The text of a text or button element (field 4), copied at once.

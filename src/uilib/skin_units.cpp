@@ -18,12 +18,18 @@ constexpr char kMissingLibraryCaption[] = "Warning";
 ExuiCreateControl_t CreationEntry(SkinType type) {
   const UiExportTable& table = SupportUiExports();
   switch (type) {
-    case SkinType::WindowEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_WindowEx"));
-    case SkinType::LabelEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_LabelEx"));
-    case SkinType::PictureBoxEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_PictureBoxEx"));
-    case SkinType::ProgressbarEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_ProgressbarEx"));
-    case SkinType::IcoListboxEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_IcoListboxEx"));
-    case SkinType::MinutesboxEx: return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_MinutesboxEx"));
+    case SkinType::WindowEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_WindowEx"));
+    case SkinType::LabelEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_LabelEx"));
+    case SkinType::PictureBoxEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_PictureBoxEx"));
+    case SkinType::ProgressbarEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_ProgressbarEx"));
+    case SkinType::IcoListboxEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_IcoListboxEx"));
+    case SkinType::MinutesboxEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_MinutesboxEx"));
   }
   return nullptr;
 }
@@ -70,12 +76,18 @@ int SkinEventOffset(SkinType) { return 0; }
 
 const wchar_t* SkinClassName(SkinType type) {
   switch (type) {
-    case SkinType::WindowEx: return L"WindowEx";
-    case SkinType::LabelEx: return L"LabelEx";
-    case SkinType::PictureBoxEx: return L"PictureBoxEx";
-    case SkinType::ProgressbarEx: return L"ProgressbarEx";
-    case SkinType::IcoListboxEx: return L"IcoListboxEx";
-    case SkinType::MinutesboxEx: return L"MinutesboxEx";
+    case SkinType::WindowEx:
+      return L"WindowEx";
+    case SkinType::LabelEx:
+      return L"LabelEx";
+    case SkinType::PictureBoxEx:
+      return L"PictureBoxEx";
+    case SkinType::ProgressbarEx:
+      return L"ProgressbarEx";
+    case SkinType::IcoListboxEx:
+      return L"IcoListboxEx";
+    case SkinType::MinutesboxEx:
+      return L"MinutesboxEx";
   }
   return L"";
 }

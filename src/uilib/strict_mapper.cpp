@@ -20,7 +20,8 @@ wchar_t FoldAscii(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar
 bool SameBaseName(const UNICODE_STRING& path, std::wstring_view wanted) {
   if (path.Buffer == nullptr) return false;
   std::wstring_view name(path.Buffer, path.Length / sizeof(wchar_t));
-  if (const std::size_t slash = name.find_last_of(L"\\/"); slash != std::wstring_view::npos) name.remove_prefix(slash + 1);
+  if (const std::size_t slash = name.find_last_of(L"\\/"); slash != std::wstring_view::npos)
+    name.remove_prefix(slash + 1);
   if (name.size() != wanted.size()) return false;
   for (std::size_t i = 0; i < wanted.size(); ++i) {
     if (FoldAscii(name[i]) != FoldAscii(wanted[i])) return false;
@@ -59,7 +60,8 @@ FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth) {
     if (ordinal >= exports->Base) index = ordinal - exports->Base;
   } else {
     for (std::uint32_t i = 0; i < exports->NumberOfNames; ++i) {
-      const auto* nameRva = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
+      const auto* nameRva =
+          static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfNames + std::uint64_t{i} * 4, 4));
       if (nameRva == nullptr) return nullptr;
       if (!pe::NameAtEquals(image, *nameRva, name)) continue;
       const auto* ordinal = static_cast<const std::uint16_t*>(pe::At(image, exports->AddressOfNameOrdinals + i * 2, 2));
@@ -68,7 +70,8 @@ FARPROC LookupInLoadedModule(HMODULE module, const char* name, int depth) {
     }
   }
   if (index >= exports->NumberOfFunctions) return nullptr;
-  const auto* slot = static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
+  const auto* slot =
+      static_cast<const std::uint32_t*>(pe::At(image, exports->AddressOfFunctions + std::uint64_t{index} * 4, 4));
   if (slot == nullptr || *slot == 0) return nullptr;
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (*slot >= dir.VirtualAddress && *slot - dir.VirtualAddress < dir.Size) {
@@ -222,7 +225,8 @@ HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resol
   const auto preferred = static_cast<std::uintptr_t>(raw.nt->OptionalHeader.ImageBase);
   const std::size_t extent = pe::MappedExtent(raw);
   constexpr DWORD kType = MEM_RESERVE | MEM_COMMIT;
-  UniqueVirtualMemory memory(sys.virtualAlloc(reinterpret_cast<void*>(preferred), extent, kType, PAGE_EXECUTE_READWRITE));
+  UniqueVirtualMemory memory(
+      sys.virtualAlloc(reinterpret_cast<void*>(preferred), extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) memory.reset(sys.virtualAlloc(nullptr, extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) return nullptr;
   auto* base = static_cast<std::uint8_t*>(memory.get());
@@ -274,7 +278,8 @@ BOOL WINAPI ReleaseImageStrict(HMODULE module) {
   if (!sys.Complete()) return FALSE;
   if (IsDll(image)) {
     pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
-    if (pe::EntryPoint entry = pe::EntryPointOf(image)) entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+    if (pe::EntryPoint entry = pe::EntryPointOf(image))
+      entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
   }
   UnregisterFunctionTable(image, sys);
   FreeImportedModules(image, sys, -1);

@@ -25,10 +25,9 @@ FARPROC LookupExportInModule(HMODULE module, const char* name);
 using ImportResolver = FARPROC (*)(const char* moduleName, const char* nameOrOrdinal, bool byOrdinal,
                                    std::uintptr_t user);
 
-// Maps `size` bytes of an image built for this program's architecture; null on any failure, with everything it loaded or
-// allocated released again.
-HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resolver = nullptr,
-                       std::uintptr_t user = 0);
+// Maps `size` bytes of an image built for this program's architecture; null on any failure, with everything it loaded
+// or allocated released again.
+HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resolver = nullptr, std::uintptr_t user = 0);
 
 // Export lookup on an image made by MapImageStrict: a name, or an ordinal up to 0xFFFF.
 FARPROC WINAPI LookupExportByNameScan(HMODULE module, LPCSTR nameOrOrdinal);

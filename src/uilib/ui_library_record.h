@@ -14,11 +14,11 @@ using ReleaseRoutine = BOOL(WINAPI*)(HMODULE module);
 
 // Five 32-bit slots, in this order.
 struct UiLibraryRecord {
-  HMODULE module = nullptr;         // base address; null while nothing is loaded
-  std::uint32_t fromMemory = 0;     // 1 when mapped from memory, 0 when loaded from a file
-  FARPROC load = nullptr;           // LoadLibraryA, or the mapper that made the module
-  LookupRoutine lookup = nullptr;   // GetProcAddress, or the mapped-image export lookup
-  ReleaseRoutine release = nullptr; // FreeLibrary, or the mapped-image release
+  HMODULE module = nullptr;          // base address; null while nothing is loaded
+  std::uint32_t fromMemory = 0;      // 1 when mapped from memory, 0 when loaded from a file
+  FARPROC load = nullptr;            // LoadLibraryA, or the mapper that made the module
+  LookupRoutine lookup = nullptr;    // GetProcAddress, or the mapped-image export lookup
+  ReleaseRoutine release = nullptr;  // FreeLibrary, or the mapped-image release
 };
 
 static_assert(sizeof(void*) != 4 || sizeof(UiLibraryRecord) == 5 * 4, "five 32-bit slots");

@@ -26,113 +26,113 @@ namespace storvane {
 template <typename T>
 class ComPtr {
 public:
-    ComPtr() noexcept = default;
-    // Takes over a reference the caller already owns (no AddRef).
-    explicit ComPtr(T* owned) noexcept : p_(owned) {}
-    ~ComPtr() { reset(); }
+  ComPtr() noexcept = default;
+  // Takes over a reference the caller already owns (no AddRef).
+  explicit ComPtr(T* owned) noexcept : p_(owned) {}
+  ~ComPtr() { reset(); }
 
-    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.p_, nullptr));
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
+  ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.p_, nullptr));
+    return *this;
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
 
-    // Adds a reference to a pointer owned elsewhere.
-    static ComPtr FromBorrowed(T* borrowed) noexcept {
-        if (borrowed != nullptr) borrowed->AddRef();
-        return ComPtr(borrowed);
-    }
+  // Adds a reference to a pointer owned elsewhere.
+  static ComPtr FromBorrowed(T* borrowed) noexcept {
+    if (borrowed != nullptr) borrowed->AddRef();
+    return ComPtr(borrowed);
+  }
 
-    // A second owned reference to the same object.
-    ComPtr Clone() const noexcept { return FromBorrowed(p_); }
+  // A second owned reference to the same object.
+  ComPtr Clone() const noexcept { return FromBorrowed(p_); }
 
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
 
-    // Releases the held reference and returns the empty slot for an out parameter.
-    T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+  // Releases the held reference and returns the empty slot for an out parameter.
+  T** put() noexcept {
+    reset();
+    return &p_;
+  }
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
-    // Gives up the reference without releasing it.
-    T* release() noexcept { return std::exchange(p_, nullptr); }
+  // Gives up the reference without releasing it.
+  T* release() noexcept { return std::exchange(p_, nullptr); }
 
-    void reset(T* owned = nullptr) noexcept {
-        T* old = std::exchange(p_, owned);
-        if (old != nullptr) old->Release();
-    }
+  void reset(T* owned = nullptr) noexcept {
+    T* old = std::exchange(p_, owned);
+    if (old != nullptr) old->Release();
+  }
 
-    // QueryInterface for another interface; empty on failure.
-    template <typename U>
-    ComPtr<U> As(REFIID iid) const noexcept {
-        ComPtr<U> out;
-        if (p_ != nullptr) p_->QueryInterface(iid, out.put_void());
-        return out;
-    }
-    template <typename U>
-    ComPtr<U> As() const noexcept {
-        return As<U>(__uuidof(U));
-    }
+  // QueryInterface for another interface; empty on failure.
+  template <typename U>
+  ComPtr<U> As(REFIID iid) const noexcept {
+    ComPtr<U> out;
+    if (p_ != nullptr) p_->QueryInterface(iid, out.put_void());
+    return out;
+  }
+  template <typename U>
+  ComPtr<U> As() const noexcept {
+    return As<U>(__uuidof(U));
+  }
 
 private:
-    T* p_ = nullptr;
+  T* p_ = nullptr;
 };
 
 // An owned VARIANT, cleared with VariantClear. Same size and layout as VARIANT, so a span of
 // Variants can be handed to Invoke as its argument array.
 class Variant {
 public:
-    Variant() noexcept;  // VT_EMPTY
-    ~Variant();
-    Variant(Variant&& other) noexcept;
-    Variant& operator=(Variant&& other) noexcept;
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
+  Variant() noexcept;  // VT_EMPTY
+  ~Variant();
+  Variant(Variant&& other) noexcept;
+  Variant& operator=(Variant&& other) noexcept;
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
 
-    // A deep copy (VariantCopy); empty on failure.
-    Variant Clone() const;
+  // A deep copy (VariantCopy); empty on failure.
+  Variant Clone() const;
 
-    // Builders. Text is GBK and goes in as a BSTR converted with code page 936.
-    static Variant FromText(std::string_view gbk);
-    static Variant FromWide(std::wstring_view text);
-    static Variant FromInt(int32_t value);
-    static Variant FromDouble(double value);
-    static Variant FromBool(bool value);
-    static Variant FromBytes(const Bytes& bytes);     // VT_ARRAY | VT_UI1
-    static Variant FromObject(IDispatch* object);     // adds a reference
-    static Variant FromObject(const ComPtr<IDispatch>& object);
-    static Variant Null();                            // VT_NULL
-    static Variant Missing();                         // VT_ERROR / DISP_E_PARAMNOTFOUND (omitted optional argument)
-    // Takes over the contents of `raw` and leaves it VT_EMPTY.
-    static Variant Adopt(VARIANT& raw) noexcept;
+  // Builders. Text is GBK and goes in as a BSTR converted with code page 936.
+  static Variant FromText(std::string_view gbk);
+  static Variant FromWide(std::wstring_view text);
+  static Variant FromInt(int32_t value);
+  static Variant FromDouble(double value);
+  static Variant FromBool(bool value);
+  static Variant FromBytes(const Bytes& bytes);  // VT_ARRAY | VT_UI1
+  static Variant FromObject(IDispatch* object);  // adds a reference
+  static Variant FromObject(const ComPtr<IDispatch>& object);
+  static Variant Null();     // VT_NULL
+  static Variant Missing();  // VT_ERROR / DISP_E_PARAMNOTFOUND (omitted optional argument)
+  // Takes over the contents of `raw` and leaves it VT_EMPTY.
+  static Variant Adopt(VARIANT& raw) noexcept;
 
-    // Readers; each gives the empty value of its kind when the contents cannot be converted.
-    std::string ToText() const;        // GBK, converted from the BSTR with code page 936
-    std::wstring ToWide() const;
-    int32_t ToInt() const;
-    double ToDouble() const;
-    bool ToBool() const;
-    Bytes ToBytes() const;             // VT_ARRAY | VT_UI1 (by value or by reference)
-    ComPtr<IDispatch> ToObject() const;
+  // Readers; each gives the empty value of its kind when the contents cannot be converted.
+  std::string ToText() const;  // GBK, converted from the BSTR with code page 936
+  std::wstring ToWide() const;
+  int32_t ToInt() const;
+  double ToDouble() const;
+  bool ToBool() const;
+  Bytes ToBytes() const;  // VT_ARRAY | VT_UI1 (by value or by reference)
+  ComPtr<IDispatch> ToObject() const;
 
-    VARTYPE type() const noexcept { return v_.vt; }
-    bool empty() const noexcept { return v_.vt == VT_EMPTY; }
-    bool isNull() const noexcept { return v_.vt == VT_NULL; }
+  VARTYPE type() const noexcept { return v_.vt; }
+  bool empty() const noexcept { return v_.vt == VT_EMPTY; }
+  bool isNull() const noexcept { return v_.vt == VT_NULL; }
 
-    const VARIANT& raw() const noexcept { return v_; }
-    VARIANT* get() noexcept { return &v_; }
-    // Clears the contents and returns the VARIANT for an out parameter.
-    VARIANT* put() noexcept;
-    // Gives up the contents to the caller, who must VariantClear them.
-    VARIANT release() noexcept;
+  const VARIANT& raw() const noexcept { return v_; }
+  VARIANT* get() noexcept { return &v_; }
+  // Clears the contents and returns the VARIANT for an out parameter.
+  VARIANT* put() noexcept;
+  // Gives up the contents to the caller, who must VariantClear them.
+  VARIANT release() noexcept;
 
 private:
-    VARIANT v_;
+  VARIANT v_;
 };
 static_assert(sizeof(Variant) == sizeof(VARIANT), "Variant must stay layout-compatible with VARIANT");
 
@@ -154,19 +154,19 @@ Variant MakeVariant(const ComPtr<IDispatch>& object);
 // succeeded (S_OK or S_FALSE).
 class ComInit {
 public:
-    ComInit() noexcept;
-    ~ComInit();
-    ComInit(ComInit&& other) noexcept;
-    ComInit& operator=(ComInit&& other) noexcept;
-    ComInit(const ComInit&) = delete;
-    ComInit& operator=(const ComInit&) = delete;
+  ComInit() noexcept;
+  ~ComInit();
+  ComInit(ComInit&& other) noexcept;
+  ComInit& operator=(ComInit&& other) noexcept;
+  ComInit(const ComInit&) = delete;
+  ComInit& operator=(const ComInit&) = delete;
 
-    bool ok() const noexcept { return initialized_; }
-    HRESULT result() const noexcept { return hr_; }
+  bool ok() const noexcept { return initialized_; }
+  HRESULT result() const noexcept { return hr_; }
 
 private:
-    HRESULT hr_ = E_FAIL;
-    bool initialized_ = false;
+  HRESULT hr_ = E_FAIL;
+  bool initialized_ = false;
 };
 
 // CLSIDFromProgID + CoCreateInstance (in-process or local server) for IDispatch.
@@ -194,20 +194,20 @@ bool PutPropertyArgs(IDispatch* object, std::string_view name, std::span<const V
 
 template <typename... Args>
 Variant CallMethod(IDispatch* object, std::string_view name, Args&&... args) {
-    std::array<Variant, sizeof...(Args)> list{MakeVariant(std::forward<Args>(args))...};
-    return CallMethodArgs(object, name, std::span<const Variant>(list.data(), list.size()));
+  std::array<Variant, sizeof...(Args)> list{MakeVariant(std::forward<Args>(args))...};
+  return CallMethodArgs(object, name, std::span<const Variant>(list.data(), list.size()));
 }
 
 template <typename... Index>
 Variant GetProperty(IDispatch* object, std::string_view name, Index&&... index) {
-    std::array<Variant, sizeof...(Index)> list{MakeVariant(std::forward<Index>(index))...};
-    return GetPropertyArgs(object, name, std::span<const Variant>(list.data(), list.size()));
+  std::array<Variant, sizeof...(Index)> list{MakeVariant(std::forward<Index>(index))...};
+  return GetPropertyArgs(object, name, std::span<const Variant>(list.data(), list.size()));
 }
 
 template <typename Value>
 bool PutProperty(IDispatch* object, std::string_view name, Value&& value) {
-    Variant v = MakeVariant(std::forward<Value>(value));
-    return PutPropertyArgs(object, name, {}, v);
+  Variant v = MakeVariant(std::forward<Value>(value));
+  return PutPropertyArgs(object, name, {}, v);
 }
 
 // Reads through a typed shortcut: the property (or parameterless method result) as a kind.
@@ -224,57 +224,57 @@ BSTR TextToBstr(std::string_view gbk);
 // A move-only owned BSTR.
 class UniqueBstr {
 public:
-    UniqueBstr() noexcept = default;
-    explicit UniqueBstr(BSTR owned) noexcept : b_(owned) {}
-    explicit UniqueBstr(std::string_view gbk) : b_(TextToBstr(gbk)) {}
-    ~UniqueBstr() { reset(); }
-    UniqueBstr(UniqueBstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
-    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.b_, nullptr));
-        return *this;
-    }
-    UniqueBstr(const UniqueBstr&) = delete;
-    UniqueBstr& operator=(const UniqueBstr&) = delete;
+  UniqueBstr() noexcept = default;
+  explicit UniqueBstr(BSTR owned) noexcept : b_(owned) {}
+  explicit UniqueBstr(std::string_view gbk) : b_(TextToBstr(gbk)) {}
+  ~UniqueBstr() { reset(); }
+  UniqueBstr(UniqueBstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
+  UniqueBstr& operator=(UniqueBstr&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.b_, nullptr));
+    return *this;
+  }
+  UniqueBstr(const UniqueBstr&) = delete;
+  UniqueBstr& operator=(const UniqueBstr&) = delete;
 
-    BSTR get() const noexcept { return b_; }
-    BSTR* put() noexcept {
-        reset();
-        return &b_;
-    }
-    BSTR release() noexcept { return std::exchange(b_, nullptr); }
-    void reset(BSTR owned = nullptr) noexcept {
-        BSTR old = std::exchange(b_, owned);
-        if (old != nullptr) ::SysFreeString(old);
-    }
-    std::string ToText() const { return BstrToText(b_); }
+  BSTR get() const noexcept { return b_; }
+  BSTR* put() noexcept {
+    reset();
+    return &b_;
+  }
+  BSTR release() noexcept { return std::exchange(b_, nullptr); }
+  void reset(BSTR owned = nullptr) noexcept {
+    BSTR old = std::exchange(b_, owned);
+    if (old != nullptr) ::SysFreeString(old);
+  }
+  std::string ToText() const { return BstrToText(b_); }
 
 private:
-    BSTR b_ = nullptr;
+  BSTR b_ = nullptr;
 };
 
 // A move-only owned SAFEARRAY.
 class UniqueSafeArray {
 public:
-    UniqueSafeArray() noexcept = default;
-    explicit UniqueSafeArray(SAFEARRAY* owned) noexcept : a_(owned) {}
-    ~UniqueSafeArray() { reset(); }
-    UniqueSafeArray(UniqueSafeArray&& other) noexcept : a_(std::exchange(other.a_, nullptr)) {}
-    UniqueSafeArray& operator=(UniqueSafeArray&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.a_, nullptr));
-        return *this;
-    }
-    UniqueSafeArray(const UniqueSafeArray&) = delete;
-    UniqueSafeArray& operator=(const UniqueSafeArray&) = delete;
+  UniqueSafeArray() noexcept = default;
+  explicit UniqueSafeArray(SAFEARRAY* owned) noexcept : a_(owned) {}
+  ~UniqueSafeArray() { reset(); }
+  UniqueSafeArray(UniqueSafeArray&& other) noexcept : a_(std::exchange(other.a_, nullptr)) {}
+  UniqueSafeArray& operator=(UniqueSafeArray&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.a_, nullptr));
+    return *this;
+  }
+  UniqueSafeArray(const UniqueSafeArray&) = delete;
+  UniqueSafeArray& operator=(const UniqueSafeArray&) = delete;
 
-    SAFEARRAY* get() const noexcept { return a_; }
-    SAFEARRAY* release() noexcept { return std::exchange(a_, nullptr); }
-    void reset(SAFEARRAY* owned = nullptr) noexcept {
-        SAFEARRAY* old = std::exchange(a_, owned);
-        if (old != nullptr) ::SafeArrayDestroy(old);
-    }
+  SAFEARRAY* get() const noexcept { return a_; }
+  SAFEARRAY* release() noexcept { return std::exchange(a_, nullptr); }
+  void reset(SAFEARRAY* owned = nullptr) noexcept {
+    SAFEARRAY* old = std::exchange(a_, owned);
+    if (old != nullptr) ::SafeArrayDestroy(old);
+  }
 
 private:
-    SAFEARRAY* a_ = nullptr;
+  SAFEARRAY* a_ = nullptr;
 };
 
 // Bytes of a one-dimensional byte SAFEARRAY; empty for null or another element type.

@@ -17,7 +17,8 @@ namespace {
 // a loop for hours, so a number far outside a double's range never reaches it: it gets the
 // infinity or zero of its sign that every engine ends with anyway. A long mantissa costs
 // parseFloat nothing worth guarding against (100000 digits take a millisecond).
-constexpr std::wstring_view kScript = LR"js(
+constexpr std::wstring_view kScript =
+    LR"js(
 function get__nodeValue(str_json, recursion) {
   if (str_json === null || str_json === undefined) return str_all;
   for (var i in str_json) {
@@ -239,8 +240,6 @@ if (typeof JSON != 'object' || JSON === null) JSON = {};
 
 }  // namespace
 
-std::wstring_view JsonSetupScript() {
-    return kScript;
-}
+std::wstring_view JsonSetupScript() { return kScript; }
 
 }  // namespace storvane

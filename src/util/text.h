@@ -39,8 +39,8 @@ int FindTextBackward(std::string_view text, std::string_view what, std::optional
 // Replaces the first `count` occurrences (default: all; a negative count also means all) at or
 // after `start`, left to right without overlap. An empty text or `what`, a start beyond the
 // text or a count of 0 give the text unchanged. caseSensitive = false folds ASCII letters.
-std::string ReplaceText(std::string_view text, std::string_view what, std::string_view replacement = {},
-                        int start = 1, std::optional<int> count = std::nullopt, bool caseSensitive = true);
+std::string ReplaceText(std::string_view text, std::string_view what, std::string_view replacement = {}, int start = 1,
+                        std::optional<int> count = std::nullopt, bool caseSensitive = true);
 
 // Splits at `delimiter`. Empty text: no elements. Empty delimiter: the whole text. Adjacent
 // delimiters give an empty element; a trailing delimiter gives no empty last element. With
@@ -110,32 +110,32 @@ inline std::string_view AsTextView(std::string_view t) { return t; }
 // All texts in order (null pointers count as empty).
 template <typename... Texts>
 std::string ConcatTexts(const Texts&... texts) {
-    static_assert(sizeof...(Texts) >= 1, "ConcatTexts needs at least one text");
-    std::string out;
-    out.reserve((detail::AsTextView(texts).size() + ...));
-    (out.append(detail::AsTextView(texts)), ...);
-    return out;
+  static_assert(sizeof...(Texts) >= 1, "ConcatTexts needs at least one text");
+  std::string out;
+  out.reserve((detail::AsTextView(texts).size() + ...));
+  (out.append(detail::AsTextView(texts)), ...);
+  return out;
 }
 
 // Element count of an array; 0 for a missing one.
 template <typename T>
 int ArrayCount(const std::vector<T>& array) {
-    return static_cast<int>(array.size());
+  return static_cast<int>(array.size());
 }
 template <typename T>
 int ArrayCount(const std::vector<T>* array) {
-    return array != nullptr ? static_cast<int>(array->size()) : 0;
+  return array != nullptr ? static_cast<int>(array->size()) : 0;
 }
 
 // Element count and the address of the first element; (0, null) for a missing or empty array.
 template <typename T>
 std::pair<int, const T*> ArrayCountAndData(const std::vector<T>* array) {
-    if (array == nullptr || array->empty()) return {0, nullptr};
-    return {static_cast<int>(array->size()), array->data()};
+  if (array == nullptr || array->empty()) return {0, nullptr};
+  return {static_cast<int>(array->size()), array->data()};
 }
 template <typename T>
 std::pair<int, const T*> ArrayCountAndData(const std::vector<T>& array) {
-    return ArrayCountAndData(&array);
+  return ArrayCountAndData(&array);
 }
 
 // The part in front of the occurrence of `delimiter` found, or empty. start = 0: the first
@@ -155,7 +155,7 @@ uint32_t ColorToArgb(uint32_t colour, std::optional<uint8_t> alpha = std::nullop
 Bytes ConcatBytes(const std::vector<const Bytes*>& arrays);
 template <typename... Arrays>
 Bytes ConcatBytes(const Bytes& first, const Arrays&... rest) {
-    return ConcatBytes(std::vector<const Bytes*>{&first, &rest...});
+  return ConcatBytes(std::vector<const Bytes*>{&first, &rest...});
 }
 
 // UTF-16 bytes up to (not including) the first zero code unit; an array of one byte or less

@@ -46,7 +46,8 @@ bool Enabled(const std::vector<MenuEntryState>& menu, const std::wstring& name) 
 
 std::vector<std::wstring> EnabledNames(const std::vector<MenuEntryState>& menu) {
   std::vector<std::wstring> names;
-  for (const auto& e : menu) if (e.enabled) names.push_back(e.name);
+  for (const auto& e : menu)
+    if (e.enabled) names.push_back(e.name);
   return names;
 }
 
@@ -75,7 +76,7 @@ void SaveWindowShot(HWND window, const std::wstring& name) {
 }
 
 class CatalogueRoad : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     auto service = DemoService::Load();
     ASSERT_TRUE(service) << "needs the demo service fixture";
@@ -122,30 +123,32 @@ class CatalogueRoad : public ::testing::Test {
     bool shotTaken = false;
     std::optional<std::chrono::steady_clock::time_point> progressSeen;
     HWND box = nullptr;
-    const bool closed = WaitUntil([&] {
-      HWND w = launcher_.DownloadWindow();
-      if (w) {
-        run.windowSeen = true;
-        run.highestPercent = std::max(run.highestPercent, LauncherDriver::ProgressPercent(w));
-        if (run.highestPercent > 0 && !progressSeen) progressSeen = std::chrono::steady_clock::now();
-        // The bar eases to a new value over a couple of frames; the picture waits for them.
-        if (!shot.empty() && !shotTaken && progressSeen &&
-            std::chrono::steady_clock::now() - *progressSeen > 250ms) {
-          SaveWindowShot(w, shot);
-          shotTaken = true;
-        }
-      }
-      if (!box) {
-        for (HWND t : TopWindowsOfProcess(launcher_.processId())) {
-          if (WindowClass(t) == L"#32770" && WindowText(t) == L"信息：") box = t;
-        }
-        if (box) {
-          run.message = DialogMessage(box);
-          ClickDialogButton(box, IDOK);
-        }
-      }
-      return run.windowSeen && w == nullptr;
-    }, kLong, 20ms);
+    const bool closed = WaitUntil(
+        [&] {
+          HWND w = launcher_.DownloadWindow();
+          if (w) {
+            run.windowSeen = true;
+            run.highestPercent = std::max(run.highestPercent, LauncherDriver::ProgressPercent(w));
+            if (run.highestPercent > 0 && !progressSeen) progressSeen = std::chrono::steady_clock::now();
+            // The bar eases to a new value over a couple of frames; the picture waits for them.
+            if (!shot.empty() && !shotTaken && progressSeen &&
+                std::chrono::steady_clock::now() - *progressSeen > 250ms) {
+              SaveWindowShot(w, shot);
+              shotTaken = true;
+            }
+          }
+          if (!box) {
+            for (HWND t : TopWindowsOfProcess(launcher_.processId())) {
+              if (WindowClass(t) == L"#32770" && WindowText(t) == L"信息：") box = t;
+            }
+            if (box) {
+              run.message = DialogMessage(box);
+              ClickDialogButton(box, IDOK);
+            }
+          }
+          return run.windowSeen && w == nullptr;
+        },
+        kLong, 20ms);
     EXPECT_TRUE(closed) << "the download window did not come and go";
     return run;
   }
@@ -352,9 +355,11 @@ TEST_F(CatalogueRoad, DownloadAgainFromTheMenuReplacesTheExecutable) {
 
 // The service reads UTF-8; narrow literals here are GBK, so entries are written wide.
 std::string Utf8(const std::wstring& text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 
@@ -376,13 +381,13 @@ struct FailureCase {
 // first install leaves no executable and offers to download again; a failed update keeps the
 // previous executable and stamp and still offers the update.
 class FailedTransfers : public CatalogueRoad {
- protected:
+protected:
   void Check(const std::vector<FailureCase>& cases) {
     const size_t n = cases.size();
     std::string data;
     for (size_t i = 0; i < n; ++i) {
-      data += (i ? "," : "") + Entry(L"首装" + std::to_wstring(i), L"1.0.4", L"first" + std::to_wstring(i),
-                                     L"tool.exe", std::wstring(L"{base}") + cases[i].route);
+      data += (i ? "," : "") + Entry(L"首装" + std::to_wstring(i), L"1.0.4", L"first" + std::to_wstring(i), L"tool.exe",
+                                     std::wstring(L"{base}") + cases[i].route);
     }
     for (size_t i = 0; i < n; ++i) {
       const std::wstring store = L"upd" + std::to_wstring(i);
@@ -432,9 +437,9 @@ TEST_F(FailedTransfers, ConnectionResetMidBodyOfUnknownLength) {
   // row all see the reset.
   const std::wstring probe = InstallDirectory() + L"\\reset-probe.bin";
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const int probeResult = DownloadToFile(service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe),
-                                           [](int32_t, int32_t, int32_t, int32_t) {},
-                                           0, false, [](const std::string&) {});
+    const int probeResult = DownloadToFile(
+        service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe), [](int32_t, int32_t, int32_t, int32_t) {}, 0,
+        false, [](const std::string&) {});
     DeleteFileW(probe.c_str());
     if (probeResult == 0) GTEST_SKIP() << "the transfer layer here reports a reset body as complete";
   }

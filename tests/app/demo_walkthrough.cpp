@@ -47,11 +47,13 @@ int Walk(const std::wstring& folder) {
   // Install: the picture is taken while the download window shows progress.
   bool ok = launcher.PressAction(0);
   bool pictured = false;
-  ok = ok && WaitUntil([&] {
-    HWND w = launcher.DownloadWindow();
-    if (w && !pictured && LauncherDriver::ProgressPercent(w) > 0) pictured = shot(L"02-installing.png");
-    return pictured;
-  }, 60s, 20ms);
+  ok = ok && WaitUntil(
+                 [&] {
+                   HWND w = launcher.DownloadWindow();
+                   if (w && !pictured && LauncherDriver::ProgressPercent(w) > 0) pictured = shot(L"02-installing.png");
+                   return pictured;
+                 },
+                 60s, 20ms);
   if (!Step(ok, "installing (02-installing.png)")) return 1;
   ok = launcher.WaitForCaption(0, L"打开软件", 60s);
   WaitUntil([&] { return launcher.DownloadWindow() == nullptr; }, 30s);

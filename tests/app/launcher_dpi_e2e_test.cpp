@@ -20,19 +20,21 @@ namespace {
 // The display DPI new processes of the prefix start with; the previous value (or its absence)
 // comes back when the scope ends.
 class LogPixelsScope {
- public:
+public:
   explicit LogPixelsScope(DWORD dpi) {
     DWORD size = sizeof old_;
     had_ = ::RegGetValueW(HKEY_CURRENT_USER, kKey, kValue, RRF_RT_REG_DWORD, nullptr, &old_, &size) == ERROR_SUCCESS;
     set_ = ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi) == ERROR_SUCCESS;
   }
   ~LogPixelsScope() {
-    if (had_) ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &old_, sizeof old_);
-    else ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
+    if (had_)
+      ::RegSetKeyValueW(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &old_, sizeof old_);
+    else
+      ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, kValue);
   }
   bool set() const { return set_; }
 
- private:
+private:
   static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
   static constexpr wchar_t kValue[] = L"LogPixels";
   DWORD old_ = 0;
@@ -75,7 +77,7 @@ struct Scale {
 };
 
 class LauncherAtScale : public ::testing::TestWithParam<Scale> {
- protected:
+protected:
   void SetUp() override {
     auto service = DemoService::Load();
     ASSERT_TRUE(service) << "needs the demo service fixture";

@@ -1,7 +1,7 @@
 #include "app/launcher_driver.h"
 
-#include <tlhelp32.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstddef>
@@ -222,12 +222,14 @@ std::optional<std::wstring> ProcessCommandLine(DWORD processId) {
   BasicInformation info{};
   if (query(process.get(), 0, &info, sizeof info, nullptr) != 0 || !info.pebBase) return std::nullopt;
   PVOID parameters = nullptr;
-  if (!ReadProcessMemory(process.get(), static_cast<char*>(info.pebBase) + offsetof(PEB, ProcessParameters), &parameters, sizeof parameters,
-                         nullptr)) {
+  if (!ReadProcessMemory(process.get(), static_cast<char*>(info.pebBase) + offsetof(PEB, ProcessParameters),
+                         &parameters, sizeof parameters, nullptr)) {
     return std::nullopt;
   }
   CountedString line{};
-  if (!ReadProcessMemory(process.get(), static_cast<char*>(parameters) + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine), &line, sizeof line, nullptr)) {
+  if (!ReadProcessMemory(process.get(),
+                         static_cast<char*>(parameters) + offsetof(RTL_USER_PROCESS_PARAMETERS, CommandLine), &line,
+                         sizeof line, nullptr)) {
     return std::nullopt;
   }
   std::wstring text(line.length / sizeof(wchar_t), L'\0');

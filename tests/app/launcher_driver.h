@@ -22,7 +22,7 @@ struct MenuEntryState {
 };
 
 class LauncherDriver {
- public:
+public:
   // Starts the launcher at `exe` (its own folder as working directory) and waits for its window.
   bool Start(const std::wstring& exe, std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Attaches to a launcher that already runs.
@@ -64,7 +64,7 @@ class LauncherDriver {
   // Whether the last Press used a real click.
   bool lastPressWasClick() const { return lastPressWasClick_; }
 
- private:
+private:
   AccElement List() const;
   AccElement ItemButton(size_t item, size_t button) const;
 

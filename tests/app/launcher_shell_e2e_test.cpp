@@ -16,9 +16,7 @@ constexpr auto kStartTimeout = 60s;
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
-TestProcess StartLauncher(const std::wstring& exe) {
-  return TestProcess::Start(Quoted(exe), DirectoryOf(exe));
-}
+TestProcess StartLauncher(const std::wstring& exe) { return TestProcess::Start(Quoted(exe), DirectoryOf(exe)); }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM all) {
   reinterpret_cast<std::vector<HWND>*>(all)->push_back(child);
@@ -26,7 +24,7 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM all) {
 }
 
 class LauncherShell : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     auto service = DemoService::Load();
     ASSERT_TRUE(service) << "needs the demo service fixture";
@@ -48,11 +46,13 @@ TEST_F(LauncherShell, SecondStartEndsSilentlyWhileTheFirstRuns) {
   TestProcess second = StartLauncher(installed_);
   bool secondShowedAWindow = false;
   std::optional<DWORD> code;
-  WaitUntil([&] {
-    if (!TopWindowsOfProcess(second.id()).empty()) secondShowedAWindow = true;
-    code = second.WaitForExit(0ms);
-    return code.has_value();
-  }, kStartTimeout, 20ms);
+  WaitUntil(
+      [&] {
+        if (!TopWindowsOfProcess(second.id()).empty()) secondShowedAWindow = true;
+        code = second.WaitForExit(0ms);
+        return code.has_value();
+      },
+      kStartTimeout, 20ms);
   ASSERT_TRUE(code.has_value()) << "the second launcher did not end";
   EXPECT_EQ(*code, 0u);
   EXPECT_FALSE(secondShowedAWindow);
@@ -68,11 +68,14 @@ TEST_F(LauncherShell, TwentySimultaneousStartsLeaveExactlyOne) {
   for (auto& l : launchers) ASSERT_TRUE(l.started());
 
   int ended = 0;
-  ASSERT_TRUE(WaitUntil([&] {
-    ended = 0;
-    for (auto& l : launchers) ended += l.Running() ? 0 : 1;
-    return ended >= 19;
-  }, 120s, 100ms)) << ended << " of 20 ended";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        ended = 0;
+        for (auto& l : launchers) ended += l.Running() ? 0 : 1;
+        return ended >= 19;
+      },
+      120s, 100ms))
+      << ended << " of 20 ended";
   WaitUntil([] { return false; }, 2s);  // a late second winner would end by now, or never
 
   int running = 0;
@@ -95,10 +98,12 @@ TEST_F(LauncherShell, CloseQueryNoKeepsTheWindowYesEndsWithCodeZero) {
   // The title bar's close button, pressed the way an accessibility client or a user does.
   auto pressClose = [&] {
     AccElement frame;
-    WaitUntil([&] {
-      frame = FindAccessibleInWindows(window, L"关闭");
-      return static_cast<bool>(frame);
-    }, 10s);
+    WaitUntil(
+        [&] {
+          frame = FindAccessibleInWindows(window, L"关闭");
+          return static_cast<bool>(frame);
+        },
+        10s);
     ASSERT_TRUE(frame) << "no close button in the frame";
     ClickCentreOf(frame.Location());
   };
@@ -137,8 +142,8 @@ TEST_F(LauncherShell, StartFromAnotherFolderMovesItselfThere) {
   TestProcess launcher = StartLauncher(downloaded);
   HWND notice = WaitForDialog(L"提示：", kStartTimeout);
   ASSERT_NE(notice, nullptr);
-  EXPECT_EQ(DialogMessage(notice), L"程序非指定目录，已为您自动移动到以下目录！\r\n" + InstallDirectory() +
-                                       L"\r\n已在桌面创建快捷方式！");
+  EXPECT_EQ(DialogMessage(notice),
+            L"程序非指定目录，已为您自动移动到以下目录！\r\n" + InstallDirectory() + L"\r\n已在桌面创建快捷方式！");
   // Before the notice is answered the copy and the shortcut are already there.
   EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(downloaded));
   const auto shortcut = test_support::ReadShortcut(WideToGbk(link));
@@ -164,7 +169,8 @@ TEST_F(LauncherShell, StartFromAnotherFolderMovesItselfThere) {
   const std::string dir = WideToGbk(folder) + "\\";
   EXPECT_EQ(ReadFileBytes(script),
             "  Dim fso\r\n  Set fso = CreateObject(\"Scripting.FileSystemObject\")\r\n  Wscript.Sleep(1000)\r\n"
-            "  fso.DeleteFile(\"" + dir + "Storvane安装.exe\")\r\n  fso.DeleteFile(\"" + dir + "tem.vbs\")");
+            "  fso.DeleteFile(\"" +
+                dir + "Storvane安装.exe\")\r\n  fso.DeleteFile(\"" + dir + "tem.vbs\")");
   EXPECT_FALSE(FileExists(folder + L"\\up.exe"));
 
   DeleteFileW(link.c_str());
@@ -222,8 +228,7 @@ TEST_F(LauncherShell, MainWindowAfterStart) {
   };
   EXPECT_TRUE(WaitUntil([&] { return !labelNamed(hasVersion).empty(); }, kStartTimeout));
   EXPECT_TRUE(WaitUntil([&] { return !labelNamed(isDiskLine).empty(); }, kStartTimeout));
-  EXPECT_TRUE(WaitUntil([&] { return service_.Log().find("GET /api/group/zor") != std::string::npos; },
-                        kStartTimeout));
+  EXPECT_TRUE(WaitUntil([&] { return service_.Log().find("GET /api/group/zor") != std::string::npos; }, kStartTimeout));
   RECT r{};
   GetWindowRect(window, &r);
   EXPECT_TRUE(SaveScreenPng(ArtifactPath(L"launcher_main_window.png"), &r));

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <winternl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -100,7 +100,7 @@ struct RunningUpdater {
 };
 
 class SelfUpdate : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     auto service = DemoService::Load();
     ASSERT_TRUE(service) << "needs the demo service fixture";
@@ -166,20 +166,22 @@ class SelfUpdate : public ::testing::Test {
     EXPECT_TRUE(launcher.started());
     bool launcherShowedAWindow = false;
     std::optional<DWORD> code;
-    WaitUntil([&] {
-      if (!TopWindowsOfProcess(launcher.id()).empty()) launcherShowedAWindow = true;
-      if (!updater.process) {
-        for (DWORD id : ProcessesNamed(L"up.exe")) {
-          updater.process.reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id));
-          if (updater.process) {
-            updater.id = id;
-            break;
+    WaitUntil(
+        [&] {
+          if (!TopWindowsOfProcess(launcher.id()).empty()) launcherShowedAWindow = true;
+          if (!updater.process) {
+            for (DWORD id : ProcessesNamed(L"up.exe")) {
+              updater.process.reset(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id));
+              if (updater.process) {
+                updater.id = id;
+                break;
+              }
+            }
           }
-        }
-      }
-      code = launcher.WaitForExit(0ms);
-      return code.has_value() && updater.process;
-    }, kStartTimeout, 20ms);
+          code = launcher.WaitForExit(0ms);
+          return code.has_value() && updater.process;
+        },
+        kStartTimeout, 20ms);
     EXPECT_TRUE(code.has_value()) << "the launcher did not end";
     EXPECT_EQ(code.value_or(99), 0u);
     EXPECT_FALSE(launcherShowedAWindow) << "the window was shown before the update check";
@@ -205,10 +207,12 @@ class SelfUpdate : public ::testing::Test {
 
   void PressStart(const RunningUpdater& updater) {
     AccElement start;
-    WaitUntil([&] {
-      start = FindAccessibleInWindows(updater.window, L"开始更新");
-      return static_cast<bool>(start);
-    }, 10s);
+    WaitUntil(
+        [&] {
+          start = FindAccessibleInWindows(updater.window, L"开始更新");
+          return static_cast<bool>(start);
+        },
+        10s);
     ASSERT_TRUE(start) << "no start button in the updater";
     ClickCentreOf(start.Location());
   }
@@ -269,8 +273,7 @@ TEST_F(SelfUpdate, UpdaterReplacesTheLauncherWithTheServedOneAndStartsIt) {
   EXPECT_TRUE(SaveScreenPng(ArtifactPath(L"selfupdate_updater.png"), &area));
 
   PressStart(updater);
-  ASSERT_TRUE(WaitUntil([&] { return FileExists(marker_); }, kStartTimeout))
-      << "the new launcher was not started";
+  ASSERT_TRUE(WaitUntil([&] { return FileExists(marker_); }, kStartTimeout)) << "the new launcher was not started";
   EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
   DWORD code = 99;
   GetExitCodeProcess(updater.process.get(), &code);
@@ -301,12 +304,15 @@ TEST_F(SelfUpdate, AnOfferAlreadyInstalledIsNotFetchedAgain) {
   EXPECT_EQ(ReadFileBytes(offerRecord_), "2.2");
 
   HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil([&] {
-    for (DWORD id : ProcessesNamed(L"storvane.exe")) {
-      if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
-    }
-    return false;
-  }, kStartTimeout)) << "the updated launcher showed no window";
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (DWORD id : ProcessesNamed(L"storvane.exe")) {
+          if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
+        }
+        return false;
+      },
+      kStartTimeout))
+      << "the updated launcher showed no window";
   EXPECT_EQ(WindowText(window), L"Storvane");
   WaitUntil([] { return false; }, 2s);  // a second hand-over would have started by now
   EXPECT_TRUE(ProcessesNamed(L"up.exe").empty()) << "the same offer was handed over again";

@@ -4,9 +4,9 @@
 
 namespace storvane::probe {
 
-constexpr int kSurvivorExitCode = 3;      // claimed the instance name and was told to stop
-constexpr int kFellThroughExitCode = 5;   // a call that should have ended the process came back
-constexpr int kInstalledExitCode = 6;     // relocation found the program already installed
-constexpr int kUsageExitCode = 64;        // unknown mode or missing arguments
+constexpr int kSurvivorExitCode = 3;     // claimed the instance name and was told to stop
+constexpr int kFellThroughExitCode = 5;  // a call that should have ended the process came back
+constexpr int kInstalledExitCode = 6;    // relocation found the program already installed
+constexpr int kUsageExitCode = 64;       // unknown mode or missing arguments
 
 }  // namespace storvane::probe

@@ -6,12 +6,12 @@
 namespace storvane::test_support {
 
 struct ShortcutFields {
-    bool loaded = false;
-    std::string targetPath;
-    std::string workingDirectory;
-    std::string iconLocation;
-    std::string arguments;
-    std::string description;
+  bool loaded = false;
+  std::string targetPath;
+  std::string workingDirectory;
+  std::string iconLocation;
+  std::string arguments;
+  std::string description;
 };
 
 ShortcutFields ReadShortcut(const std::string& linkPath);

@@ -20,16 +20,16 @@ std::string HostToWindowsPath(std::string_view path);
 // A fresh folder under the temporary directory, deleted with everything in it at the end.
 class TempFolder {
 public:
-    explicit TempFolder(std::string_view hint = "t");
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
+  explicit TempFolder(std::string_view hint = "t");
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::string& path() const { return path_; }  // GBK, no trailing backslash
-    std::string operator/(std::string_view name) const { return path_ + "\\" + std::string(name); }
+  const std::string& path() const { return path_; }  // GBK, no trailing backslash
+  std::string operator/(std::string_view name) const { return path_ + "\\" + std::string(name); }
 
 private:
-    std::string path_;
+  std::string path_;
 };
 
 // Removes a folder tree (also hidden and read-only files); quiet when it is missing.
@@ -44,28 +44,27 @@ DWORD FileAttributes(const std::string& path);   // INVALID_FILE_ATTRIBUTES when
 // A process started by a test. Killed at the end if it still runs.
 class ChildProcess {
 public:
-    ChildProcess() = default;
-    ChildProcess(ChildProcess&&) = default;
-    ChildProcess& operator=(ChildProcess&&) = default;
-    ~ChildProcess();
+  ChildProcess() = default;
+  ChildProcess(ChildProcess&&) = default;
+  ChildProcess& operator=(ChildProcess&&) = default;
+  ~ChildProcess();
 
-    bool valid() const { return process_.valid(); }
-    DWORD id() const { return id_; }
-    HANDLE handle() const { return process_.get(); }
+  bool valid() const { return process_.valid(); }
+  DWORD id() const { return id_; }
+  HANDLE handle() const { return process_.get(); }
 
-    bool Resume();                 // for a child started suspended
-    bool WaitForExit(DWORD ms);    // true when it has ended within `ms`
-    bool Running() { return !WaitForExit(0); }
-    DWORD ExitCode() const;        // STILL_ACTIVE while running
-    void Kill();
+  bool Resume();               // for a child started suspended
+  bool WaitForExit(DWORD ms);  // true when it has ended within `ms`
+  bool Running() { return !WaitForExit(0); }
+  DWORD ExitCode() const;  // STILL_ACTIVE while running
+  void Kill();
 
-    friend ChildProcess StartChild(const std::string& exe, const std::string& arguments, int showCommand,
-                                   bool suspended);
+  friend ChildProcess StartChild(const std::string& exe, const std::string& arguments, int showCommand, bool suspended);
 
 private:
-    UniqueHandle process_;
-    UniqueHandle thread_;
-    DWORD id_ = 0;
+  UniqueHandle process_;
+  UniqueHandle thread_;
+  DWORD id_ = 0;
 };
 
 // Starts `exe` with `arguments` (its command line is the quoted exe, a space, the arguments),

@@ -17,169 +17,169 @@
 namespace storvane {
 namespace {
 
-using testing::DemoService;
 using fakes::FakeCatalogue;
 using test_support::HostToWindowsPath;
 using test_support::ReadBytes;
 using test_support::TempFolder;
 using test_support::WriteBytes;
+using testing::DemoService;
 
 class CatalogueLoad : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto loaded = DemoService::Load();
-        ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
-        service = *loaded;
-        ASSERT_TRUE(service.Restore());
-    }
-    void TearDown() override { service.Restore(); }
+  void SetUp() override {
+    auto loaded = DemoService::Load();
+    ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
+    service = *loaded;
+    ASSERT_TRUE(service.Restore());
+  }
+  void TearDown() override { service.Restore(); }
 
-    // The requests made since `before` for paths other than the service's own control routes.
-    std::vector<std::string> RequestsSince(size_t before) const {
-        std::vector<std::string> out;
-        const auto log = service.LogLines();
-        for (size_t i = before; i < log.size(); ++i) {
-            if (log[i].find("/__") == std::string::npos) out.push_back(log[i]);
-        }
-        return out;
+  // The requests made since `before` for paths other than the service's own control routes.
+  std::vector<std::string> RequestsSince(size_t before) const {
+    std::vector<std::string> out;
+    const auto log = service.LogLines();
+    for (size_t i = before; i < log.size(); ++i) {
+      if (log[i].find("/__") == std::string::npos) out.push_back(log[i]);
     }
+    return out;
+  }
 
-    void PlaceTool(const std::string& store, const std::string& exe, const std::string& stamp) {
-        ::CreateDirectoryW(GbkToWide(root / "soft").c_str(), nullptr);
-        ::CreateDirectoryW(GbkToWide(root / ("soft\\" + store)).c_str(), nullptr);
-        ASSERT_TRUE(WriteBytes(root / ("soft\\" + store + "\\" + exe), "MZ"));
-        ASSERT_TRUE(WriteBytes(root / ("soft\\" + store + "\\rjbbyz.qn"), stamp));
-    }
+  void PlaceTool(const std::string& store, const std::string& exe, const std::string& stamp) {
+    ::CreateDirectoryW(GbkToWide(root / "soft").c_str(), nullptr);
+    ::CreateDirectoryW(GbkToWide(root / ("soft\\" + store)).c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(root / ("soft\\" + store + "\\" + exe), "MZ"));
+    ASSERT_TRUE(WriteBytes(root / ("soft\\" + store + "\\rjbbyz.qn"), stamp));
+  }
 
-    DemoService service;
-    TempFolder root{"load"};
+  DemoService service;
+  TempFolder root{"load"};
 };
 
 std::string IconFile(const std::string& name) {
-    return ReadBytes(HostToWindowsPath(DEMO_SITE_DIR) + "\\icons\\" + name);
+  return ReadBytes(HostToWindowsPath(DEMO_SITE_DIR) + "\\icons\\" + name);
 }
 
 TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
-    FakeCatalogue ui(root.path(), service.Base());
-    const size_t before = service.LogLines().size();
+  FakeCatalogue ui(root.path(), service.Base());
+  const size_t before = service.LogLines().size();
 
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
 
-    ASSERT_EQ(ui.list.items.size(), 3u);
-    EXPECT_EQ(ui.list.items[0][1].text, "店铺助手 V1.0.3");
-    EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");  // a JSON number, as its decimal text
-    EXPECT_EQ(ui.list.items[2][1].text, "订单管理 V3.2.0");
-    EXPECT_EQ(ui.list.items[0][2].text, "多店铺统一管理：商品上下架、批量改价、库存同步一键完成");
-    EXPECT_EQ(ui.list.items[1][3].text, "更新时间：2026-12-01");
-    EXPECT_EQ(ui.list.items[2][6].text, "dingdan");
-    EXPECT_EQ(ui.list.items[2][7].text, "shoptool_c.exe");
-    EXPECT_EQ(ui.list.items[2][8].text, service.Url("/download/shoptool_c.exe"));
-    EXPECT_EQ(ui.list.items[2][9].text, service.Url("/edu/dingdan.html"));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ui.list.Caption(i), "下载软件") << i;
-    // Each item's record holds the entry it was made from, without the icon the list keeps.
-    ASSERT_EQ(ui.catalogue.Count(), 3);
-    EXPECT_EQ(ui.catalogue.Item(2)->entry.version, "3.2.0");
-    EXPECT_EQ(ui.catalogue.Item(2)->entry.tutorialAddress, service.Url("/edu/dingdan.html"));
-    EXPECT_TRUE(ui.catalogue.Item(0)->entry.icon.empty());
+  ASSERT_EQ(ui.list.items.size(), 3u);
+  EXPECT_EQ(ui.list.items[0][1].text, "店铺助手 V1.0.3");
+  EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");  // a JSON number, as its decimal text
+  EXPECT_EQ(ui.list.items[2][1].text, "订单管理 V3.2.0");
+  EXPECT_EQ(ui.list.items[0][2].text, "多店铺统一管理：商品上下架、批量改价、库存同步一键完成");
+  EXPECT_EQ(ui.list.items[1][3].text, "更新时间：2026-12-01");
+  EXPECT_EQ(ui.list.items[2][6].text, "dingdan");
+  EXPECT_EQ(ui.list.items[2][7].text, "shoptool_c.exe");
+  EXPECT_EQ(ui.list.items[2][8].text, service.Url("/download/shoptool_c.exe"));
+  EXPECT_EQ(ui.list.items[2][9].text, service.Url("/edu/dingdan.html"));
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ui.list.Caption(i), "下载软件") << i;
+  // Each item's record holds the entry it was made from, without the icon the list keeps.
+  ASSERT_EQ(ui.catalogue.Count(), 3);
+  EXPECT_EQ(ui.catalogue.Item(2)->entry.version, "3.2.0");
+  EXPECT_EQ(ui.catalogue.Item(2)->entry.tutorialAddress, service.Url("/edu/dingdan.html"));
+  EXPECT_TRUE(ui.catalogue.Item(0)->entry.icon.empty());
 
-    // One catalogue request, then the icons one after the other in catalogue order.
-    const std::vector<std::string> expectedRequests = {"GET /api/group/zor", "GET /icons/dianpu.png",
-                                                       "GET /icons/caiji.png", "GET /icons/dingdan.png"};
-    EXPECT_EQ(RequestsSince(before), expectedRequests);
-    const auto loads = ui.list.CallsOf("LoadImage");
-    ASSERT_EQ(loads.size(), 3u);
-    EXPECT_EQ(std::string(loads[0].bytes[0].begin(), loads[0].bytes[0].end()), IconFile("dianpu.png"));
-    EXPECT_EQ(std::string(loads[2].bytes[0].begin(), loads[2].bytes[0].end()), IconFile("dingdan.png"));
-    EXPECT_TRUE(ui.list.liveImages.empty());
+  // One catalogue request, then the icons one after the other in catalogue order.
+  const std::vector<std::string> expectedRequests = {"GET /api/group/zor", "GET /icons/dianpu.png",
+                                                     "GET /icons/caiji.png", "GET /icons/dingdan.png"};
+  EXPECT_EQ(RequestsSince(before), expectedRequests);
+  const auto loads = ui.list.CallsOf("LoadImage");
+  ASSERT_EQ(loads.size(), 3u);
+  EXPECT_EQ(std::string(loads[0].bytes[0].begin(), loads[0].bytes[0].end()), IconFile("dianpu.png"));
+  EXPECT_EQ(std::string(loads[2].bytes[0].begin(), loads[2].bytes[0].end()), IconFile("dingdan.png"));
+  EXPECT_TRUE(ui.list.liveImages.empty());
 
-    EXPECT_EQ(ui.loadProgress.maximums, (std::vector<int32_t>{3}));
-    EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 3, 3}));
-    EXPECT_EQ(ui.loadProgress.visible, false);
-    EXPECT_TRUE(ui.list.visible);
-    EXPECT_EQ(ui.watcherStarts, 1);
+  EXPECT_EQ(ui.loadProgress.maximums, (std::vector<int32_t>{3}));
+  EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 3, 3}));
+  EXPECT_EQ(ui.loadProgress.visible, false);
+  EXPECT_TRUE(ui.list.visible);
+  EXPECT_EQ(ui.watcherStarts, 1);
 
-    // The whole fill happens inside one update lock.
-    EXPECT_EQ(ui.list.calls.front().op, "LockUpdate");
-    EXPECT_EQ(ui.list.CallsOf("LockUpdate").size(), 1u);
-    EXPECT_EQ(ui.list.calls.back().op, "UnlockUpdate");
-    EXPECT_EQ(ui.list.lockDepth, 0);
+  // The whole fill happens inside one update lock.
+  EXPECT_EQ(ui.list.calls.front().op, "LockUpdate");
+  EXPECT_EQ(ui.list.CallsOf("LockUpdate").size(), 1u);
+  EXPECT_EQ(ui.list.calls.back().op, "UnlockUpdate");
+  EXPECT_EQ(ui.list.lockDepth, 0);
 }
 
 TEST_F(CatalogueLoad, ABodyWithoutByteOrderMarkGivesTheSameList) {
-    ASSERT_TRUE(service.Control(R"({"bom": false})"));
-    FakeCatalogue ui(root.path(), service.Base());
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
-    ASSERT_EQ(ui.list.items.size(), 3u);
-    EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");
+  ASSERT_TRUE(service.Control(R"({"bom": false})"));
+  FakeCatalogue ui(root.path(), service.Base());
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
+  ASSERT_EQ(ui.list.items.size(), 3u);
+  EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");
 }
 
 TEST_F(CatalogueLoad, InstalledToolsStartOpenOrUpdate) {
-    PlaceTool("dianpu", "shoptool_a.exe", "1.0.3");
-    PlaceTool("caiji", "shoptool_b.exe", "2.5");  // compared with the number's text
-    PlaceTool("dingdan", "shoptool_c.exe", "3.1.9");
-    FakeCatalogue ui(root.path(), service.Base());
-    LoadCatalogue(ui.catalogue);
-    ASSERT_EQ(ui.list.items.size(), 3u);
-    EXPECT_EQ(ui.list.Caption(0), "打开软件");
-    EXPECT_EQ(ui.list.Caption(1), "打开软件");
-    EXPECT_EQ(ui.list.Caption(2), "更新软件");
-    EXPECT_EQ(ui.catalogue.Item(0)->state, ItemState::Open);
-    EXPECT_EQ(ui.catalogue.Item(2)->state, ItemState::Update);
+  PlaceTool("dianpu", "shoptool_a.exe", "1.0.3");
+  PlaceTool("caiji", "shoptool_b.exe", "2.5");  // compared with the number's text
+  PlaceTool("dingdan", "shoptool_c.exe", "3.1.9");
+  FakeCatalogue ui(root.path(), service.Base());
+  LoadCatalogue(ui.catalogue);
+  ASSERT_EQ(ui.list.items.size(), 3u);
+  EXPECT_EQ(ui.list.Caption(0), "打开软件");
+  EXPECT_EQ(ui.list.Caption(1), "打开软件");
+  EXPECT_EQ(ui.list.Caption(2), "更新软件");
+  EXPECT_EQ(ui.catalogue.Item(0)->state, ItemState::Open);
+  EXPECT_EQ(ui.catalogue.Item(2)->state, ItemState::Update);
 }
 
 TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
-    // \u5c0f\u5de5\u5177 is 小工具.
-    ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "\u5c0f\u5de5\u5177"},
+  // \u5c0f\u5de5\u5177 is 小工具.
+  ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "\u5c0f\u5de5\u5177"},
                                                          {"soft_version": 7, "soft_store": "s"}]}})"));
-    FakeCatalogue ui(root.path(), service.Base());
-    const size_t before = service.LogLines().size();
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 2);
-    ASSERT_EQ(ui.list.items.size(), 2u);
-    EXPECT_EQ(ui.list.items[0][1].text, "小工具 V");
-    EXPECT_EQ(ui.list.items[0][2].text, "");
-    EXPECT_EQ(ui.list.items[0][3].text, "更新时间：");
-    for (int e = 6; e <= 9; ++e) EXPECT_EQ(ui.list.items[0][e].text, "") << e;
-    EXPECT_EQ(ui.list.items[1][1].text, " V7");
-    EXPECT_EQ(ui.list.items[1][6].text, "s");
-    EXPECT_EQ(ui.list.CallsOf("DataImage").at(0).ints.at(7), 0);  // no icon: no image
-    EXPECT_EQ(RequestsSince(before), (std::vector<std::string>{"GET /api/group/zor"}));
-    EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 2}));
+  FakeCatalogue ui(root.path(), service.Base());
+  const size_t before = service.LogLines().size();
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 2);
+  ASSERT_EQ(ui.list.items.size(), 2u);
+  EXPECT_EQ(ui.list.items[0][1].text, "小工具 V");
+  EXPECT_EQ(ui.list.items[0][2].text, "");
+  EXPECT_EQ(ui.list.items[0][3].text, "更新时间：");
+  for (int e = 6; e <= 9; ++e) EXPECT_EQ(ui.list.items[0][e].text, "") << e;
+  EXPECT_EQ(ui.list.items[1][1].text, " V7");
+  EXPECT_EQ(ui.list.items[1][6].text, "s");
+  EXPECT_EQ(ui.list.CallsOf("DataImage").at(0).ints.at(7), 0);  // no icon: no image
+  EXPECT_EQ(RequestsSince(before), (std::vector<std::string>{"GET /api/group/zor"}));
+  EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 2}));
 }
 
 TEST_F(CatalogueLoad, AnEmptyCatalogueShowsAnEmptyListAndStillStartsTheWatcher) {
-    ASSERT_TRUE(service.Control(R"({"catalogue": {"code": 200, "data": []}})"));
-    FakeCatalogue ui(root.path(), service.Base());
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
-    EXPECT_TRUE(ui.list.items.empty());
-    EXPECT_TRUE(ui.list.visible);
-    EXPECT_EQ(ui.loadProgress.visible, false);
-    EXPECT_EQ(ui.loadProgress.maximums, (std::vector<int32_t>{0}));
-    EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{0}));
-    EXPECT_EQ(ui.watcherStarts, 1);
-    EXPECT_EQ(ui.list.lockDepth, 0);
+  ASSERT_TRUE(service.Control(R"({"catalogue": {"code": 200, "data": []}})"));
+  FakeCatalogue ui(root.path(), service.Base());
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
+  EXPECT_TRUE(ui.list.items.empty());
+  EXPECT_TRUE(ui.list.visible);
+  EXPECT_EQ(ui.loadProgress.visible, false);
+  EXPECT_EQ(ui.loadProgress.maximums, (std::vector<int32_t>{0}));
+  EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{0}));
+  EXPECT_EQ(ui.watcherStarts, 1);
+  EXPECT_EQ(ui.list.lockDepth, 0);
 }
 
 TEST_F(CatalogueLoad, AnUnreachableServiceBehavesLikeAnEmptyCatalogue) {
-    FakeCatalogue ui(root.path(), "http://127.0.0.1:" + std::to_string(testsupport::UnusedPort()));
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
-    EXPECT_TRUE(ui.list.items.empty());
-    EXPECT_TRUE(ui.list.visible);
-    EXPECT_EQ(ui.watcherStarts, 1);
+  FakeCatalogue ui(root.path(), "http://127.0.0.1:" + std::to_string(testsupport::UnusedPort()));
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
+  EXPECT_TRUE(ui.list.items.empty());
+  EXPECT_TRUE(ui.list.visible);
+  EXPECT_EQ(ui.watcherStarts, 1);
 }
 
 TEST_F(CatalogueLoad, ABodyThatIsNotJsonGivesNoItems) {
-    FakeCatalogue ui(root.path(), service.Base() + "/icons/dianpu.png?");
-    EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
-    EXPECT_TRUE(ui.list.items.empty());
-    EXPECT_EQ(ui.watcherStarts, 1);
+  FakeCatalogue ui(root.path(), service.Base() + "/icons/dianpu.png?");
+  EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
+  EXPECT_TRUE(ui.list.items.empty());
+  EXPECT_EQ(ui.watcherStarts, 1);
 }
 
 TEST(CatalogueText, TheByteOrderMarkIsRemovedAndChineseBecomesGbk) {
-    const std::string withMark = "\xEF\xBB\xBF{\"a\":\"\xE5\xB0\x8F\"}";
-    EXPECT_EQ(PrepareCatalogueText(withMark), "{\"a\":\"小\"}");
-    EXPECT_EQ(PrepareCatalogueText("{\"a\":1}"), "{\"a\":1}");
-    // Every "?{" goes, wherever it stands.
-    EXPECT_EQ(PrepareCatalogueText("[?{},?{}]"), "[{},{}]");
+  const std::string withMark = "\xEF\xBB\xBF{\"a\":\"\xE5\xB0\x8F\"}";
+  EXPECT_EQ(PrepareCatalogueText(withMark), "{\"a\":\"小\"}");
+  EXPECT_EQ(PrepareCatalogueText("{\"a\":1}"), "{\"a\":1}");
+  // Every "?{" goes, wherever it stands.
+  EXPECT_EQ(PrepareCatalogueText("[?{},?{}]"), "[{},{}]");
 }
 
 }  // namespace

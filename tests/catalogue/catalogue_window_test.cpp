@@ -28,7 +28,6 @@
 namespace storvane {
 namespace {
 
-using testing::DemoService;
 using test_support::ChildProcess;
 using test_support::CopyFileTo;
 using test_support::FileExists;
@@ -37,218 +36,247 @@ using test_support::ReadBytes;
 using test_support::RemoveTree;
 using test_support::StartChild;
 using test_support::WriteBytes;
+using testing::DemoService;
 
 template <typename Predicate>
 bool PumpUntil(Predicate done, unsigned timeoutMs) {
-    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
-    MSG msg;
-    while (!done()) {
-        if (::GetTickCount64() > end) return false;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+  MSG msg;
+  while (!done()) {
+    if (::GetTickCount64() > end) return false;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
     }
-    return true;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
 }
 
 void MainCreated(uilib::Window& window) {
-    if (MainWindowCatalogue* catalogue = MainWindowCatalogue::Of(window)) {
-        catalogue->SetUpItemTemplate();
-        catalogue->CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
-    }
+  if (MainWindowCatalogue* catalogue = MainWindowCatalogue::Of(window)) {
+    catalogue->SetUpItemTemplate();
+    catalogue->CreateItemMenu(MakeFontDescriptor(kUiFontFace, 12));
+  }
 }
 
 constexpr uilib::UnitDesign kUnits[] = {
-    {.type = uilib::UnitType::WindowEx, .name = "窗口EX_启动窗口", .width = 900, .height = 600,
-     .caption = "Storvane", .fillsWindow = true},
-    {.type = uilib::UnitType::MinutesboxEx, .name = kGroupBoxUnit, .left = 16, .top = 100, .width = 868,
-     .height = 457},
-    {.type = uilib::UnitType::IcoListboxEx, .name = kSoftwareListUnit, .left = 10, .top = 10, .width = 848,
-     .height = 437, .visible = false, .container = kGroupBoxUnit},
-    {.type = uilib::UnitType::ProgressbarEx, .name = kLoadProgressUnit, .left = 284, .top = 78, .width = 300,
-     .height = 8, .container = kGroupBoxUnit},
-    {.type = uilib::UnitType::LabelEx, .name = kDiskLabelUnit, .left = 16, .top = 549, .width = 868, .height = 24,
+    {.type = uilib::UnitType::WindowEx,
+     .name = "窗口EX_启动窗口",
+     .width = 900,
+     .height = 600,
+     .caption = "Storvane",
+     .fillsWindow = true},
+    {.type = uilib::UnitType::MinutesboxEx, .name = kGroupBoxUnit, .left = 16, .top = 100, .width = 868, .height = 457},
+    {.type = uilib::UnitType::IcoListboxEx,
+     .name = kSoftwareListUnit,
+     .left = 10,
+     .top = 10,
+     .width = 848,
+     .height = 437,
+     .visible = false,
+     .container = kGroupBoxUnit},
+    {.type = uilib::UnitType::ProgressbarEx,
+     .name = kLoadProgressUnit,
+     .left = 284,
+     .top = 78,
+     .width = 300,
+     .height = 8,
+     .container = kGroupBoxUnit},
+    {.type = uilib::UnitType::LabelEx,
+     .name = kDiskLabelUnit,
+     .left = 16,
+     .top = 549,
+     .width = 868,
+     .height = 24,
      .caption = "磁盘信息"},
-    {.type = uilib::UnitType::Label, .name = kCatalogueLabelUnit, .caption = "读取软件", .visible = false,
+    {.type = uilib::UnitType::Label,
+     .name = kCatalogueLabelUnit,
+     .caption = "读取软件",
+     .visible = false,
      .onFeedback = LoadCatalogue},
-    {.type = uilib::UnitType::Label, .name = kWatcherLabelUnit, .caption = "检测软件运行", .visible = false,
+    {.type = uilib::UnitType::Label,
+     .name = kWatcherLabelUnit,
+     .caption = "检测软件运行",
+     .visible = false,
      .onFeedback = RefreshRunningStates},
 };
-constexpr uilib::WindowDesign kMainDesign{.name = kMainWindowName, .caption = "Storvane", .width = 900,
-                                          .height = 600, .units = kUnits, .onCreated = MainCreated,
-                                          .onSizeChanged = RelayoutCatalogueView, .onFocus = OnCatalogueFocus};
+constexpr uilib::WindowDesign kMainDesign{.name = kMainWindowName,
+                                          .caption = "Storvane",
+                                          .width = 900,
+                                          .height = 600,
+                                          .units = kUnits,
+                                          .onCreated = MainCreated,
+                                          .onSizeChanged = RelayoutCatalogueView,
+                                          .onFocus = OnCatalogueFocus};
 
 class CatalogueWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { libraryLoaded = uilib::LoadUiLibrary({}, {}, &uilib::LocateUiLibrary) != nullptr; }
+  static void SetUpTestSuite() { libraryLoaded = uilib::LoadUiLibrary({}, {}, &uilib::LocateUiLibrary) != nullptr; }
 
-    void SetUp() override {
-        ASSERT_TRUE(libraryLoaded);
-        auto loaded = DemoService::Load();
-        ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
-        service = *loaded;
-        ASSERT_TRUE(service.Restore());
-        root = uilib::ProgramDirectory();
-        RemoveTree(root + "\\soft");
-        window = uilib::LoadWindow(kMainDesign, nullptr, MainWindowCatalogue::Make);
-        ASSERT_NE(window, nullptr);
-        catalogue = MainWindowCatalogue::Of(*window);
-        ASSERT_NE(catalogue, nullptr);
-        // The program asks the service it was built for; here the fixture's.
-        catalogue->env().serviceBase = service.Base();
-    }
+  void SetUp() override {
+    ASSERT_TRUE(libraryLoaded);
+    auto loaded = DemoService::Load();
+    ASSERT_TRUE(loaded) << "STORVANE_DEMO_SERVICE is not set up";
+    service = *loaded;
+    ASSERT_TRUE(service.Restore());
+    root = uilib::ProgramDirectory();
+    RemoveTree(root + "\\soft");
+    window = uilib::LoadWindow(kMainDesign, nullptr, MainWindowCatalogue::Make);
+    ASSERT_NE(window, nullptr);
+    catalogue = MainWindowCatalogue::Of(*window);
+    ASSERT_NE(catalogue, nullptr);
+    // The program asks the service it was built for; here the fixture's.
+    catalogue->env().serviceBase = service.Base();
+  }
 
-    void TearDown() override {
-        if (tool.valid()) tool.Kill();
-        if (window != nullptr) ::DestroyWindow(window->hwnd());
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
-        RemoveTree(root + "\\soft");
-        service.Restore();
+  void TearDown() override {
+    if (tool.valid()) tool.Kill();
+    if (window != nullptr) ::DestroyWindow(window->hwnd());
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
+    RemoveTree(root + "\\soft");
+    service.Restore();
+  }
 
-    ExuiControl ListControl() const {
-        return uilib::ControlOfWindow(window->FindUnit(kSoftwareListUnit)->hwnd());
-    }
-    std::string Text(int item, int element) const {
-        return uilib::GetTextElementData(ListControl(), 1, item, -1, element);
-    }
-    std::string Caption(int item) const { return uilib::GetButtonElementData(ListControl(), 1, item, -1, 4); }
+  ExuiControl ListControl() const { return uilib::ControlOfWindow(window->FindUnit(kSoftwareListUnit)->hwnd()); }
+  std::string Text(int item, int element) const {
+    return uilib::GetTextElementData(ListControl(), 1, item, -1, element);
+  }
+  std::string Caption(int item) const { return uilib::GetButtonElementData(ListControl(), 1, item, -1, 4); }
 
-    void PlaceTool(const std::string& store, const char* hostExe, const std::string& exe, const std::string& stamp) {
-        ::CreateDirectoryW(GbkToWide(root + "\\soft").c_str(), nullptr);
-        ::CreateDirectoryW(GbkToWide(root + "\\soft\\" + store).c_str(), nullptr);
-        ASSERT_TRUE(CopyFileTo(HostToWindowsPath(hostExe), root + "\\soft\\" + store + "\\" + exe));
-        ASSERT_TRUE(WriteBytes(root + "\\soft\\" + store + "\\rjbbyz.qn", stamp));
-    }
+  void PlaceTool(const std::string& store, const char* hostExe, const std::string& exe, const std::string& stamp) {
+    ::CreateDirectoryW(GbkToWide(root + "\\soft").c_str(), nullptr);
+    ::CreateDirectoryW(GbkToWide(root + "\\soft\\" + store).c_str(), nullptr);
+    ASSERT_TRUE(CopyFileTo(HostToWindowsPath(hostExe), root + "\\soft\\" + store + "\\" + exe));
+    ASSERT_TRUE(WriteBytes(root + "\\soft\\" + store + "\\rjbbyz.qn", stamp));
+  }
 
-    static inline bool libraryLoaded = false;
-    DemoService service;
-    std::string root;
-    uilib::Window* window = nullptr;
-    MainWindowCatalogue* catalogue = nullptr;  // the window's
-    ChildProcess tool;
+  static inline bool libraryLoaded = false;
+  DemoService service;
+  std::string root;
+  uilib::Window* window = nullptr;
+  MainWindowCatalogue* catalogue = nullptr;  // the window's
+  ChildProcess tool;
 };
 
 TEST_F(CatalogueWindow, TheLoadFillsTheRealListAndShowsIt) {
-    PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
-    // Through the label's feedback handler, which reaches the window's one catalogue.
-    EXPECT_EQ(window->FindUnit(kCatalogueLabelUnit)->SendFeedback(), 0);
-    EXPECT_EQ(catalogue->catalogue().Count(), 3);
-    EXPECT_EQ(uilib::ListItemCount(ListControl()), 3);
-    EXPECT_EQ(Text(0, 1), "店铺助手 V1.0.3");
-    EXPECT_EQ(Text(1, 1), "商品采集 V2.5");
-    EXPECT_EQ(Text(2, 3), "更新时间：2026-12-05");
-    EXPECT_EQ(Text(1, 6), "caiji");
-    EXPECT_EQ(Text(1, 7), "shoptool_b.exe");
-    EXPECT_EQ(Caption(0), "打开软件");
-    EXPECT_EQ(Caption(1), "下载软件");
-    EXPECT_EQ(uilib::GetButtonElementData(ListControl(), 1, 0, -1, 5), "▼");
-    EXPECT_TRUE(window->FindUnit(kSoftwareListUnit)->Visible());
-    EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
-    EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Position(), 3);
+  PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
+  // Through the label's feedback handler, which reaches the window's one catalogue.
+  EXPECT_EQ(window->FindUnit(kCatalogueLabelUnit)->SendFeedback(), 0);
+  EXPECT_EQ(catalogue->catalogue().Count(), 3);
+  EXPECT_EQ(uilib::ListItemCount(ListControl()), 3);
+  EXPECT_EQ(Text(0, 1), "店铺助手 V1.0.3");
+  EXPECT_EQ(Text(1, 1), "商品采集 V2.5");
+  EXPECT_EQ(Text(2, 3), "更新时间：2026-12-05");
+  EXPECT_EQ(Text(1, 6), "caiji");
+  EXPECT_EQ(Text(1, 7), "shoptool_b.exe");
+  EXPECT_EQ(Caption(0), "打开软件");
+  EXPECT_EQ(Caption(1), "下载软件");
+  EXPECT_EQ(uilib::GetButtonElementData(ListControl(), 1, 0, -1, 5), "▼");
+  EXPECT_TRUE(window->FindUnit(kSoftwareListUnit)->Visible());
+  EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
+  EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Position(), 3);
 }
 
 TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {
-    PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
-    ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "A", "soft_version": "1.0.3",
+  PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
+  ASSERT_TRUE(service.Control(R"({"catalogue": {"data": [{"soft_name": "A", "soft_version": "1.0.3",
                                   "soft_store": "dianpu", "soft_process": "shoptool_a.exe"}]}})"));
-    LoadCatalogue(catalogue->catalogue());  // starts the watcher thread on the real label
-    ASSERT_EQ(Caption(0), "打开软件");
-    tool = StartChild(root + "\\soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
-    ASSERT_TRUE(tool.valid());
-    EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "正在运行"; }, 10000));
-    tool.Kill();
-    EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "打开软件"; }, 10000));
+  LoadCatalogue(catalogue->catalogue());  // starts the watcher thread on the real label
+  ASSERT_EQ(Caption(0), "打开软件");
+  tool = StartChild(root + "\\soft\\dianpu\\shoptool_a.exe", "quorlen", SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(tool.valid());
+  EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "正在运行"; }, 10000));
+  tool.Kill();
+  EXPECT_TRUE(PumpUntil([&] { return Caption(0) == "打开软件"; }, 10000));
 }
 
 TEST_F(CatalogueWindow, AnInstallRunsThroughTheModalDownloadWindow) {
-    LoadCatalogue(catalogue->catalogue());
-    ASSERT_EQ(Caption(2), "下载软件");
-    std::atomic<bool> stop{false}, seen{false}, mainDisabled{false};
-    RECT seenRect{};
-    const HWND mainWindow = window->hwnd();
-    std::thread spy([&] {
-        while (!stop) {
-            if (HWND w = ::FindWindowW(nullptr, L"下载软件"); w != nullptr && ::IsWindowVisible(w)) {
-                ::GetWindowRect(w, &seenRect);
-                mainDisabled = ::IsWindowEnabled(mainWindow) == FALSE;
-                seen = true;
-            }
-            ::Sleep(20);
-        }
-    });
-    OnItemElementClick(ListControl(), 0x10000, 1, 2, -1, 4, 10, 10, 0);  // returns once the window has closed
-    stop = true;
-    spy.join();
-    EXPECT_TRUE(seen) << "the download window was shown";
-    EXPECT_TRUE(mainDisabled) << "and the main window disabled meanwhile";
-    RECT main{};
-    ::GetWindowRect(mainWindow, &main);
-    EXPECT_NEAR((seenRect.left + seenRect.right) / 2, (main.left + main.right) / 2, 2);
-    EXPECT_NEAR((seenRect.top + seenRect.bottom) / 2, (main.top + main.bottom) / 2, 2);
-    EXPECT_EQ(Caption(2), "打开软件");
-    EXPECT_TRUE(ReadBytes(root + "\\soft\\dingdan\\shoptool_c.exe") == ReadBytes(HostToWindowsPath(SHOPTOOL_C_EXE)));
-    EXPECT_EQ(ReadBytes(root + "\\soft\\dingdan\\rjbbyz.qn"), "3.2.0");
-    EXPECT_TRUE(::IsWindowEnabled(mainWindow));
+  LoadCatalogue(catalogue->catalogue());
+  ASSERT_EQ(Caption(2), "下载软件");
+  std::atomic<bool> stop{false}, seen{false}, mainDisabled{false};
+  RECT seenRect{};
+  const HWND mainWindow = window->hwnd();
+  std::thread spy([&] {
+    while (!stop) {
+      if (HWND w = ::FindWindowW(nullptr, L"下载软件"); w != nullptr && ::IsWindowVisible(w)) {
+        ::GetWindowRect(w, &seenRect);
+        mainDisabled = ::IsWindowEnabled(mainWindow) == FALSE;
+        seen = true;
+      }
+      ::Sleep(20);
+    }
+  });
+  OnItemElementClick(ListControl(), 0x10000, 1, 2, -1, 4, 10, 10, 0);  // returns once the window has closed
+  stop = true;
+  spy.join();
+  EXPECT_TRUE(seen) << "the download window was shown";
+  EXPECT_TRUE(mainDisabled) << "and the main window disabled meanwhile";
+  RECT main{};
+  ::GetWindowRect(mainWindow, &main);
+  EXPECT_NEAR((seenRect.left + seenRect.right) / 2, (main.left + main.right) / 2, 2);
+  EXPECT_NEAR((seenRect.top + seenRect.bottom) / 2, (main.top + main.bottom) / 2, 2);
+  EXPECT_EQ(Caption(2), "打开软件");
+  EXPECT_TRUE(ReadBytes(root + "\\soft\\dingdan\\shoptool_c.exe") == ReadBytes(HostToWindowsPath(SHOPTOOL_C_EXE)));
+  EXPECT_EQ(ReadBytes(root + "\\soft\\dingdan\\rjbbyz.qn"), "3.2.0");
+  EXPECT_TRUE(::IsWindowEnabled(mainWindow));
 }
 
 TEST_F(CatalogueWindow, ResizingLaysTheUnitsOutAndTheTemplateFollows) {
-    RECT client{0, 0, 1000, 700};
-    ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_STYLE)), FALSE,
-                         static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_EXSTYLE)));
-    ::SetWindowPos(window->hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
-                   SWP_NOMOVE | SWP_NOZORDER);
-    PumpUntil([] { return false; }, 100);
-    ASSERT_EQ(window->ClientWidth(), 1000);
-    EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Width(), 968);
-    EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Height(), 557);
-    EXPECT_EQ(window->FindUnit(kSoftwareListUnit)->Width(), 948);
-    EXPECT_EQ(uilib::GetSkinAttribute(uilib::SkinType::IcoListboxEx, ListControl(), EXUI_ATTR_ITEM_WIDTH), 924);
-    EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Left(), 334);
-    EXPECT_EQ(window->FindUnit(kDiskLabelUnit)->Top(), 649);
+  RECT client{0, 0, 1000, 700};
+  ::AdjustWindowRectEx(&client, static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongW(window->hwnd(), GWL_EXSTYLE)));
+  ::SetWindowPos(window->hwnd(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  PumpUntil([] { return false; }, 100);
+  ASSERT_EQ(window->ClientWidth(), 1000);
+  EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Width(), 968);
+  EXPECT_EQ(window->FindUnit(kGroupBoxUnit)->Height(), 557);
+  EXPECT_EQ(window->FindUnit(kSoftwareListUnit)->Width(), 948);
+  EXPECT_EQ(uilib::GetSkinAttribute(uilib::SkinType::IcoListboxEx, ListControl(), EXUI_ATTR_ITEM_WIDTH), 924);
+  EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Left(), 334);
+  EXPECT_EQ(window->FindUnit(kDiskLabelUnit)->Top(), 649);
 }
 
 TEST_F(CatalogueWindow, StartingTheLoadHandsItToTheLabelAndTheListIsShownWhenDone) {
-    // The program's own service address is used here; whatever it answers (nothing, in a test
-    // run), the load ends with the list shown and the load bar hidden.
-    StartCatalogueLoad(*window);
-    EXPECT_TRUE(PumpUntil([&] { return window->FindUnit(kSoftwareListUnit)->Visible(); }, 60000));
-    EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
+  // The program's own service address is used here; whatever it answers (nothing, in a test
+  // run), the load ends with the list shown and the load bar hidden.
+  StartCatalogueLoad(*window);
+  EXPECT_TRUE(PumpUntil([&] { return window->FindUnit(kSoftwareListUnit)->Visible(); }, 60000));
+  EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
 }
 
 TEST_F(CatalogueWindow, TheItemMenuHasFourDistinctChoosableEntriesAndGoesWithItsWindow) {
-    const ExuiMenu menu = catalogue->menu().handle();
-    ASSERT_NE(menu, 0);
-    const ItemMenuEntries& e = catalogue->menu().entries();
-    const int32_t entries[] = {e.showSoftware, e.redownload, e.forceClose, e.viewTutorial};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_NE(entries[i], 0) << i;
-        for (int j = 0; j < i; ++j) EXPECT_NE(entries[i], entries[j]) << i << " " << j;
-    }
-    EXPECT_EQ(ItemMenuSkin().size(), 667u);
-    ::DestroyWindow(std::exchange(window, nullptr)->hwnd());
-    EXPECT_EQ(uilib::InsertSkinMenuItem(menu, 0, -1, 0, 0, "x", 0, 0, 60, 24, 0, 0, 0), 0) << "the menu is gone";
+  const ExuiMenu menu = catalogue->menu().handle();
+  ASSERT_NE(menu, 0);
+  const ItemMenuEntries& e = catalogue->menu().entries();
+  const int32_t entries[] = {e.showSoftware, e.redownload, e.forceClose, e.viewTutorial};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NE(entries[i], 0) << i;
+    for (int j = 0; j < i; ++j) EXPECT_NE(entries[i], entries[j]) << i << " " << j;
+  }
+  EXPECT_EQ(ItemMenuSkin().size(), 667u);
+  ::DestroyWindow(std::exchange(window, nullptr)->hwnd());
+  EXPECT_EQ(uilib::InsertSkinMenuItem(menu, 0, -1, 0, 0, "x", 0, 0, 60, 24, 0, 0, 0), 0) << "the menu is gone";
 }
 
 // Whether the keyboard focus lies with the unit (its host window or the control inside it).
 bool HasFocus(const uilib::Unit& unit) {
-    const HWND focus = ::GetFocus();
-    return focus != nullptr && (focus == unit.hwnd() || ::IsChild(unit.hwnd(), focus));
+  const HWND focus = ::GetFocus();
+  return focus != nullptr && (focus == unit.hwnd() || ::IsChild(unit.hwnd(), focus));
 }
 
 TEST_F(CatalogueWindow, TheFocusHandlerGivesTheSkinFocusToListOrGroupBox) {
-    uilib::Unit& list = *window->FindUnit(kSoftwareListUnit);
-    uilib::Unit& group = *window->FindUnit(kGroupBoxUnit);
-    list.SetVisible(true);
-    OnCatalogueFocus(*window, 1, 0);
-    EXPECT_TRUE(HasFocus(list));
-    OnCatalogueFocus(*window, 0, 0);
-    EXPECT_TRUE(HasFocus(group));
-    EXPECT_FALSE(HasFocus(list) && !::IsChild(group.hwnd(), ::GetFocus()));
+  uilib::Unit& list = *window->FindUnit(kSoftwareListUnit);
+  uilib::Unit& group = *window->FindUnit(kGroupBoxUnit);
+  list.SetVisible(true);
+  OnCatalogueFocus(*window, 1, 0);
+  EXPECT_TRUE(HasFocus(list));
+  OnCatalogueFocus(*window, 0, 0);
+  EXPECT_TRUE(HasFocus(group));
+  EXPECT_FALSE(HasFocus(list) && !::IsChild(group.hwnd(), ::GetFocus()));
 }
 
 }  // namespace

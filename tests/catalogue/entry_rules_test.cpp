@@ -25,9 +25,8 @@ TEST(EntryRules, NamesThatLeaveTheToolFolderAreRefused) {
 }
 
 TEST(EntryRules, DeviceNamesAndRefusedCharactersAreRefused) {
-  for (const char* bad : {"CON", "con", "NUL.exe", "nul.txt", "COM1", "lpt9.exe", "AUX", "PRN ",
-                          "CONIN$", "a<b", "a>b", "a|b", "a?b", "a*b", "a\"b", "tab\there",
-                          "trailing.", "trailing "}) {
+  for (const char* bad : {"CON", "con", "NUL.exe", "nul.txt", "COM1", "lpt9.exe", "AUX", "PRN ", "CONIN$", "a<b", "a>b",
+                          "a|b", "a?b", "a*b", "a\"b", "tab\there", "trailing.", "trailing "}) {
     EXPECT_FALSE(IsPlainFileName(bad)) << bad;
   }
 }

@@ -101,7 +101,7 @@ std::vector<Line> OfKind(const std::vector<Line>& lines, const char* kind) {
 }
 
 class AccessibleTest : public ::testing::Test {
- protected:
+protected:
   Dll dll;
   void SetUp() override {
     ASSERT_TRUE(dll.loaded());
@@ -151,7 +151,7 @@ TEST_F(AccessibleTest, ListItemsAreNamedByTitleWithTheActionAsValue) {
   EXPECT_EQ(buttons[4].where.left, action.left);
   EXPECT_EQ(buttons[4].where.top, action.top);
   EXPECT_EQ(buttons[4].where.right - buttons[4].where.left, 80);
-  EXPECT_NE(buttons[2].state & STATE_SYSTEM_CHECKED, 0);  // the running tool's button
+  EXPECT_NE(buttons[2].state & STATE_SYSTEM_CHECKED, 0);                              // the running tool's button
   EXPECT_EQ(OfKind(lines, "sub")[2].name, items[0].name + L" V" + items[0].version);  // after the buttons
   EXPECT_EQ(texts[1].name, items[0].intro);
   EXPECT_EQ(texts[2].name, L"更新时间：" + items[0].time);
@@ -223,8 +223,8 @@ TEST_F(AccessibleTest, HitTestFindsTheItemUnderAPoint) {
   main.SetUpTemplate();
   for (const auto& item : DefaultItems()) main.AddItem(item);
   RECT second = ElementScreenRect(main.listHost.window, main.itemWidth, 1, 100, 40, 10, 10);
-  std::vector<Line> hit = Probe(WindowOf(main.list), "hit " + std::to_string(second.left) + " " +
-                                                         std::to_string(second.top));
+  std::vector<Line> hit =
+      Probe(WindowOf(main.list), "hit " + std::to_string(second.left) + " " + std::to_string(second.top));
   ASSERT_FALSE(hit.empty());
   // The item comes back as an object of its own.
   EXPECT_EQ(hit[0].kind, "hitobject");
@@ -257,8 +257,8 @@ int EXUI_CALL CountMenu(int32_t, int32_t code, int32_t item, int32_t, ExuiValue,
 
 TEST_F(AccessibleTest, MenuEntriesCanBeReadAndChosen) {
   HWND owner = MakeTopWindow(30, 30, 400, 300);
-  ExuiMenu menu = dll.Get<Create_MenuEx_t>("Create_MenuEx")(16, 16, 0, dll.Bin(FontBytes(L"微软雅黑", 12)), 0, 255,
-                                                             &CountMenu, 0);
+  ExuiMenu menu =
+      dll.Get<Create_MenuEx_t>("Create_MenuEx")(16, 16, 0, dll.Bin(FontBytes(L"微软雅黑", 12)), 0, 255, &CountMenu, 0);
   auto insert = dll.Get<InsertItem_MenuEx_t>("InsertItem_MenuEx");
   std::string show = Gbk(L"显示软件"), tutorial = Gbk(L"查看教程");
   ExuiMenuItem first = insert(menu, 0, -1, 0, 0, show.c_str(), 0xFF606060, 0xFFC0C0C0, 60, 24, 0, 0, 0);

@@ -17,7 +17,7 @@ const char* AsText(ExuiValue value) { return reinterpret_cast<const char*>(value
 POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
 class ControlsTest : public ::testing::Test {
- protected:
+protected:
   Dll dll;
   void SetUp() override {
     ASSERT_TRUE(dll.loaded());
@@ -51,7 +51,8 @@ TEST_F(ControlsTest, AllSixTypesLiveInTheirHostWindows) {
   std::vector<Host> hosts;
   std::vector<ExuiControl> controls;
   for (auto& u : units) {
-    hosts.push_back(MakeHost(top, u.place.left, u.place.top, u.place.right - u.place.left, u.place.bottom - u.place.top));
+    hosts.push_back(
+        MakeHost(top, u.place.left, u.place.top, u.place.right - u.place.left, u.place.bottom - u.place.top));
   }
   for (size_t i = 0; i < std::size(units); ++i) {
     ExuiControl c = CreateUnit(dll, units[i].entry, top, hosts[i]);
@@ -125,8 +126,8 @@ TEST_F(ControlsTest, ControlFollowsItsHostAndReportsMoves) {
 TEST_F(ControlsTest, WithoutAHostTheControlUsesTheGivenParentAndPlace) {
   HWND top = MakeTopWindow(20, 20, 400, 300);
   auto create = Fn<ExuiCreateControl_t>("CreateControl_LabelEx");
-  ExuiControl label = create(0, top, 30, 40, 200, 24, &RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             0, 0, 0);
+  ExuiControl label =
+      create(0, top, 30, 40, 200, 24, &RecordEvent, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   ASSERT_NE(label, 0);
   HWND own = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(label));
   EXPECT_EQ(::GetParent(own), top);
@@ -257,7 +258,7 @@ TEST_F(ControlsTest, UpdateLockCountsAndNeverGoesNegative) {
 }
 
 class ListTest : public ControlsTest {
- protected:
+protected:
   std::unique_ptr<SampleWindow> main;
   void SetUp() override {
     ControlsTest::SetUp();
@@ -380,7 +381,8 @@ TEST_F(ListTest, WheelScrollingKeepsClicksOnTheRightItem) {
   auto getList = Fn<ExuiGetAttribute_t>("GetAttribute_IcoListboxEx");
   HWND own = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(main->list));
   POINT inside = Centre(Element(1, 100, 10, 10, 10));
-  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 3)), MAKELPARAM(inside.x, inside.y));
+  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 3)),
+                 MAKELPARAM(inside.x, inside.y));
   int scroll = getList(main->list, EXUI_ATTR_SCROLL_POS);
   EXPECT_EQ(scroll, 180);  // three notches of 60 pixels
   Pump(std::chrono::milliseconds(100));
@@ -390,7 +392,8 @@ TEST_F(ListTest, WheelScrollingKeepsClicksOnTheRightItem) {
   ASSERT_TRUE(PumpUntil([] { return !ElementClicks().empty(); }));
   EXPECT_EQ(ElementClicks().front().item, 2);
   // Scrolling stops at the end of the content.
-  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 100)), MAKELPARAM(inside.x, inside.y));
+  ::SendMessageW(own, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA * 100)),
+                 MAKELPARAM(inside.x, inside.y));
   RECT client{};
   ::GetClientRect(own, &client);
   EXPECT_EQ(getList(main->list, EXUI_ATTR_SCROLL_POS), 12 * 90 - client.bottom);
@@ -442,27 +445,27 @@ TEST_F(ControlsTest, TwoCopiesUnderAnyNameWorkSideBySide) {
   Host hostA = MakeHost(top, 0, 0, 150, 30);
   Host hostB = MakeHost(top, 0, 40, 150, 30);
   ExuiControl a = CreateUnit(dll, "CreateControl_LabelEx", top, hostA);
-  auto createB = reinterpret_cast<ExuiCreateControl_t>(
-      reinterpret_cast<void*>(::GetProcAddress(second, "CreateControl_LabelEx")));
-  ExuiControl b = createB(0, top, 0, 40, 150, 30, &RecordEvent, &hostB.record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                          0, 0, 0);
+  auto createB =
+      reinterpret_cast<ExuiCreateControl_t>(reinterpret_cast<void*>(::GetProcAddress(second, "CreateControl_LabelEx")));
+  ExuiControl b =
+      createB(0, top, 0, 40, 150, 30, &RecordEvent, &hostB.record, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
   ASSERT_NE(a, 0);
   ASSERT_NE(b, 0);
   // Each copy's windows belong to that copy's code.
   HWND windowA = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(a));
-  auto getWindowB = reinterpret_cast<ControlGetWindow_t>(
-      reinterpret_cast<void*>(::GetProcAddress(second, "ControlGetWindow")));
+  auto getWindowB =
+      reinterpret_cast<ControlGetWindow_t>(reinterpret_cast<void*>(::GetProcAddress(second, "ControlGetWindow")));
   HWND windowB = static_cast<HWND>(getWindowB(b));
   ASSERT_NE(windowB, nullptr);
   EXPECT_EQ(reinterpret_cast<HMODULE>(::GetClassLongPtrW(windowA, GCLP_HMODULE)), dll.module());
   EXPECT_EQ(reinterpret_cast<HMODULE>(::GetClassLongPtrW(windowB, GCLP_HMODULE)), second);
-  auto setB = reinterpret_cast<ExuiSetAttribute_t>(
-      reinterpret_cast<void*>(::GetProcAddress(second, "SetAttribute_LabelEx")));
+  auto setB =
+      reinterpret_cast<ExuiSetAttribute_t>(reinterpret_cast<void*>(::GetProcAddress(second, "SetAttribute_LabelEx")));
   std::string caption = Gbk(L"第二份");
   EXPECT_EQ(setB(b, EXUI_ATTR_CAPTION, Text(caption)), 1);
   Pump(std::chrono::milliseconds(50));
-  auto destroyB = reinterpret_cast<ControlDestroy_t>(
-      reinterpret_cast<void*>(::GetProcAddress(second, "ControlDestroy")));
+  auto destroyB =
+      reinterpret_cast<ControlDestroy_t>(reinterpret_cast<void*>(::GetProcAddress(second, "ControlDestroy")));
   EXPECT_EQ(destroyB(b), 1);
   Fn<ControlDestroy_t>("ControlDestroy")(a);
   ::DestroyWindow(top);

@@ -10,25 +10,56 @@ namespace exui_test {
 namespace {
 
 class ExportsTest : public ::testing::Test {
- protected:
+protected:
   Dll dll;
   void SetUp() override { ASSERT_TRUE(dll.loaded()); }
 };
 
 TEST_F(ExportsTest, EveryEntryTheProgramReachesIsExported) {
-  const char* names[] = {
-      "CallInternalFunction_Ex", "CreateBinEx", "DeleteBinEx", "GetBinExDataPointer", "GetBinExDatalength",
-      "CreateControl_WindowEx", "CreateControl_LabelEx", "CreateControl_PictureBoxEx",
-      "CreateControl_ProgressbarEx", "CreateControl_IcoListboxEx", "CreateControl_MinutesboxEx",
-      "ControPonintSizeSynchronise", "ControlDestroy", "ControlGetBindControl", "ControlLockUpdate",
-      "ControlUnlockUpdate", "ControlSetFocusControl", "ControlInsertElem", "ControlSetElemAttribute_Imsge",
-      "ControlSetElemAttribute_Text", "ControlSetElemAttribute_Button", "ControlSetElemData_Imsge",
-      "ControlSetElemData_Text", "ControlSetElemData_Button", "ControlGetElemData_Text",
-      "ControlGetElemData_Button", "InsertItem_IcoListboxEx", "GetItemCount_IcoListboxEx", "LoadImageEx",
-      "DestroyImageEx", "Create_MenuEx", "InsertItem_MenuEx", "PopUp_MenuEx", "SetItemDisabled_MenuEx",
-      "SetAttribute_WindowEx", "GetAttribute_WindowEx", "SetAttribute_LabelEx", "GetAttribute_LabelEx",
-      "SetAttribute_PictureBoxEx", "SetAttribute_ProgressbarEx", "GetAttribute_ProgressbarEx",
-      "SetAttribute_IcoListboxEx", "GetAttribute_IcoListboxEx", "SetAttribute_MinutesboxEx"};
+  const char* names[] = {"CallInternalFunction_Ex",
+                         "CreateBinEx",
+                         "DeleteBinEx",
+                         "GetBinExDataPointer",
+                         "GetBinExDatalength",
+                         "CreateControl_WindowEx",
+                         "CreateControl_LabelEx",
+                         "CreateControl_PictureBoxEx",
+                         "CreateControl_ProgressbarEx",
+                         "CreateControl_IcoListboxEx",
+                         "CreateControl_MinutesboxEx",
+                         "ControPonintSizeSynchronise",
+                         "ControlDestroy",
+                         "ControlGetBindControl",
+                         "ControlLockUpdate",
+                         "ControlUnlockUpdate",
+                         "ControlSetFocusControl",
+                         "ControlInsertElem",
+                         "ControlSetElemAttribute_Imsge",
+                         "ControlSetElemAttribute_Text",
+                         "ControlSetElemAttribute_Button",
+                         "ControlSetElemData_Imsge",
+                         "ControlSetElemData_Text",
+                         "ControlSetElemData_Button",
+                         "ControlGetElemData_Text",
+                         "ControlGetElemData_Button",
+                         "InsertItem_IcoListboxEx",
+                         "GetItemCount_IcoListboxEx",
+                         "LoadImageEx",
+                         "DestroyImageEx",
+                         "Create_MenuEx",
+                         "InsertItem_MenuEx",
+                         "PopUp_MenuEx",
+                         "SetItemDisabled_MenuEx",
+                         "SetAttribute_WindowEx",
+                         "GetAttribute_WindowEx",
+                         "SetAttribute_LabelEx",
+                         "GetAttribute_LabelEx",
+                         "SetAttribute_PictureBoxEx",
+                         "SetAttribute_ProgressbarEx",
+                         "GetAttribute_ProgressbarEx",
+                         "SetAttribute_IcoListboxEx",
+                         "GetAttribute_IcoListboxEx",
+                         "SetAttribute_MinutesboxEx"};
   for (const char* name : names) EXPECT_NE(::GetProcAddress(dll.module(), name), nullptr) << name;
 }
 
@@ -89,10 +120,12 @@ TEST_F(ExportsTest, ImagesDecodeEveryFormatTheProgramMayFetch) {
       {"jpeg", EncodeSample(L"image/jpeg", 33, 21, 0xFF43A047), 33, 21},
       {"bmp", EncodeSample(L"image/bmp", 8, 9, 0xFFFB8C00), 8, 9},
       // A hand-made GIF: the system's GIF encoder is not reliable everywhere.
-      {"gif", {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF, 0xFF,
-               0xFF, 0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00,
-               0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B},
-       1, 1},
+      {"gif",
+       {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF, 0xFF,
+        0xFF, 0x00, 0x00, 0x00, 0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00,
+        0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B},
+       1,
+       1},
       {"ico", MakeIcoFile(0xFF123456), 16, 16},
   };
   for (auto& c : cases) {

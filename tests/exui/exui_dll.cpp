@@ -142,8 +142,8 @@ std::wstring FromGbk(const char* gbk) {
 
 HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title, bool activate) {
   RegisterClasses();
-  HWND w = ::CreateWindowExW(0, L"ExuiTestTop", title, WS_POPUP | WS_CLIPCHILDREN, left, top, width, height,
-                             nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  HWND w = ::CreateWindowExW(0, L"ExuiTestTop", title, WS_POPUP | WS_CLIPCHILDREN, left, top, width, height, nullptr,
+                             nullptr, ::GetModuleHandleW(nullptr), nullptr);
   ::ShowWindow(w, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
   if (activate) ::SetForegroundWindow(w);
   ::UpdateWindow(w);
@@ -233,8 +233,8 @@ ExuiControl CreateUnit(const Dll& dll, const char* entry, HWND parent, Host& hos
   RECT r{};
   ::GetWindowRect(host.window, &r);
   ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-  return create(0, parent, r.left, r.top, r.right - r.left, r.bottom - r.top, &RecordEvent, &host.record, 0, 0,
-                0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+  return create(0, parent, r.left, r.top, r.right - r.left, r.bottom - r.top, &RecordEvent, &host.record, 0, 0, 0, 0, 0,
+                0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 }
 
 std::vector<uint8_t> MakeIconPng(uint32_t argb, wchar_t letter, int size) {
@@ -256,8 +256,7 @@ std::vector<uint8_t> MakeIconPng(uint32_t argb, wchar_t letter, int size) {
     sf.SetAlignment(Gdiplus::StringAlignmentCenter);
     sf.SetLineAlignment(Gdiplus::StringAlignmentCenter);
     wchar_t text[2] = {letter, 0};
-    g.DrawString(text, 1, &font, Gdiplus::RectF(0, 0, static_cast<float>(size), static_cast<float>(size)), &sf,
-                 &white);
+    g.DrawString(text, 1, &font, Gdiplus::RectF(0, 0, static_cast<float>(size), static_cast<float>(size)), &sf, &white);
   }
   return Encode(bitmap, L"image/png");
 }
@@ -275,16 +274,38 @@ std::vector<uint8_t> EncodeSample(const wchar_t* mime, int width, int height, ui
 std::vector<uint8_t> MakeIcoFile(uint32_t argb) {
   const int side = 16;
   std::vector<uint8_t> out;
-  auto put16 = [&](uint16_t v) { out.push_back(v & 0xFF); out.push_back(v >> 8); };
-  auto put32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF); };
+  auto put16 = [&](uint16_t v) {
+    out.push_back(v & 0xFF);
+    out.push_back(v >> 8);
+  };
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF);
+  };
   const uint32_t pixels = side * side * 4;
   const uint32_t mask = side * 4;  // 1 bit per pixel, rows padded to 32 bits
   const uint32_t imageSize = 40 + pixels + mask;
-  put16(0); put16(1); put16(1);                  // icon directory with one image
-  out.push_back(side); out.push_back(side); out.push_back(0); out.push_back(0);
-  put16(1); put16(32); put32(imageSize); put32(6 + 16);
-  put32(40); put32(side); put32(side * 2); put16(1); put16(32); put32(0); put32(pixels);
-  put32(0); put32(0); put32(0); put32(0);
+  put16(0);
+  put16(1);
+  put16(1);  // icon directory with one image
+  out.push_back(side);
+  out.push_back(side);
+  out.push_back(0);
+  out.push_back(0);
+  put16(1);
+  put16(32);
+  put32(imageSize);
+  put32(6 + 16);
+  put32(40);
+  put32(side);
+  put32(side * 2);
+  put16(1);
+  put16(32);
+  put32(0);
+  put32(pixels);
+  put32(0);
+  put32(0);
+  put32(0);
+  put32(0);
   for (int i = 0; i < side * side; ++i) put32(argb);
   for (uint32_t i = 0; i < mask; ++i) out.push_back(0);
   return out;

@@ -16,7 +16,7 @@
 namespace exui_test {
 
 class Dll {
- public:
+public:
   Dll();
   ~Dll();
   Dll(const Dll&) = delete;
@@ -40,7 +40,7 @@ class Dll {
   // Bytes to a buffer of the library, deleted with the Dll.
   ExuiBin Bin(const std::vector<uint8_t>& bytes);
 
- private:
+private:
   HMODULE module_ = nullptr;
   std::vector<ExuiBin> bins_;
 };
@@ -56,8 +56,7 @@ int& CloseRequests();
 
 // A top-level popup window (no system frame, like the launcher's) shown at the given place.
 // Only activated when asked: keyboard input needs an active window of this program.
-HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title = L"Storvane",
-                   bool activate = false);
+HWND MakeTopWindow(int left, int top, int width, int height, const wchar_t* title = L"Storvane", bool activate = false);
 // A transparent host child window like the support layer's, with its event record.
 struct Host {
   HWND window = nullptr;

@@ -62,7 +62,7 @@ TEST(FontDescriptor, FaceWithoutTerminatorStopsAtItsField) {
 }
 
 class FontCacheTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override { ASSERT_TRUE(Library::Instance().EnsureGdiplus()); }
 };
 

@@ -109,13 +109,13 @@ TEST(ListLayoutScroll, LimitsFollowTheContent) {
 
 TEST(ListLayoutScroll, ShowingAnItemMovesAsLittleAsPossible) {
   ListLayout layout = ListOf(10, 200);
-  EXPECT_EQ(layout.ScrollToShow(3), 200);          // 270..360 is already in 200..637
-  EXPECT_EQ(layout.ScrollToShow(1), 90);           // above: its top goes to the top
-  EXPECT_EQ(layout.ScrollToShow(7), 720 - 437);    // below: its bottom goes to the bottom
+  EXPECT_EQ(layout.ScrollToShow(3), 200);        // 270..360 is already in 200..637
+  EXPECT_EQ(layout.ScrollToShow(1), 90);         // above: its top goes to the top
+  EXPECT_EQ(layout.ScrollToShow(7), 720 - 437);  // below: its bottom goes to the bottom
   EXPECT_EQ(layout.ScrollToShow(9), 463);
-  EXPECT_EQ(layout.ScrollToShow(10), 200);         // no such item: no movement
+  EXPECT_EQ(layout.ScrollToShow(10), 200);  // no such item: no movement
   EXPECT_TRUE(layout.ItemVisible(2));
-  EXPECT_FALSE(layout.ItemVisible(1));             // 90..180 ends at the viewport's top
+  EXPECT_FALSE(layout.ItemVisible(1));  // 90..180 ends at the viewport's top
   EXPECT_FALSE(layout.ItemVisible(8));
 }
 

@@ -32,7 +32,7 @@ void PressKey(WORD key) {
 }
 
 class MenuPopupTest : public ::testing::Test {
- protected:
+protected:
   Dll dll;
   HWND owner = nullptr;
   ExuiMenu menu = 0;
@@ -43,8 +43,8 @@ class MenuPopupTest : public ::testing::Test {
     MenuEvents().clear();
     owner = MakeTopWindow(40, 40, 600, 400, L"owner", activateOwner);
     menu = dll.Get<Create_MenuEx_t>("Create_MenuEx")(16, 16, dll.Bin(std::vector<uint8_t>(667, 0x11)),
-                                                     dll.Bin(FontBytes(L"微软雅黑", 12)), dll.Bin({}), 255,
-                                                     &RecordMenu, 123);
+                                                     dll.Bin(FontBytes(L"微软雅黑", 12)), dll.Bin({}), 255, &RecordMenu,
+                                                     123);
     ASSERT_NE(menu, 0);
     auto insert = dll.Get<InsertItem_MenuEx_t>("InsertItem_MenuEx");
     const wchar_t* captions[] = {L"显示软件", L"", L"重新下载", L"", L"强制关闭", L"", L"查看教程"};

@@ -67,8 +67,8 @@ TEST(SampleScreenshot, MainWindowWithListMenuAndDownloadWindow) {
   for (int i = 0; i < 7; ++i) {
     bool separator = (i % 2) == 1;
     std::string text = Gbk(captions[i]);
-    entries.push_back(insert(menu, 0, -1, 0, 0, text.c_str(), 0xFF606060, 0xFFC0C0C0, 60, separator ? 5 : 24,
-                             separator, separator, 0));
+    entries.push_back(insert(menu, 0, -1, 0, 0, text.c_str(), 0xFF606060, 0xFFC0C0C0, 60, separator ? 5 : 24, separator,
+                             separator, 0));
   }
   auto disable = dll.Get<SetItemDisabled_MenuEx_t>("SetItemDisabled_MenuEx");
   disable(menu, entries[0], 1);  // "显示软件" and "强制关闭": the tool does not run

@@ -29,7 +29,7 @@ int EXUI_CALL RecordElementClick(int32_t control, int32_t code, int32_t kind, in
                                  int32_t element, int32_t x, int32_t y, int32_t state);
 
 class SampleWindow {
- public:
+public:
   SampleWindow(Dll& dll, int left = 10, int top = 10, int width = 900, int height = 600);
   ~SampleWindow();
 
@@ -43,7 +43,7 @@ class SampleWindow {
   ExuiControl frame = 0, title = 0, group = 0, list = 0, bar = 0, disk = 0;
   int itemWidth = 0;
 
- private:
+private:
   Dll& dll_;
 };
 

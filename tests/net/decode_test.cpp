@@ -44,18 +44,14 @@ TEST(Utf16ToLocal, UnmappableCharactersBecomeTheDefaultCharacter) {
   EXPECT_EQ(Utf16ToLocal({0x01, 0x0E, 0x41, 0}), "?A");  // a Thai letter has no GBK form
 }
 
-TEST(Utf16ToLocal, OddLengthInputStaysInBounds) {
-  EXPECT_EQ(Utf16ToLocal({0x41, 0, 0x42}), "AB");
-}
+TEST(Utf16ToLocal, OddLengthInputStaysInBounds) { EXPECT_EQ(Utf16ToLocal({0x41, 0, 0x42}), "AB"); }
 
 TEST(Utf8ToLocal, ConvertsToGbk) {
   EXPECT_EQ(Utf8ToLocal(kUtf8Chinese + "!"), kGbkChinese + "!");
   EXPECT_EQ(Utf8ToLocal(""), "");
 }
 
-TEST(Utf8ToLocal, ByteOrderMarkBecomesQuestionMark) {
-  EXPECT_EQ(Utf8ToLocal("\xEF\xBB\xBF{\"a\":1}"), "?{\"a\":1}");
-}
+TEST(Utf8ToLocal, ByteOrderMarkBecomesQuestionMark) { EXPECT_EQ(Utf8ToLocal("\xEF\xBB\xBF{\"a\":1}"), "?{\"a\":1}"); }
 
 TEST(FindMetaCharset, ReadsTheTagForms) {
   EXPECT_EQ(FindMetaCharset("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"),
@@ -102,10 +98,14 @@ TEST(DecodeCharset, FallsBackToTheNamedCodePage) {
 }
 
 TEST(DecodeMetaCharset, ReReadsTheRawBytesInTheDeclaredCharset) {
-  const std::string page = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
-                           "</head><body>" + kUtf8Chinese + "</body></html>";
-  const std::string expected = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
-                               "</head><body>" + kGbkChinese + "</body></html>";
+  const std::string page =
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+      "</head><body>" +
+      kUtf8Chinese + "</body></html>";
+  const std::string expected =
+      "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">"
+      "</head><body>" +
+      kGbkChinese + "</body></html>";
   EXPECT_EQ(DecodeMetaCharset(page, B(page)), expected);
 }
 

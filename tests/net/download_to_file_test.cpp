@@ -25,258 +25,261 @@ using testsupport::PatternBytes;
 using testsupport::TestServer;
 
 struct ProgressCall {
-    int32_t contentLength, total, elapsed, received;
+  int32_t contentLength, total, elapsed, received;
 };
 
 // A scratch folder whose files are named to the transfer routine in GBK.
 class ScratchFolder : public testsupport::ScratchFolder {
 public:
-    ScratchFolder() : testsupport::ScratchFolder(L"svdl") {}
-    std::string Gbk(const std::wstring& name) const { return WideToGbk(*this / name); }
+  ScratchFolder() : testsupport::ScratchFolder(L"svdl") {}
+  std::string Gbk(const std::wstring& name) const { return WideToGbk(*this / name); }
 };
 
 std::vector<uint8_t> ReadAll(const std::string& gbkPath) {
-    std::ifstream in(GbkToWide(gbkPath).c_str(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  std::ifstream in(GbkToWide(gbkPath).c_str(), std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 void WriteAll(const std::string& gbkPath, std::string_view content) {
-    std::ofstream out(GbkToWide(gbkPath).c_str(), std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  std::ofstream out(GbkToWide(gbkPath).c_str(), std::ios::binary | std::ios::trunc);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
 }
 
 std::vector<uint8_t> Bytes(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 class DownloadToFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto loaded = TestServer::Load();
-        ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
-        server_ = *loaded;
-        ASSERT_TRUE(server_.Reset());
-    }
+  void SetUp() override {
+    auto loaded = TestServer::Load();
+    ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
+    server_ = *loaded;
+    ASSERT_TRUE(server_.Reset());
+  }
 
-    int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false) {
-        return DownloadToFile(
-            url, target,
-            [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
-                calls_.push_back({length, total, elapsed, received});
-            },
-            resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); });
-    }
+  int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false) {
+    return DownloadToFile(
+        url, target,
+        [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
+          calls_.push_back({length, total, elapsed, received});
+        },
+        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); });
+  }
 
-    TestServer server_;
-    ScratchFolder folder_;
-    std::vector<ProgressCall> calls_;
-    std::vector<std::string> messages_;
+  TestServer server_;
+  ScratchFolder folder_;
+  std::vector<ProgressCall> calls_;
+  std::vector<std::string> messages_;
 };
 
 TEST_F(DownloadToFileTest, CompleteBodyWithLengthArrivesInChunksWithProgress) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/100000"), target), 0);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 100000));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  const std::string target = folder_.Gbk(L"tool.exe");
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/100000"), target), 0);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 100000));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 
-    ASSERT_GE(calls_.size(), 10u);  // at most 10240 bytes per chunk
-    int32_t previous = 0;
-    for (const ProgressCall& call : calls_) {
-        EXPECT_EQ(call.contentLength, 100000);
-        EXPECT_GT(call.total, previous);
-        EXPECT_LE(call.total - previous, 10240);
-        EXPECT_EQ(call.received, call.total);
-        EXPECT_GT(call.elapsed, 0);
-        previous = call.total;
-    }
-    EXPECT_EQ(calls_.back().total, 100000);
-    EXPECT_EQ(DownloadProgressPosition(calls_.back().contentLength, calls_.back().total), 10000);
+  ASSERT_GE(calls_.size(), 10u);  // at most 10240 bytes per chunk
+  int32_t previous = 0;
+  for (const ProgressCall& call : calls_) {
+    EXPECT_EQ(call.contentLength, 100000);
+    EXPECT_GT(call.total, previous);
+    EXPECT_LE(call.total - previous, 10240);
+    EXPECT_EQ(call.received, call.total);
+    EXPECT_GT(call.elapsed, 0);
+    previous = call.total;
+  }
+  EXPECT_EQ(calls_.back().total, 100000);
+  EXPECT_EQ(DownloadProgressPosition(calls_.back().contentLength, calls_.back().total), 10000);
 }
 
 TEST_F(DownloadToFileTest, BodyWithoutLengthIsKeptAndDrivesTheBarToItsEnd) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/30000?chunked=1"), target), 0);
-    EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 30000));
-    ASSERT_FALSE(calls_.empty());
-    EXPECT_EQ(calls_.front().contentLength, 0);
-    EXPECT_EQ(DownloadProgressPosition(calls_.front().contentLength, calls_.front().total), kDownloadProgressMaximum);
+  const std::string target = folder_.Gbk(L"tool.exe");
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/30000?chunked=1"), target), 0);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 30000));
+  ASSERT_FALSE(calls_.empty());
+  EXPECT_EQ(calls_.front().contentLength, 0);
+  EXPECT_EQ(DownloadProgressPosition(calls_.front().contentLength, calls_.front().total), kDownloadProgressMaximum);
 }
 
 TEST_F(DownloadToFileTest, CompleteDownloadReplacesAnOlderFile) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "old version");
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/5000"), target), 0);
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 5000));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/5000"), target), 0);
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 5000));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 }
 
 TEST_F(DownloadToFileTest, ChinesePathsAreWrittenWhereTheyPoint) {
-    if (!CreateDirectoryW((folder_.path() + L"\\店铺工具").c_str(), nullptr)) {
-        // Wine stores such names only when the host has the locale it runs under installed.
-        GTEST_SKIP() << "this system cannot store non-ASCII file names";
-    }
-    const std::string target = folder_.Gbk(L"店铺工具\\上架助手.exe");
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/777"), target), 0);
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 777));
+  if (!CreateDirectoryW((folder_.path() + L"\\店铺工具").c_str(), nullptr)) {
+    // Wine stores such names only when the host has the locale it runs under installed.
+    GTEST_SKIP() << "this system cannot store non-ASCII file names";
+  }
+  const std::string target = folder_.Gbk(L"店铺工具\\上架助手.exe");
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/777"), target), 0);
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 777));
 }
 
 TEST_F(DownloadToFileTest, RequestCarriesTheHeaderBlockAndCacheBypass) {
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/10"), folder_.Gbk(L"t.exe")), 0);
-    auto log = server_.Requests();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].method, "GET");
-    EXPECT_EQ(log[0].target, "/bytes/10");
-    // The block's four lines go out together and in order (the system may add its own lines).
-    const std::vector<std::string> block = {
-        "Accept: */*", "Accept-Language: zh-cn", "Accept-Encoding: gzip, deflate",
-        "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"};
-    const auto& lines = log[0].headers;
-    auto at = std::search(lines.begin(), lines.end(), block.begin(), block.end());
-    EXPECT_NE(at, lines.end()) << "header block not found contiguously";
-    EXPECT_EQ(log[0].Header("User-Agent"), block[3].substr(12));
-    EXPECT_EQ(log[0].Header("Pragma"), "no-cache");
-    EXPECT_FALSE(log[0].Header("Range"));
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/10"), folder_.Gbk(L"t.exe")), 0);
+  auto log = server_.Requests();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].method, "GET");
+  EXPECT_EQ(log[0].target, "/bytes/10");
+  // The block's four lines go out together and in order (the system may add its own lines).
+  const std::vector<std::string> block = {
+      "Accept: */*", "Accept-Language: zh-cn", "Accept-Encoding: gzip, deflate",
+      "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)"};
+  const auto& lines = log[0].headers;
+  auto at = std::search(lines.begin(), lines.end(), block.begin(), block.end());
+  EXPECT_NE(at, lines.end()) << "header block not found contiguously";
+  EXPECT_EQ(log[0].Header("User-Agent"), block[3].substr(12));
+  EXPECT_EQ(log[0].Header("Pragma"), "no-cache");
+  EXPECT_FALSE(log[0].Header("Range"));
 }
 
 TEST(DownloadRequestText, AgentNameAndHeaderBlockAreExact) {
-    EXPECT_EQ(MakeDownloadAgentName(0), "Agent0");
-    EXPECT_EQ(MakeDownloadAgentName(4294967295u), "Agent4294967295");
-    EXPECT_EQ(MakeDownloadRequestHeaders(),
-              "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
-              "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
-    const std::string resumed = MakeDownloadRequestHeaders(12345);
-    EXPECT_EQ(resumed, MakeDownloadRequestHeaders() + "\r\nRange:bytes=12345-");
+  EXPECT_EQ(MakeDownloadAgentName(0), "Agent0");
+  EXPECT_EQ(MakeDownloadAgentName(4294967295u), "Agent4294967295");
+  EXPECT_EQ(MakeDownloadRequestHeaders(),
+            "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
+            "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
+  const std::string resumed = MakeDownloadRequestHeaders(12345);
+  EXPECT_EQ(resumed, MakeDownloadRequestHeaders() + "\r\nRange:bytes=12345-");
 }
 
 TEST_F(DownloadToFileTest, ErrorStatusIsNotSavedAndKeepsTheOldFile) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "old version");
-    EXPECT_EQ(Download(server_.HttpUrl("/status/404"), target), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
-    EXPECT_EQ(ReadAll(target), Bytes("old version"));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
-    EXPECT_TRUE(calls_.empty());
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  EXPECT_EQ(Download(server_.HttpUrl("/status/404"), target), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+  EXPECT_EQ(ReadAll(target), Bytes("old version"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  EXPECT_TRUE(calls_.empty());
 }
 
 TEST_F(DownloadToFileTest, ServerErrorWithoutAnOldFileLeavesNothing) {
-    EXPECT_EQ(Download(server_.HttpUrl("/status/500"), folder_.Gbk(L"tool.exe")), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
-    EXPECT_TRUE(folder_.Names().empty());
+  EXPECT_EQ(Download(server_.HttpUrl("/status/500"), folder_.Gbk(L"tool.exe")), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+  EXPECT_TRUE(folder_.Names().empty());
 }
 
 TEST_F(DownloadToFileTest, ShortBodyIsAReadErrorAndKeepsTheOldFile) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "old version");
-    EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=1000&send=500"), target), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
-    EXPECT_EQ(ReadAll(target), Bytes("old version"));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=1000&send=500"), target), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+  EXPECT_EQ(ReadAll(target), Bytes("old version"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 }
 
 TEST_F(DownloadToFileTest, ServerGoneAfterSeveralChunksKeepsTheOldFile) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "old version");
-    EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=200000&send=60000"), target), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
-    EXPECT_GE(calls_.size(), 2u);  // part of the body did arrive before the server went away
-    EXPECT_EQ(ReadAll(target), Bytes("old version"));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=200000&send=60000"), target), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+  EXPECT_GE(calls_.size(), 2u);  // part of the body did arrive before the server went away
+  EXPECT_EQ(ReadAll(target), Bytes("old version"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 }
 
 TEST_F(DownloadToFileTest, UnreachablePortCannotBeOpened) {
-    const int port = testsupport::UnusedPort();
-    ASSERT_NE(port, 0);
-    const std::string target = folder_.Gbk(L"tool.exe");
-    EXPECT_EQ(Download("http://127.0.0.1:" + std::to_string(port) + "/tool.exe", target), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
-    EXPECT_TRUE(folder_.Names().empty());
+  const int port = testsupport::UnusedPort();
+  ASSERT_NE(port, 0);
+  const std::string target = folder_.Gbk(L"tool.exe");
+  EXPECT_EQ(Download("http://127.0.0.1:" + std::to_string(port) + "/tool.exe", target), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+  EXPECT_TRUE(folder_.Names().empty());
 }
 
 TEST_F(DownloadToFileTest, MissingTargetFolderCannotBeWritten) {
-    EXPECT_EQ(Download(server_.HttpUrl("/bytes/100"), folder_.Gbk(L"no such folder\\tool.exe")), -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开本地的文件!"});
-    EXPECT_TRUE(folder_.Names().empty());
+  EXPECT_EQ(Download(server_.HttpUrl("/bytes/100"), folder_.Gbk(L"no such folder\\tool.exe")), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开本地的文件!"});
+  EXPECT_TRUE(folder_.Names().empty());
 }
 
 TEST_F(DownloadToFileTest, TargetThatCannotBeReplacedKeepsItsContent) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "running copy");
-    // Held open without delete sharing, as a running executable's image is.
-    HANDLE held = CreateFileW(GbkToWide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    const int result = Download(server_.HttpUrl("/bytes/2000"), target);
-    CloseHandle(held);
-    EXPECT_EQ(result, -1);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开本地的文件!"});
-    EXPECT_EQ(ReadAll(target), Bytes("running copy"));
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "running copy");
+  // Held open without delete sharing, as a running executable's image is.
+  HANDLE held =
+      CreateFileW(GbkToWide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const int result = Download(server_.HttpUrl("/bytes/2000"), target);
+  CloseHandle(held);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开本地的文件!"});
+  EXPECT_EQ(ReadAll(target), Bytes("running copy"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 }
 
 TEST_F(DownloadToFileTest, ATargetHeldForAMomentIsReplacedOnceItIsFree) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "just ended");
-    // As the image of a process that has only just ended, or a scanner reading the file.
-    HANDLE held = CreateFileW(GbkToWide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
-    ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    std::thread release([held] { Sleep(700); CloseHandle(held); });
-    EXPECT_EQ(Download(server_.HttpUrl("/bytes/2000"), target), 0);
-    release.join();
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 2000));
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "just ended");
+  // As the image of a process that has only just ended, or a scanner reading the file.
+  HANDLE held =
+      CreateFileW(GbkToWide(target).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(700);
+    CloseHandle(held);
+  });
+  EXPECT_EQ(Download(server_.HttpUrl("/bytes/2000"), target), 0);
+  release.join();
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 2000));
 }
 
 TEST_F(DownloadToFileTest, TemporaryFilesOfKilledTransfersAreGoneAfterTheNextTransfer) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    for (const char* route : {"/status/404", "/bytes/100"}) {
-        WriteAll(DownloadTemporaryPath(target), "half of a killed run");
-        WriteAll(folder_.Gbk(L"svd1A2B.tmp"), "left by an earlier version");
-        WriteAll(folder_.Gbk(L"notes.tmp"), "not ours");
-        const bool ok = Download(server_.HttpUrl(route), target) == 0;
-        const std::set<std::wstring> left = ok ? std::set<std::wstring>{L"notes.tmp", L"tool.exe"}
-                                               : std::set<std::wstring>{L"notes.tmp"};
-        EXPECT_EQ(folder_.Names(), left) << route;
-    }
+  const std::string target = folder_.Gbk(L"tool.exe");
+  for (const char* route : {"/status/404", "/bytes/100"}) {
+    WriteAll(DownloadTemporaryPath(target), "half of a killed run");
+    WriteAll(folder_.Gbk(L"svd1A2B.tmp"), "left by an earlier version");
+    WriteAll(folder_.Gbk(L"notes.tmp"), "not ours");
+    const bool ok = Download(server_.HttpUrl(route), target) == 0;
+    const std::set<std::wstring> left =
+        ok ? std::set<std::wstring>{L"notes.tmp", L"tool.exe"} : std::set<std::wstring>{L"notes.tmp"};
+    EXPECT_EQ(folder_.Names(), left) << route;
+  }
 }
 
 TEST_F(DownloadToFileTest, ResumeAppendsAPartialAnswer) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    const auto whole = PatternBytes(0, 3000, true);
-    WriteAll(target, std::string(whole.begin(), whole.begin() + 1000));
-    const std::string rest(whole.begin() + 1000, whole.end());
-    ASSERT_TRUE(server_.Script("/part", R"({"status":206,"headers":["Content-Range: bytes 1000-2999/3000"],"body":")" +
-                                            rest + "\"}"));
-    ASSERT_EQ(Download(server_.HttpUrl("/part"), target, 1000, true), 0);
-    EXPECT_EQ(ReadAll(target), whole);
-    auto log = server_.Requests();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].Header("Range"), "bytes=1000-");
-    ASSERT_FALSE(calls_.empty());
-    EXPECT_EQ(calls_.back().total, 3000);
-    EXPECT_EQ(calls_.back().received, 2000);
+  const std::string target = folder_.Gbk(L"tool.exe");
+  const auto whole = PatternBytes(0, 3000, true);
+  WriteAll(target, std::string(whole.begin(), whole.begin() + 1000));
+  const std::string rest(whole.begin() + 1000, whole.end());
+  ASSERT_TRUE(server_.Script(
+      "/part", R"({"status":206,"headers":["Content-Range: bytes 1000-2999/3000"],"body":")" + rest + "\"}"));
+  ASSERT_EQ(Download(server_.HttpUrl("/part"), target, 1000, true), 0);
+  EXPECT_EQ(ReadAll(target), whole);
+  auto log = server_.Requests();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Header("Range"), "bytes=1000-");
+  ASSERT_FALSE(calls_.empty());
+  EXPECT_EQ(calls_.back().total, 3000);
+  EXPECT_EQ(calls_.back().received, 2000);
 }
 
 TEST_F(DownloadToFileTest, ResumeAnsweredWithTheWholeFileStartsOver) {
-    const std::string target = folder_.Gbk(L"tool.exe");
-    WriteAll(target, "first part");
-    ASSERT_EQ(Download(server_.HttpUrl("/bytes/4000"), target, 10, true), 0);
-    EXPECT_EQ(ReadAll(target), PatternBytes(0, 4000));  // not appended after "first part"
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "first part");
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/4000"), target, 10, true), 0);
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, 4000));  // not appended after "first part"
 }
 
 TEST(DownloadProgressPosition, FollowsTheBodyAndStopsAtTheMaximum) {
-    EXPECT_EQ(DownloadProgressPosition(1000000, 10240), 102);  // 102.4 truncated
-    EXPECT_EQ(DownloadProgressPosition(1000000, 1000000), 10000);
-    EXPECT_EQ(DownloadProgressPosition(1000000, 999999), 9999);
-    EXPECT_EQ(DownloadProgressPosition(0, 10240), 10000);      // no length: straight to the end
-    EXPECT_EQ(DownloadProgressPosition(100, 150), 10000);      // more than announced
-    EXPECT_EQ(DownloadProgressPosition(3, 1), 3333);
-    EXPECT_EQ(DownloadProgressPosition(1000, 500, 100), 100);  // another bar's maximum
+  EXPECT_EQ(DownloadProgressPosition(1000000, 10240), 102);  // 102.4 truncated
+  EXPECT_EQ(DownloadProgressPosition(1000000, 1000000), 10000);
+  EXPECT_EQ(DownloadProgressPosition(1000000, 999999), 9999);
+  EXPECT_EQ(DownloadProgressPosition(0, 10240), 10000);  // no length: straight to the end
+  EXPECT_EQ(DownloadProgressPosition(100, 150), 10000);  // more than announced
+  EXPECT_EQ(DownloadProgressPosition(3, 1), 3333);
+  EXPECT_EQ(DownloadProgressPosition(1000, 500, 100), 100);  // another bar's maximum
 }
 
 TEST(DownloadProgressPosition, DegenerateValuesStayOnTheBar) {
-    EXPECT_EQ(DownloadProgressPosition(0, 0), 0);
-    EXPECT_EQ(DownloadProgressPosition(1000, 0), 0);
-    EXPECT_EQ(DownloadProgressPosition(-5, 100), 0);  // a length past 2 GiB read as negative
+  EXPECT_EQ(DownloadProgressPosition(0, 0), 0);
+  EXPECT_EQ(DownloadProgressPosition(1000, 0), 0);
+  EXPECT_EQ(DownloadProgressPosition(-5, 100), 0);  // a length past 2 GiB read as negative
 }
 
 }  // namespace

@@ -24,9 +24,7 @@ TEST(NormalizeHeaderNames, LeavesValuesAndTheRestOfNamesAlone) {
   EXPECT_EQ(NormalizeHeaderNames("referer: http://a/b-c"), "Referer: http://a/b-c");
 }
 
-TEST(NormalizeHeaderNames, KeepsEmptyWordsBetweenHyphens) {
-  EXPECT_EQ(NormalizeHeaderNames("a--b: 1"), "A--B: 1");
-}
+TEST(NormalizeHeaderNames, KeepsEmptyWordsBetweenHyphens) { EXPECT_EQ(NormalizeHeaderNames("a--b: 1"), "A--B: 1"); }
 
 TEST(CapitalizeFirst, UpperCasesOnlyAnAsciiFirstLetter) {
   EXPECT_EQ(CapitalizeFirst("abc"), "Abc");

@@ -25,7 +25,7 @@ const char kSendFailed[] = "711 发送请求失败!";
 const char kNoResponse[] = "712 服务器未响应!";
 
 class HttpFetchTest : public storvane::nettest::ServerTest {
- protected:
+protected:
   // The last request the server saw, or an empty record.
   RecordedRequest LastRequest() {
     auto log = server_.Requests();
@@ -110,8 +110,8 @@ TEST_F(HttpFetchTest, CallerHeaderSuppressesTheDefaultCaseInsensitively) {
 }
 
 TEST_F(HttpFetchTest, WithoutNormalisationCallerNamesKeepTheirCase) {
-  HttpFetch(server_.HttpUrl("/echo"), {.extra_headers = "x-lower: 1", .add_default_headers = false,
-                                       .normalize_names = false});
+  HttpFetch(server_.HttpUrl("/echo"),
+            {.extra_headers = "x-lower: 1", .add_default_headers = false, .normalize_names = false});
   auto h = EngineHeaders(OnlyRequest());
   EXPECT_NE(std::find(h.begin(), h.end(), "x-lower: 1"), h.end());
 }
@@ -149,9 +149,9 @@ TEST_F(HttpFetchTest, CallerCookieLineWinsOverCookieText) {
   HttpFetch(server_.HttpUrl("/echo"), {.cookies = &cookies, .extra_headers = "cookie: z=9"});
   RecordedRequest r = OnlyRequest();
   EXPECT_EQ(r.Header("Cookie"), "z=9");
-  EXPECT_EQ(std::count_if(r.headers.begin(), r.headers.end(),
-                          [](const std::string& l) { return l.rfind("Cookie", 0) == 0; }),
-            1);
+  EXPECT_EQ(
+      std::count_if(r.headers.begin(), r.headers.end(), [](const std::string& l) { return l.rfind("Cookie", 0) == 0; }),
+      1);
 }
 
 // ---- request body ----------------------------------------------------------------------------
@@ -231,7 +231,8 @@ TEST_F(HttpFetchTest, SentAndReceivedCookiesAreMergedIntoBothVariables) {
 // answer does not follow the caller's.
 TEST_F(HttpFetchTest, OnlyTheCallersCookiesFollowARedirect) {
   std::string cookies = "a=1";
-  HttpFetch(server_.HttpsUrl("/respond?status=302&h=Location:%20/status/200&h=Set-Cookie:%20s=2"), {.cookies = &cookies});
+  HttpFetch(server_.HttpsUrl("/respond?status=302&h=Location:%20/status/200&h=Set-Cookie:%20s=2"),
+            {.cookies = &cookies});
   auto log = server_.Requests();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1].Header("Cookie"), "a=1");
@@ -247,8 +248,8 @@ TEST_F(HttpFetchTest, MergingOffLeavesTheCookieVariableAlone) {
 
 TEST_F(HttpFetchTest, RedirectIsFollowedByDefault) {
   std::string status, location = "unset";
-  std::string body = HttpFetch(server_.HttpUrl("/redirect?to=/status/201"),
-                               {.redirect_location = &location, .status_text = &status});
+  std::string body =
+      HttpFetch(server_.HttpUrl("/redirect?to=/status/201"), {.redirect_location = &location, .status_text = &status});
   EXPECT_EQ(body, "status 201");
   EXPECT_EQ(status, "201 Created");
   EXPECT_EQ(location, "unset");  // the final response has no Location line
@@ -271,8 +272,9 @@ TEST_F(HttpFetchTest, MetaCharsetPageIsReadInItsCharset) {
   // 中文 as UTF-8 in the query; the server encodes the page in the charset it declares.
   EXPECT_NE(HttpFetch(server_.HttpUrl("/meta?charset=utf-8&text=%E4%B8%AD%E6%96%87")).find("<body>中文</body>"),
             std::string::npos);
-  EXPECT_NE(HttpFetch(server_.HttpUrl("/meta?charset=big5&form=bare&text=%E4%B8%AD%E6%96%87")).find("<body>中文</body>"),
-            std::string::npos);
+  EXPECT_NE(
+      HttpFetch(server_.HttpUrl("/meta?charset=big5&form=bare&text=%E4%B8%AD%E6%96%87")).find("<body>中文</body>"),
+      std::string::npos);
   // Declared gb2312: no re-read, and the GBK bytes are the text.
   EXPECT_NE(HttpFetch(server_.HttpUrl("/meta?charset=gb2312&text=%E4%B8%AD%E6%96%87")).find("<body>中文</body>"),
             std::string::npos);
@@ -312,9 +314,12 @@ TEST_F(HttpFetchTest, ZeroNegativeAndLongTimeoutsOutlastAStalledBody) {
 TEST_F(HttpFetchTest, ClosedPortIsASendFailureAndLeavesOutParametersAlone) {
   std::string status, headers = "kept", location = "kept", received = "kept";
   Bytes bytes = {1, 2, 3};
-  std::string text = HttpFetch("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x",
-                               {.received_cookies = &received, .response_headers = &headers,
-                                .redirect_location = &location, .status_text = &status, .body_bytes = &bytes});
+  std::string text =
+      HttpFetch("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x", {.received_cookies = &received,
+                                                                            .response_headers = &headers,
+                                                                            .redirect_location = &location,
+                                                                            .status_text = &status,
+                                                                            .body_bytes = &bytes});
   EXPECT_EQ(text, "");
   EXPECT_EQ(status, kSendFailed);
   EXPECT_EQ(headers, "kept");

@@ -27,7 +27,7 @@ namespace {
 Bytes B(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
 class RequestObjectTest : public storvane::nettest::ServerTest {
- protected:
+protected:
   static int CountNamed(const RecordedRequest& r, std::string_view name) {
     return static_cast<int>(std::count_if(r.headers.begin(), r.headers.end(), [&](const std::string& l) {
       return l.size() > name.size() && l.compare(0, name.size(), name) == 0 && l[name.size()] == ':';
@@ -79,7 +79,8 @@ TEST_F(RequestObjectTest, IconFetchWithOnlyTheAddress) {
 TEST_F(RequestObjectTest, StatusAndHeadersOfAnErrorResponse) {
   int status = -1;
   std::string headers;
-  Bytes body = RequestObjectFetch(server_.HttpUrl("/status/404"), {.response_headers = &headers, .status_code = &status});
+  Bytes body =
+      RequestObjectFetch(server_.HttpUrl("/status/404"), {.response_headers = &headers, .status_code = &status});
   EXPECT_EQ(body, B("status 404"));
   EXPECT_EQ(status, 404);
   EXPECT_NE(headers.find("Content-Length: 10\r\n"), std::string::npos);
@@ -134,8 +135,8 @@ TEST_F(RequestObjectTest, CookiesGivenEmptyAreMergedWithTheResponse) {
 
 TEST_F(RequestObjectTest, CookiePrefixIsRemovedFromTheCallersVariable) {
   std::string cookies = "Cookie: a=1", received;
-  RequestObjectFetch(server_.HttpUrl("/echo"), {.cookies = &cookies, .received_cookies = &received,
-                                                .merge_cookie_jar = false});
+  RequestObjectFetch(server_.HttpUrl("/echo"),
+                     {.cookies = &cookies, .received_cookies = &received, .merge_cookie_jar = false});
   EXPECT_EQ(cookies, " a=1");
   EXPECT_EQ(OnlyRequest().Header("Cookie"), "a=1");
 }
@@ -174,11 +175,11 @@ TEST_F(RequestObjectTest, SingleLineWithoutCrlfIsSetOnce) {
 
 TEST_F(RequestObjectTest, RedirectsFollowUnlessSwitchedOff) {
   int status = 0;
-  EXPECT_EQ(RequestObjectFetch(server_.HttpUrl("/redirect?to=/status/201"), {.status_code = &status}),
-            B("status 201"));
+  EXPECT_EQ(RequestObjectFetch(server_.HttpUrl("/redirect?to=/status/201"), {.status_code = &status}), B("status 201"));
   EXPECT_EQ(status, 201);
-  EXPECT_EQ(RequestObjectFetch(server_.HttpUrl("/redirect?to=/status/201"), {.status_code = &status, .no_redirect = true}),
-            B("redirecting"));
+  EXPECT_EQ(
+      RequestObjectFetch(server_.HttpUrl("/redirect?to=/status/201"), {.status_code = &status, .no_redirect = true}),
+      B("redirecting"));
   EXPECT_EQ(status, 302);
 }
 
@@ -198,9 +199,10 @@ TEST_F(RequestObjectTest, DefaultAndComponentTimeoutsOutlastAStalledBody) {
 // proxy (an absolute-URI request) or, as the test platform's component does, ignores it.
 TEST_F(RequestObjectTest, ProxyRequestCarriesBasicCredentials) {
   int status = 0;
-  Bytes body = RequestObjectFetch(server_.HttpUrl("/status/200"),
-                                  {.status_code = &status, .proxy = "127.0.0.1:" + std::to_string(server_.http),
-                                   .proxy_user = "pu", .proxy_password = "pw"});
+  Bytes body = RequestObjectFetch(server_.HttpUrl("/status/200"), {.status_code = &status,
+                                                                   .proxy = "127.0.0.1:" + std::to_string(server_.http),
+                                                                   .proxy_user = "pu",
+                                                                   .proxy_password = "pw"});
   EXPECT_EQ(body, B("status 200"));
   EXPECT_EQ(status, 200);
   auto log = server_.Requests();
@@ -237,8 +239,9 @@ TEST_F(RequestObjectTest, CallersObjectIsUsedAndKeepsItsState) {
 TEST_F(RequestObjectTest, UnreachableHostGivesEmptyResults) {
   int status = -1;
   std::string headers = "kept", received = "kept";
-  Bytes body = RequestObjectFetch("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x",
-                                  {.received_cookies = &received, .response_headers = &headers, .status_code = &status});
+  Bytes body =
+      RequestObjectFetch("http://127.0.0.1:" + std::to_string(UnusedPort()) + "/x",
+                         {.received_cookies = &received, .response_headers = &headers, .status_code = &status});
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(status, 0);
   EXPECT_EQ(headers, "");

@@ -12,7 +12,7 @@
 namespace storvane::nettest {
 
 class ServerTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     auto loaded = testsupport::TestServer::Load();
     ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or ports file missing";

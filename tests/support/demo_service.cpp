@@ -12,7 +12,8 @@ namespace {
 
 std::wstring HostPathToWindows(std::wstring path) {
   if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  for (wchar_t& c : path) if (c == L'/') c = L'\\';
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
   return path;
 }
 
@@ -49,7 +50,8 @@ bool DemoService::Control(std::string_view json) const {
 }
 
 bool DemoService::ResetOffer() const {
-  return Control(R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null})");
+  return Control(
+      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null})");
 }
 
 bool DemoService::Restore() const {

@@ -13,7 +13,7 @@
 namespace storvane::testing {
 
 class DemoService {
- public:
+public:
   // The fixture's service (its folder named by STORVANE_DEMO_SERVICE, its port read from the
   // port file there); nullopt when the test runs without it.
   static std::optional<DemoService> Load();

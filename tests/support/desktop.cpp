@@ -64,8 +64,7 @@ constexpr CLSID kPngEncoder = {0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-               std::chrono::milliseconds step) {
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout, std::chrono::milliseconds step) {
   const auto end = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (done()) return true;
@@ -98,9 +97,7 @@ std::optional<DWORD> TestProcess::WaitForExit(std::chrono::milliseconds timeout)
   return code;
 }
 
-bool TestProcess::Running() const {
-  return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
-}
+bool TestProcess::Running() const { return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 void TestProcess::Kill() {
   if (Running()) {
@@ -119,11 +116,13 @@ std::vector<HWND> TopWindowsOfProcess(DWORD processId) {
 
 HWND WaitForTopWindow(DWORD processId, std::chrono::milliseconds timeout) {
   HWND found = nullptr;
-  WaitUntil([&] {
-    auto w = TopWindowsOfProcess(processId);
-    found = w.empty() ? nullptr : w.front();
-    return found != nullptr;
-  }, timeout);
+  WaitUntil(
+      [&] {
+        auto w = TopWindowsOfProcess(processId);
+        found = w.empty() ? nullptr : w.front();
+        return found != nullptr;
+      },
+      timeout);
   return found;
 }
 
@@ -131,7 +130,8 @@ std::wstring WindowText(HWND window) {
   wchar_t buf[1024] = {};
   // SendMessageTimeout so that a hung window cannot hang the test.
   DWORD_PTR len = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &len)) return {};
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &len))
+    return {};
   return std::wstring(buf, static_cast<size_t>(len));
 }
 
@@ -143,11 +143,13 @@ std::wstring WindowClass(HWND window) {
 
 HWND WaitForDialog(const std::wstring& caption, std::chrono::milliseconds timeout) {
   DialogSearch s{caption};
-  WaitUntil([&] {
-    s.found = nullptr;
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&s));
-    return s.found != nullptr;
-  }, timeout);
+  WaitUntil(
+      [&] {
+        s.found = nullptr;
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&s));
+        return s.found != nullptr;
+      },
+      timeout);
   return s.found;
 }
 
@@ -314,11 +316,16 @@ bool SaveScreenPng(const std::wstring& path, const RECT* area) {
   }
   UniqueModule gdiplus(LoadLibraryW(L"gdiplus.dll"));
   if (!gdiplus) return false;
-  auto startup = reinterpret_cast<GdiplusStartupFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdiplusStartup")));
-  auto shutdown = reinterpret_cast<GdiplusShutdownFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdiplusShutdown")));
-  auto fromHbitmap = reinterpret_cast<CreateFromHbitmapFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipCreateBitmapFromHBITMAP")));
-  auto save = reinterpret_cast<SaveToFileFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipSaveImageToFile")));
-  auto dispose = reinterpret_cast<DisposeImageFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipDisposeImage")));
+  auto startup =
+      reinterpret_cast<GdiplusStartupFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdiplusStartup")));
+  auto shutdown =
+      reinterpret_cast<GdiplusShutdownFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdiplusShutdown")));
+  auto fromHbitmap = reinterpret_cast<CreateFromHbitmapFn>(
+      reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipCreateBitmapFromHBITMAP")));
+  auto save =
+      reinterpret_cast<SaveToFileFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipSaveImageToFile")));
+  auto dispose =
+      reinterpret_cast<DisposeImageFn>(reinterpret_cast<void*>(GetProcAddress(gdiplus.get(), "GdipDisposeImage")));
   if (!startup || !shutdown || !fromHbitmap || !save || !dispose) return false;
   ULONG_PTR token = 0;
   GdiplusStartupInput input;
@@ -337,7 +344,8 @@ std::wstring ArtifactPath(const std::wstring& fileName) {
     dir = env;
     // The harness gives a host path; Wine shows the host's root as drive Z:.
     if (dir[0] == L'/') dir = L"Z:" + dir;
-    for (wchar_t& c : dir) if (c == L'/') c = L'\\';
+    for (wchar_t& c : dir)
+      if (c == L'/') c = L'\\';
   } else {
     dir = ThisProgramDirectory() + L"\\artifacts";
   }

@@ -25,7 +25,7 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 
 // A program started for a test; killed when the object goes away unless it ended by itself.
 class TestProcess {
- public:
+public:
   TestProcess() = default;
   // commandLine is the full command line (quote the program path yourself when it has spaces).
   static TestProcess Start(const std::wstring& commandLine, const std::wstring& workingDir = {});
@@ -40,7 +40,7 @@ class TestProcess {
   TestProcess(TestProcess&&) noexcept = default;
   TestProcess& operator=(TestProcess&&) noexcept = default;
 
- private:
+private:
   UniqueHandle process_;
   DWORD id_ = 0;
 };
@@ -53,7 +53,7 @@ std::wstring WindowClass(HWND window);
 
 // Message boxes ("#32770") of any process whose caption is `caption`.
 HWND WaitForDialog(const std::wstring& caption, std::chrono::milliseconds timeout);
-std::wstring DialogMessage(HWND dialog);     // the text of the box
+std::wstring DialogMessage(HWND dialog);      // the text of the box
 bool ClickDialogButton(HWND dialog, int id);  // IDOK, IDYES, IDNO …
 
 // Accessibility: an object plus child id, as clients see it across processes.

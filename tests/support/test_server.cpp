@@ -37,7 +37,7 @@ std::string ToWindowsPath(std::string path) {
 }
 
 class WinsockSession {
- public:
+public:
   WinsockSession() { ok_ = WSAStartup(MAKEWORD(2, 2), &data_) == 0; }
   ~WinsockSession() {
     if (ok_) WSACleanup();
@@ -46,13 +46,13 @@ class WinsockSession {
   WinsockSession& operator=(const WinsockSession&) = delete;
   bool ok() const { return ok_; }
 
- private:
+private:
   WSADATA data_{};
   bool ok_ = false;
 };
 
 class Socket {
- public:
+public:
   explicit Socket(SOCKET s) : s_(s) {}
   ~Socket() {
     if (s_ != INVALID_SOCKET) closesocket(s_);
@@ -61,7 +61,7 @@ class Socket {
   Socket& operator=(const Socket&) = delete;
   SOCKET get() const { return s_; }
 
- private:
+private:
   SOCKET s_;
 };
 
@@ -134,35 +134,36 @@ std::optional<TestServer> TestServer::Load() {
     if (eq == std::string::npos) continue;
     std::string key = line.substr(0, eq), value = line.substr(eq + 1);
     int number = std::atoi(value.c_str());
-    if (key == "http") server.http = number;
-    else if (key == "https") server.https = number;
-    else if (key == "https_untrusted") server.https_untrusted = number;
-    else if (key == "https_wrong_name") server.https_wrong_name = number;
-    else if (key == "https_expired") server.https_expired = number;
-    else if (key == "serve_dir") server.serve_dir = value;
+    if (key == "http")
+      server.http = number;
+    else if (key == "https")
+      server.https = number;
+    else if (key == "https_untrusted")
+      server.https_untrusted = number;
+    else if (key == "https_wrong_name")
+      server.https_wrong_name = number;
+    else if (key == "https_expired")
+      server.https_expired = number;
+    else if (key == "serve_dir")
+      server.serve_dir = value;
   }
   if (server.http == 0) return std::nullopt;
   return server;
 }
 
 std::string TestServer::UrlOn(bool secure, int port, std::string_view path_and_query) const {
-  return std::string(secure ? "https" : "http") + "://127.0.0.1:" + std::to_string(port) +
-         std::string(path_and_query);
+  return std::string(secure ? "https" : "http") + "://127.0.0.1:" + std::to_string(port) + std::string(path_and_query);
 }
 
-std::string TestServer::HttpUrl(std::string_view path_and_query) const {
-  return UrlOn(false, http, path_and_query);
-}
+std::string TestServer::HttpUrl(std::string_view path_and_query) const { return UrlOn(false, http, path_and_query); }
 
-std::string TestServer::HttpsUrl(std::string_view path_and_query) const {
-  return UrlOn(true, https, path_and_query);
-}
+std::string TestServer::HttpsUrl(std::string_view path_and_query) const { return UrlOn(true, https, path_and_query); }
 
 std::optional<RawResponse> TestServer::Exchange(std::string_view method, std::string_view target,
                                                 std::string_view body) const {
-  std::string request = std::string(method) + " " + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                        std::to_string(http) + "\r\nConnection: close\r\nContent-Length: " +
-                        std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
+  std::string request =
+      std::string(method) + " " + std::string(target) + " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(http) +
+      "\r\nConnection: close\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + std::string(body);
   auto reply = RoundTrip(http, request);
   if (!reply) return std::nullopt;
   size_t split = reply->find("\r\n\r\n");
@@ -187,8 +188,7 @@ std::vector<RecordedRequest> TestServer::Requests(int since) const {
   for (int i = 0; i < count; ++i) {
     RecordedRequest r;
     int tls = 0, proxied = 0;
-    if (!ReadLine(data, pos, line) || std::sscanf(line.c_str(), "REQUEST %d %d %d", &r.id, &tls, &proxied) != 3)
-      break;
+    if (!ReadLine(data, pos, line) || std::sscanf(line.c_str(), "REQUEST %d %d %d", &r.id, &tls, &proxied) != 3) break;
     r.tls = tls != 0;
     r.proxied = proxied != 0;
     if (!ReadLine(data, pos, line)) break;

@@ -26,7 +26,7 @@ struct RecordedRequest {
   bool tls = false;      // arrived on one of the HTTPS ports
   bool proxied = false;  // absolute-URI or CONNECT request: the server acted as a proxy
   std::string method;
-  std::string target;    // raw request target as sent (path and query, or absolute URI)
+  std::string target;  // raw request target as sent (path and query, or absolute URI)
   std::string version;
   std::vector<std::string> headers;  // header lines in the order sent, without CRLF
   std::vector<uint8_t> body;
@@ -45,7 +45,7 @@ struct RawResponse {
 };
 
 class TestServer {
- public:
+public:
   int http = 0;
   int https = 0;
   int https_untrusted = 0;

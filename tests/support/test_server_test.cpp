@@ -12,7 +12,7 @@ using storvane::testsupport::TestServer;
 namespace {
 
 class TestServerTest : public ::testing::Test {
- protected:
+protected:
   void SetUp() override {
     auto loaded = TestServer::Load();
     ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or ports file missing";

@@ -30,14 +30,12 @@ int main() {
     return 1;
   }
   // The machine store: a user Root store would ask for confirmation on a real desktop.
-  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                   CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT");
+  HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"ROOT");
   if (!store) {
     std::fprintf(stderr, "cannot open the Root store (%lu)\n", GetLastError());
     return 1;
   }
-  BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(),
-                                                static_cast<DWORD>(der.size()),
+  BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
                                                 CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
   DWORD error = GetLastError();
   CertCloseStore(store, 0);

@@ -46,7 +46,8 @@ TEST(UiExportNames, FamilyCountsAndMembership) {
     for (std::string_view name : names) {
       bool fits = true;
       if (family.title == "Element event procedures") fits = StartsWith(name, "ElemOn");
-      if (family.title == "Skin, font and cursor resources") fits = StartsWith(name, "Rex") && !StartsWith(name, "Rexc");
+      if (family.title == "Skin, font and cursor resources")
+        fits = StartsWith(name, "Rex") && !StartsWith(name, "Rexc");
       if (family.title == "Skin, font and cursor descriptors") fits = StartsWith(name, "Rexc");
       if (family.title == "Dialog boxes") fits = EndsWith(name, "_Ex");
       if (family.title == "Control commands") fits = StartsWith(name, "Contro");
@@ -56,11 +57,19 @@ TEST(UiExportNames, FamilyCountsAndMembership) {
   EXPECT_EQ(unitTypes, 39u);
   EXPECT_EQ(unitTypeNames, 513u);
   const std::pair<std::string_view, std::size_t> fixed[] = {
-      {"Internal call", 1}, {"Library-side byte buffers", 5}, {"Control commands", 90},
-      {"List and element commands", 47}, {"Element event procedures", 33},
-      {"Skin, font and cursor resources", 20}, {"Skin, font and cursor descriptors", 12}, {"Images", 6},
-      {"Dialog boxes", 7}, {"Tips, slow-motion tasks, animation, timers, themes and packing", 16},
-      {"Unit type MenuEx", 32}, {"Unit type IcoListboxEx", 15}, {"Unit type StructEx", 48}};
+      {"Internal call", 1},
+      {"Library-side byte buffers", 5},
+      {"Control commands", 90},
+      {"List and element commands", 47},
+      {"Element event procedures", 33},
+      {"Skin, font and cursor resources", 20},
+      {"Skin, font and cursor descriptors", 12},
+      {"Images", 6},
+      {"Dialog boxes", 7},
+      {"Tips, slow-motion tasks, animation, timers, themes and packing", 16},
+      {"Unit type MenuEx", 32},
+      {"Unit type IcoListboxEx", 15},
+      {"Unit type StructEx", 48}};
   for (const auto& [title, count] : fixed) {
     bool found = false;
     for (const UiExportFamily& family : kUiExportFamilies) {
@@ -108,16 +117,38 @@ TEST(UiExportTable, TheRealLibraryBindsEveryNameThatItExportsInTableOrder) {
     EXPECT_EQ(table.Entry(i), LookupMappedExport(module, kUiExportNames[i].data())) << kUiExportNames[i];
   }
   // Everything the support layer calls must be there.
-  for (const char* name :
-       {"CallInternalFunction_Ex", "CreateBinEx", "DeleteBinEx", "ControPonintSizeSynchronise", "ControlDestroy",
-        "ControlGetBindControl", "ControlLockUpdate", "ControlUnlockUpdate", "ControlSetFocusControl",
-        "ControlInsertElem", "ControlSetElemAttribute_Imsge", "ControlSetElemAttribute_Text",
-        "ControlSetElemAttribute_Button", "ControlSetElemData_Imsge", "ControlSetElemData_Text",
-        "ControlSetElemData_Button", "ControlGetElemData_Text", "ControlGetElemData_Button", "LoadImageEx",
-        "DestroyImageEx", "Create_MenuEx", "InsertItem_MenuEx", "PopUp_MenuEx", "SetItemDisabled_MenuEx",
-        "CreateControl_WindowEx", "CreateControl_LabelEx", "CreateControl_PictureBoxEx",
-        "CreateControl_ProgressbarEx", "CreateControl_IcoListboxEx", "CreateControl_MinutesboxEx",
-        "InsertItem_IcoListboxEx", "GetItemCount_IcoListboxEx"}) {
+  for (const char* name : {"CallInternalFunction_Ex",
+                           "CreateBinEx",
+                           "DeleteBinEx",
+                           "ControPonintSizeSynchronise",
+                           "ControlDestroy",
+                           "ControlGetBindControl",
+                           "ControlLockUpdate",
+                           "ControlUnlockUpdate",
+                           "ControlSetFocusControl",
+                           "ControlInsertElem",
+                           "ControlSetElemAttribute_Imsge",
+                           "ControlSetElemAttribute_Text",
+                           "ControlSetElemAttribute_Button",
+                           "ControlSetElemData_Imsge",
+                           "ControlSetElemData_Text",
+                           "ControlSetElemData_Button",
+                           "ControlGetElemData_Text",
+                           "ControlGetElemData_Button",
+                           "LoadImageEx",
+                           "DestroyImageEx",
+                           "Create_MenuEx",
+                           "InsertItem_MenuEx",
+                           "PopUp_MenuEx",
+                           "SetItemDisabled_MenuEx",
+                           "CreateControl_WindowEx",
+                           "CreateControl_LabelEx",
+                           "CreateControl_PictureBoxEx",
+                           "CreateControl_ProgressbarEx",
+                           "CreateControl_IcoListboxEx",
+                           "CreateControl_MinutesboxEx",
+                           "InsertItem_IcoListboxEx",
+                           "GetItemCount_IcoListboxEx"}) {
     EXPECT_NE(table.Entry(name), nullptr) << name;
   }
   ReleaseMappedImage(module);

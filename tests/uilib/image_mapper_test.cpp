@@ -33,10 +33,12 @@ std::size_t SizeOfImage(HMODULE module) {
 
 const IMAGE_SECTION_HEADER* FindSection(HMODULE module, const char* name) {
   const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew);
+  const auto* nt =
+      reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const std::uint8_t*>(module) + dos->e_lfanew);
   const IMAGE_SECTION_HEADER* sections = IMAGE_FIRST_SECTION(nt);
   for (unsigned i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-    if (std::strncmp(reinterpret_cast<const char*>(sections[i].Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0) return &sections[i];
+    if (std::strncmp(reinterpret_cast<const char*>(sections[i].Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0)
+      return &sections[i];
   }
   return nullptr;
 }
@@ -85,8 +87,8 @@ TEST_F(SupportMapperTest, MissingNamesOrdinalsOutOfRangeAndForwardersGiveNull) {
   MappedProbe mapped{MapImageFromMemory(probe_.data(), probe_.size())};
   ASSERT_NE(mapped.module, nullptr);
   EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeMissing"), nullptr);
-  EXPECT_EQ(LookupMappedExport(mapped.module, "probeadd"), nullptr);    // exact bytes only
-  EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeAd"), nullptr);     // no prefix match
+  EXPECT_EQ(LookupMappedExport(mapped.module, "probeadd"), nullptr);            // exact bytes only
+  EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeAd"), nullptr);             // no prefix match
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(1)), nullptr);   // below the base
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(14)), nullptr);  // past the table
   EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(8)), nullptr);   // unused slot

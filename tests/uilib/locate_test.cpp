@@ -8,8 +8,8 @@
 
 #include "probe_image_test.h"
 #include "test_support.h"
-#include "uilib/image_mapper.h"
 #include "uilib/function_cast.h"
+#include "uilib/image_mapper.h"
 
 namespace storvane::uilib {
 namespace {

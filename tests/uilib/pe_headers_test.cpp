@@ -33,9 +33,9 @@ std::vector<std::uint8_t> BuildImage(std::uint16_t machine, unsigned sections) {
   Put16(b, 84, static_cast<std::uint32_t>(OptionalHeaderSize(machine)));
   Put16(b, 86, 0x2102);  // executable, 32-bit words, DLL
   Put16(b, kOpt, machine == kMachineAmd64 ? 0x20B : 0x10B);
-  Put32(b, kOpt + 32, 0x1000);                  // section alignment
+  Put32(b, kOpt + 32, 0x1000);                   // section alignment
   Put32(b, kOpt + 56, 0x1000 * (sections + 1));  // SizeOfImage
-  Put32(b, kOpt + 60, 0x200);                   // SizeOfHeaders
+  Put32(b, kOpt + 60, 0x200);                    // SizeOfHeaders
   const std::size_t table = kOpt + OptionalHeaderSize(machine);
   for (unsigned i = 0; i < sections; ++i) {
     Put32(b, table + 40 * i + 8, 0x10);
@@ -47,7 +47,7 @@ std::vector<std::uint8_t> BuildImage(std::uint16_t machine, unsigned sections) {
 }
 
 class PeHeadersTest : public ::testing::TestWithParam<std::uint16_t> {
- protected:
+protected:
   ImageVerdict Check(const std::vector<std::uint8_t>& image, HeaderCheck check = HeaderCheck::Basic) {
     return CheckRawHeaders(image.data(), image.size(), GetParam(), check, layout_);
   }

@@ -44,7 +44,8 @@ TEST_F(RawImageTest, RefusesEveryDamageAndTellsTheOtherArchitectureApart) {
 }
 
 TEST_F(RawImageTest, StrictModeAlsoWantsAnExecutableImage) {
-  auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(image_.data() + reinterpret_cast<IMAGE_DOS_HEADER*>(image_.data())->e_lfanew);
+  auto* nt =
+      reinterpret_cast<IMAGE_NT_HEADERS*>(image_.data() + reinterpret_cast<IMAGE_DOS_HEADER*>(image_.data())->e_lfanew);
   nt->FileHeader.Characteristics &= ~IMAGE_FILE_EXECUTABLE_IMAGE;
   RawImage raw;
   EXPECT_EQ(ReadRawImage(image_.data(), image_.size(), HeaderCheck::Basic, raw), ImageVerdict::Accepted);

@@ -46,7 +46,8 @@ struct TraceContext : WindowContext {
 ContextMaker TraceMaker(Trace& trace) {
   return [&trace](Window& window) {
     trace.steps.push_back("context");
-    trace.unitsWhenContextMade = window.FindUnit("窗口EX_启动窗口") != nullptr || window.FindUnit("窗口EX_下载") != nullptr;
+    trace.unitsWhenContextMade =
+        window.FindUnit("窗口EX_启动窗口") != nullptr || window.FindUnit("窗口EX_下载") != nullptr;
     return std::make_unique<TraceContext>(trace);
   };
 }
@@ -92,15 +93,35 @@ int OnFeedback(Unit& label, int a, int b) {
 }
 
 constexpr UnitDesign kMainUnits[] = {
-    {.type = UnitType::WindowEx, .name = "窗口EX_启动窗口", .width = 900, .height = 600, .caption = "Storvane",
+    {.type = UnitType::WindowEx,
+     .name = "窗口EX_启动窗口",
+     .width = 900,
+     .height = 600,
+     .caption = "Storvane",
      .fillsWindow = true},
-    {.type = UnitType::LabelEx, .name = "标签EX_标题", .left = 16, .top = 48, .width = 868, .height = 24,
+    {.type = UnitType::LabelEx,
+     .name = "标签EX_标题",
+     .left = 16,
+     .top = 48,
+     .width = 868,
+     .height = 24,
      .caption = "Storvane  www.storvane.example"},
-    {.type = UnitType::Label, .name = "标签_读取软件", .caption = "读取软件", .visible = false, .onFeedback = OnFeedback},
+    {.type = UnitType::Label,
+     .name = "标签_读取软件",
+     .caption = "读取软件",
+     .visible = false,
+     .onFeedback = OnFeedback},
 };
-constexpr WindowDesign kMain{.name = kMainName, .caption = "Storvane", .width = 900, .height = 600,
-                             .units = kMainUnits, .onCreated = MainCreated, .onShown = MainShown,
-                             .onSizeChanged = MainSized, .onCloseQuery = MainCloseQuery, .onFocus = MainFocus};
+constexpr WindowDesign kMain{.name = kMainName,
+                             .caption = "Storvane",
+                             .width = 900,
+                             .height = 600,
+                             .units = kMainUnits,
+                             .onCreated = MainCreated,
+                             .onShown = MainShown,
+                             .onSizeChanged = MainSized,
+                             .onCloseQuery = MainCloseQuery,
+                             .onFocus = MainFocus};
 
 void ModalCreated(Window& modal) {
   if (Trace* trace = TraceOf(modal)) {
@@ -122,11 +143,21 @@ void ModalShown(Window& modal) {
 
 constexpr UnitDesign kModalUnits[] = {
     {.type = UnitType::WindowEx, .name = "窗口EX_下载", .width = 360, .height = 140, .fillsWindow = true},
-    {.type = UnitType::ProgressbarEx, .name = "进度条EX_下载", .left = 20, .top = 90, .width = 320, .height = 8,
+    {.type = UnitType::ProgressbarEx,
+     .name = "进度条EX_下载",
+     .left = 20,
+     .top = 90,
+     .width = 320,
+     .height = 8,
      .rangeMax = 10000},
 };
-constexpr WindowDesign kModal{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
-                              .units = kModalUnits, .onCreated = ModalCreated, .onShown = ModalShown};
+constexpr WindowDesign kModal{.name = kModalName,
+                              .caption = "下载",
+                              .width = 360,
+                              .height = 140,
+                              .units = kModalUnits,
+                              .onCreated = ModalCreated,
+                              .onShown = ModalShown};
 
 // A creation handler that waits while dispatching messages, during which its window is closed
 // (a transfer that ends before the window was ever shown).
@@ -134,15 +165,23 @@ void ClosedWhileCreating(Window& window) {
   window.RequestClose();
   PumpFor(50);
 }
-constexpr WindowDesign kClosedEarly{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
-                                    .units = kModalUnits, .onCreated = ClosedWhileCreating};
+constexpr WindowDesign kClosedEarly{.name = kModalName,
+                                    .caption = "下载",
+                                    .width = 360,
+                                    .height = 140,
+                                    .units = kModalUnits,
+                                    .onCreated = ClosedWhileCreating};
 
 // The same units without handlers, for tests that open the window themselves.
-constexpr WindowDesign kPlainDownload{.name = kModalName, .caption = "下载", .width = 360, .height = 140,
-                                      .units = kModalUnits};
+constexpr WindowDesign kPlainDownload{
+    .name = kModalName, .caption = "下载", .width = 360, .height = 140, .units = kModalUnits};
 // Larger than any work area the tests run on.
-constexpr WindowDesign kHuge{.name = kModalName, .caption = "下载", .width = 9000, .height = 7000,
-                             .units = kModalUnits, .onSizeChanged = MainSized};
+constexpr WindowDesign kHuge{.name = kModalName,
+                             .caption = "下载",
+                             .width = 9000,
+                             .height = 7000,
+                             .units = kModalUnits,
+                             .onSizeChanged = MainSized};
 
 class RuntimeTest : public ::testing::Test {
 protected:

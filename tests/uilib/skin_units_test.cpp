@@ -47,20 +47,44 @@ void RecordFocus(Unit& unit, int a, int b) {
 }
 
 constexpr UnitDesign kAllTypes[] = {
-    {.type = UnitType::WindowEx, .name = "窗口EX_测试", .width = 600, .height = 400, .caption = "Storvane",
-     .fillsWindow = true, .onEvent = RecordEvent, .onFocus = RecordFocus},
-    {.type = UnitType::LabelEx, .name = "标签EX_磁盘大小", .left = 16, .top = 349, .width = 568, .height = 24,
-     .caption = "磁盘信息", .onEvent = RecordEvent},
+    {.type = UnitType::WindowEx,
+     .name = "窗口EX_测试",
+     .width = 600,
+     .height = 400,
+     .caption = "Storvane",
+     .fillsWindow = true,
+     .onEvent = RecordEvent,
+     .onFocus = RecordFocus},
+    {.type = UnitType::LabelEx,
+     .name = "标签EX_磁盘大小",
+     .left = 16,
+     .top = 349,
+     .width = 568,
+     .height = 24,
+     .caption = "磁盘信息",
+     .onEvent = RecordEvent},
     {.type = UnitType::PictureBoxEx, .name = "图片框EX", .left = 16, .top = 50, .width = 40, .height = 40},
     {.type = UnitType::MinutesboxEx, .name = "分组框EX", .left = 16, .top = 100, .width = 568, .height = 240},
-    {.type = UnitType::IcoListboxEx, .name = "图标列表框EX_软件", .left = 10, .top = 10, .width = 548, .height = 220,
+    {.type = UnitType::IcoListboxEx,
+     .name = "图标列表框EX_软件",
+     .left = 10,
+     .top = 10,
+     .width = 548,
+     .height = 220,
      .container = "分组框EX"},
-    {.type = UnitType::ProgressbarEx, .name = "进度条EX_载入软件", .left = 134, .top = 110, .width = 300,
-     .height = 8, .visible = false, .container = "分组框EX", .rangeMax = 37},
+    {.type = UnitType::ProgressbarEx,
+     .name = "进度条EX_载入软件",
+     .left = 134,
+     .top = 110,
+     .width = 300,
+     .height = 8,
+     .visible = false,
+     .container = "分组框EX",
+     .rangeMax = 37},
     {.type = UnitType::Label, .name = "标签_读取软件", .caption = "读取软件", .visible = false},
 };
-constexpr WindowDesign kWindow{.name = "单元测试窗口", .caption = "Storvane", .width = 600, .height = 400,
-                               .units = kAllTypes};
+constexpr WindowDesign kWindow{
+    .name = "单元测试窗口", .caption = "Storvane", .width = 600, .height = 400, .units = kAllTypes};
 
 struct Expected {
   const char* unit;

@@ -127,7 +127,8 @@ TEST_F(StrictMapperTest, TheResolverIsAskedFirstAndFillsWhatTheSystemCannot) {
   const std::vector<std::uint8_t> missing = ReadBesideProgram("uilib_probe_missing.dll");
   ASSERT_FALSE(missing.empty());
   std::vector<ResolverCall> calls;
-  StrictProbe mapped{MapImageStrict(missing.data(), missing.size(), &SupplyAbsent, reinterpret_cast<std::uintptr_t>(&calls))};
+  StrictProbe mapped{
+      MapImageStrict(missing.data(), missing.size(), &SupplyAbsent, reinterpret_cast<std::uintptr_t>(&calls))};
   ASSERT_NE(mapped.module, nullptr);
   auto add = FunctionCast<AddFn>(LookupExportByNameScan(mapped.module, "ProbeAdd"));
   ASSERT_NE(add, nullptr);
@@ -159,7 +160,8 @@ TEST_F(StrictMapperTest, AFailedImportGivesBackTheModulesItLoaded) {
 TEST_F(StrictMapperTest, ReleaseGivesBackImportedModules) {
   const std::vector<std::uint8_t> missing = ReadBesideProgram("uilib_probe_missing.dll");
   std::vector<ResolverCall> calls;
-  HMODULE module = MapImageStrict(missing.data(), missing.size(), &SupplyAbsent, reinterpret_cast<std::uintptr_t>(&calls));
+  HMODULE module =
+      MapImageStrict(missing.data(), missing.size(), &SupplyAbsent, reinterpret_cast<std::uintptr_t>(&calls));
   ASSERT_NE(module, nullptr);
   EXPECT_NE(::GetModuleHandleW(L"uilib_helper.dll"), nullptr);
   EXPECT_TRUE(ReleaseImageStrict(module));

@@ -116,7 +116,6 @@ std::vector<std::vector<std::uint8_t>> DamagedCopies(const std::vector<std::uint
 
 }  // namespace storvane::uilib::test
 
-
 namespace storvane::uilib::test {
 
 bool LoadLibraryAsStartUpDoes() { return LoadUiLibrary({}, {}, &LocateUiLibrary) != nullptr; }

@@ -12,12 +12,12 @@ namespace storvane::updater::testing {
 
 namespace gdiplus_traits {
 
-template <typename T, Gdiplus::GpStatus (WINGDIPAPI* Delete)(T*)>
+template <typename T, Gdiplus::GpStatus(WINGDIPAPI* Delete)(T*)>
 struct Object {
-    using type = T*;
-    static type invalid() noexcept { return nullptr; }
-    static bool is_valid(type p) noexcept { return p != nullptr; }
-    static void close(type p) noexcept { Delete(p); }
+  using type = T*;
+  static type invalid() noexcept { return nullptr; }
+  static bool is_valid(type p) noexcept { return p != nullptr; }
+  static void close(type p) noexcept { Delete(p); }
 };
 
 }  // namespace gdiplus_traits
@@ -27,20 +27,20 @@ using UniqueGdipImage = UniqueResource<gdiplus_traits::Object<Gdiplus::GpImage, 
 // GDI+ started for a scope.
 class GdiplusSession {
 public:
-    GdiplusSession() noexcept {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool ok() const noexcept { return ok_; }
+  GdiplusSession() noexcept {
+    Gdiplus::GdiplusStartupInput input;
+    ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+  }
+  ~GdiplusSession() {
+    if (ok_) Gdiplus::GdiplusShutdown(token_);
+  }
+  GdiplusSession(const GdiplusSession&) = delete;
+  GdiplusSession& operator=(const GdiplusSession&) = delete;
+  bool ok() const noexcept { return ok_; }
 
 private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
+  ULONG_PTR token_ = 0;
+  bool ok_ = false;
 };
 
 }  // namespace storvane::updater::testing

@@ -11,43 +11,43 @@
 namespace {
 
 void AppendLine(const std::wstring& file, const std::string& line) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            CloseHandle(h);
-            return;
-        }
-        Sleep(20);
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(h, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+      CloseHandle(h);
+      return;
     }
+    Sleep(20);
+  }
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path(self, length);
-    const std::wstring marker = path.substr(0, path.find_last_of(L'\\') + 1) + L"launcher_marker.txt";
+  wchar_t self[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self, length);
+  const std::wstring marker = path.substr(0, path.find_last_of(L'\\') + 1) + L"launcher_marker.txt";
 
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
-    const std::string size = std::to_string(data.nFileSizeLow);
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+  const std::string size = std::to_string(data.nFileSizeLow);
 
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    DWORD hold = 0;
-    for (int i = 1; argv != nullptr && i + 1 < count; ++i) {
-        if (std::wcscmp(argv[i], L"--hold") == 0) hold = static_cast<DWORD>(_wtoi(argv[i + 1]));
-    }
-    if (argv != nullptr) LocalFree(argv);
+  int count = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  DWORD hold = 0;
+  for (int i = 1; argv != nullptr && i + 1 < count; ++i) {
+    if (std::wcscmp(argv[i], L"--hold") == 0) hold = static_cast<DWORD>(_wtoi(argv[i + 1]));
+  }
+  if (argv != nullptr) LocalFree(argv);
 
-    AppendLine(marker, "start " + size + "\r\n");
-    if (hold > 0) {
-        Sleep(hold);
-        AppendLine(marker, "end " + size + "\r\n");
-    }
-    return 0;
+  AppendLine(marker, "start " + size + "\r\n");
+  if (hold > 0) {
+    Sleep(hold);
+    AppendLine(marker, "end " + size + "\r\n");
+  }
+  return 0;
 }

@@ -24,147 +24,148 @@ std::string SizeOf(const std::vector<uint8_t>& bytes) { return std::to_string(by
 
 class UpdateJobTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto loaded = TestServer::Load();
-        ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
-        server_ = *loaded;
-        ASSERT_TRUE(server_.Reset());
-        ASSERT_TRUE(FileExists(StubPath()));
-        oldLauncher_ = StubBytes(kOldPadding);
-        newLauncher_ = StubBytes();
-        ASSERT_TRUE(WriteFileBytes(launcher(), oldLauncher_));
-    }
+  void SetUp() override {
+    auto loaded = TestServer::Load();
+    ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
+    server_ = *loaded;
+    ASSERT_TRUE(server_.Reset());
+    ASSERT_TRUE(FileExists(StubPath()));
+    oldLauncher_ = StubBytes(kOldPadding);
+    newLauncher_ = StubBytes();
+    ASSERT_TRUE(WriteFileBytes(launcher(), oldLauncher_));
+  }
 
-    std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
+  std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
 
-    UpdateOutcome Run(const std::string& url, DWORD waitMs = 15000) {
-        UpdatePlan plan{GbkToWide(url), launcher(), L"2.2", waitMs};
-        return RunUpdate(
-            plan, [this](int32_t length, int32_t total, int32_t, int32_t) {
-                positions_.push_back(DownloadProgressPosition(length, total));
-            },
-            [this](const std::string& text) { messages_.push_back(text); });
-    }
+  UpdateOutcome Run(const std::string& url, DWORD waitMs = 15000) {
+    UpdatePlan plan{GbkToWide(url), launcher(), L"2.2", waitMs};
+    return RunUpdate(
+        plan,
+        [this](int32_t length, int32_t total, int32_t, int32_t) {
+          positions_.push_back(DownloadProgressPosition(length, total));
+        },
+        [this](const std::string& text) { messages_.push_back(text); });
+  }
 
-    TestServer server_;
-    ScratchFolder folder_{L"svup"};
-    std::vector<uint8_t> oldLauncher_, newLauncher_;
-    std::vector<int> positions_;
-    std::vector<std::string> messages_;
+  TestServer server_;
+  ScratchFolder folder_{L"svup"};
+  std::vector<uint8_t> oldLauncher_, newLauncher_;
+  std::vector<int> positions_;
+  std::vector<std::string> messages_;
 };
 
 TEST_F(UpdateJobTest, ReplacesTheLauncherOnceItHasEndedAndStartsTheNewOne) {
-    ASSERT_TRUE(server_.Script("/dl/new%20launcher.exe", ServeBytesScript(newLauncher_)));
-    UniqueHandle old(StartHeld(launcher(), 1500));
-    ASSERT_TRUE(old);
-    ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
+  ASSERT_TRUE(server_.Script("/dl/new%20launcher.exe", ServeBytesScript(newLauncher_)));
+  UniqueHandle old(StartHeld(launcher(), 1500));
+  ASSERT_TRUE(old);
+  ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
 
-    EXPECT_EQ(Run(server_.HttpUrl("/dl/new launcher.exe")), UpdateOutcome::Started);
-    EXPECT_TRUE(messages_.empty());
-    ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() >= 3; }, 15000));
-    // The new copy starts only after the old one has gone.
-    EXPECT_EQ(MarkerLines(folder_.path()),
-              (std::vector<std::string>{"start " + SizeOf(oldLauncher_), "end " + SizeOf(oldLauncher_),
-                                        "start " + SizeOf(newLauncher_)}));
-    EXPECT_EQ(ReadFileBytes(launcher()), newLauncher_);
-    EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
-    // The offer now in place is recorded for the launcher, which must not fetch it again.
-    const std::vector<uint8_t> record = ReadFileBytes(InstalledOfferPathFor(launcher()));
-    EXPECT_EQ(std::string(record.begin(), record.end()), "2.2");
-    ASSERT_FALSE(positions_.empty());
-    EXPECT_EQ(positions_.back(), kDownloadProgressMaximum);
+  EXPECT_EQ(Run(server_.HttpUrl("/dl/new launcher.exe")), UpdateOutcome::Started);
+  EXPECT_TRUE(messages_.empty());
+  ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() >= 3; }, 15000));
+  // The new copy starts only after the old one has gone.
+  EXPECT_EQ(MarkerLines(folder_.path()),
+            (std::vector<std::string>{"start " + SizeOf(oldLauncher_), "end " + SizeOf(oldLauncher_),
+                                      "start " + SizeOf(newLauncher_)}));
+  EXPECT_EQ(ReadFileBytes(launcher()), newLauncher_);
+  EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
+  // The offer now in place is recorded for the launcher, which must not fetch it again.
+  const std::vector<uint8_t> record = ReadFileBytes(InstalledOfferPathFor(launcher()));
+  EXPECT_EQ(std::string(record.begin(), record.end()), "2.2");
+  ASSERT_FALSE(positions_.empty());
+  EXPECT_EQ(positions_.back(), kDownloadProgressMaximum);
 }
 
 TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherAndStartsNothing) {
-    ASSERT_TRUE(WriteFileBytes(StagingPathFor(launcher()), {1, 2, 3}));  // from an interrupted attempt
-    EXPECT_EQ(Run(server_.HttpUrl("/status/404")), UpdateOutcome::DownloadFailed);
-    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
-    EXPECT_FALSE(FileExists(InstalledOfferPathFor(launcher())));
-    Sleep(300);
-    EXPECT_TRUE(MarkerLines(folder_.path()).empty());
-    // The old launcher still runs.
-    UniqueHandle again(StartHeld(launcher(), 0));
-    ASSERT_TRUE(again);
-    EXPECT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
-    EXPECT_EQ(MarkerLines(folder_.path()), std::vector<std::string>{"start " + SizeOf(oldLauncher_)});
-    WaitForSingleObject(again.get(), 10000);
+  ASSERT_TRUE(WriteFileBytes(StagingPathFor(launcher()), {1, 2, 3}));  // from an interrupted attempt
+  EXPECT_EQ(Run(server_.HttpUrl("/status/404")), UpdateOutcome::DownloadFailed);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
+  EXPECT_FALSE(FileExists(InstalledOfferPathFor(launcher())));
+  Sleep(300);
+  EXPECT_TRUE(MarkerLines(folder_.path()).empty());
+  // The old launcher still runs.
+  UniqueHandle again(StartHeld(launcher(), 0));
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
+  EXPECT_EQ(MarkerLines(folder_.path()), std::vector<std::string>{"start " + SizeOf(oldLauncher_)});
+  WaitForSingleObject(again.get(), 10000);
 }
 
 TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
-    // Left by updates that were killed mid-transfer; gone with this one.
-    ASSERT_TRUE(WriteFileBytes(GbkToWide(DownloadTemporaryPath(WideToGbk(StagingPathFor(launcher())))), {1, 2}));
-    ASSERT_TRUE(WriteFileBytes(folder_ / L"svd12AB.tmp", {3, 4}));
-    EXPECT_EQ(Run(server_.HttpUrl("/truncate?len=50000&send=20000")), UpdateOutcome::DownloadFailed);
-    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
+  // Left by updates that were killed mid-transfer; gone with this one.
+  ASSERT_TRUE(WriteFileBytes(GbkToWide(DownloadTemporaryPath(WideToGbk(StagingPathFor(launcher())))), {1, 2}));
+  ASSERT_TRUE(WriteFileBytes(folder_ / L"svd12AB.tmp", {3, 4}));
+  EXPECT_EQ(Run(server_.HttpUrl("/truncate?len=50000&send=20000")), UpdateOutcome::DownloadFailed);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
 }
 
 TEST_F(UpdateJobTest, OnlyWebAddressesAreFetched) {
-    for (const char* address : {"", "file:///C:/windows/notepad.exe", "C:\\windows\\notepad.exe", "http://"}) {
-        messages_.clear();
-        EXPECT_EQ(Run(address), UpdateOutcome::DownloadFailed) << address;
-        EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"}) << address;
-    }
-    EXPECT_TRUE(server_.Requests().empty());
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  for (const char* address : {"", "file:///C:/windows/notepad.exe", "C:\\windows\\notepad.exe", "http://"}) {
+    messages_.clear();
+    EXPECT_EQ(Run(address), UpdateOutcome::DownloadFailed) << address;
+    EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"}) << address;
+  }
+  EXPECT_TRUE(server_.Requests().empty());
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
 }
 
 TEST_F(UpdateJobTest, AWebPageAnsweredWithSuccessDoesNotReplaceTheLauncher) {
-    const std::string page = "<html><body>Please sign in to the network</body></html>";
-    ASSERT_TRUE(server_.Script("/dl/portal.exe", ServeBytesScript(std::vector<uint8_t>(page.begin(), page.end()))));
-    EXPECT_EQ(Run(server_.HttpUrl("/dl/portal.exe")), UpdateOutcome::DownloadFailed);
-    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
+  const std::string page = "<html><body>Please sign in to the network</body></html>";
+  ASSERT_TRUE(server_.Script("/dl/portal.exe", ServeBytesScript(std::vector<uint8_t>(page.begin(), page.end()))));
+  EXPECT_EQ(Run(server_.HttpUrl("/dl/portal.exe")), UpdateOutcome::DownloadFailed);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
 }
 
 class LauncherWaitTest : public ::testing::Test {
 protected:
-    ScratchFolder here_{L"svwa"};
-    ScratchFolder elsewhere_{L"svwb"};
+  ScratchFolder here_{L"svwa"};
+  ScratchFolder elsewhere_{L"svwb"};
 };
 
 TEST_F(LauncherWaitTest, FindsOnlyTheProcessOfThatPath) {
-    const std::vector<uint8_t> stub = StubBytes();
-    ASSERT_TRUE(WriteFileBytes(here_ / L"Storvane.exe", stub));
-    ASSERT_TRUE(WriteFileBytes(elsewhere_ / L"Storvane.exe", stub));
-    UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 4000));
-    UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 4000));
-    ASSERT_TRUE(mine && other);
+  const std::vector<uint8_t> stub = StubBytes();
+  ASSERT_TRUE(WriteFileBytes(here_ / L"Storvane.exe", stub));
+  ASSERT_TRUE(WriteFileBytes(elsewhere_ / L"Storvane.exe", stub));
+  UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 4000));
+  UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 4000));
+  ASSERT_TRUE(mine && other);
 
-    std::vector<DWORD> found;
-    ASSERT_TRUE(WaitUntil([&] { return !(found = FindProcessesOfImage(here_ / L"Storvane.exe")).empty(); }, 5000));
-    EXPECT_EQ(found, std::vector<DWORD>{GetProcessId(mine.get())});
+  std::vector<DWORD> found;
+  ASSERT_TRUE(WaitUntil([&] { return !(found = FindProcessesOfImage(here_ / L"Storvane.exe")).empty(); }, 5000));
+  EXPECT_EQ(found, std::vector<DWORD>{GetProcessId(mine.get())});
 
-    // Windows paths ignore case, and forward slashes name the same file.
-    std::wstring shouted = here_ / L"STORVANE.EXE";
-    EXPECT_EQ(FindProcessesOfImage(shouted), found);
-    std::wstring slashed = here_ / L"Storvane.exe";
-    for (wchar_t& c : slashed) {
-        if (c == L'\\') c = L'/';
-    }
-    EXPECT_EQ(FindProcessesOfImage(slashed), found);
-    TerminateProcess(mine.get(), 0);
-    TerminateProcess(other.get(), 0);
+  // Windows paths ignore case, and forward slashes name the same file.
+  std::wstring shouted = here_ / L"STORVANE.EXE";
+  EXPECT_EQ(FindProcessesOfImage(shouted), found);
+  std::wstring slashed = here_ / L"Storvane.exe";
+  for (wchar_t& c : slashed) {
+    if (c == L'\\') c = L'/';
+  }
+  EXPECT_EQ(FindProcessesOfImage(slashed), found);
+  TerminateProcess(mine.get(), 0);
+  TerminateProcess(other.get(), 0);
 }
 
 TEST_F(LauncherWaitTest, WaitIsBoundedAndEndsWithTheProcess) {
-    ASSERT_TRUE(WriteFileBytes(here_ / L"Storvane.exe", StubBytes()));
-    ASSERT_TRUE(WriteFileBytes(elsewhere_ / L"Storvane.exe", StubBytes()));
-    UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 2500));
-    UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 20000));
-    ASSERT_TRUE(mine && other);
-    ASSERT_TRUE(WaitUntil([&] { return !FindProcessesOfImage(here_ / L"Storvane.exe").empty(); }, 5000));
+  ASSERT_TRUE(WriteFileBytes(here_ / L"Storvane.exe", StubBytes()));
+  ASSERT_TRUE(WriteFileBytes(elsewhere_ / L"Storvane.exe", StubBytes()));
+  UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 2500));
+  UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 20000));
+  ASSERT_TRUE(mine && other);
+  ASSERT_TRUE(WaitUntil([&] { return !FindProcessesOfImage(here_ / L"Storvane.exe").empty(); }, 5000));
 
-    EXPECT_FALSE(WaitForImageToEnd(here_ / L"Storvane.exe", 200));
-    EXPECT_TRUE(WaitForImageToEnd(here_ / L"Storvane.exe", 15000));
-    EXPECT_EQ(WaitForSingleObject(mine.get(), 0), WAIT_OBJECT_0);
-    // The same name running elsewhere is nothing to wait for.
-    EXPECT_TRUE(WaitForImageToEnd(here_ / L"Storvane.exe", 0));
-    TerminateProcess(other.get(), 0);
+  EXPECT_FALSE(WaitForImageToEnd(here_ / L"Storvane.exe", 200));
+  EXPECT_TRUE(WaitForImageToEnd(here_ / L"Storvane.exe", 15000));
+  EXPECT_EQ(WaitForSingleObject(mine.get(), 0), WAIT_OBJECT_0);
+  // The same name running elsewhere is nothing to wait for.
+  EXPECT_TRUE(WaitForImageToEnd(here_ / L"Storvane.exe", 0));
+  TerminateProcess(other.get(), 0);
 }
 
 }  // namespace

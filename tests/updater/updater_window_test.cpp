@@ -26,285 +26,286 @@ using namespace storvane::updater::testing;
 using testsupport::TestServer;
 
 std::wstring Text(HWND window) {
-    wchar_t buffer[512] = {};
-    GetWindowTextW(window, buffer, 512);
-    return buffer;
+  wchar_t buffer[512] = {};
+  GetWindowTextW(window, buffer, 512);
+  return buffer;
 }
 
 struct ProcessWindowSearch {
-    DWORD processId;
-    const wchar_t* className;
-    const wchar_t* title;
-    HWND found = nullptr;
+  DWORD processId;
+  const wchar_t* className;
+  const wchar_t* title;
+  HWND found = nullptr;
 };
 
 BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<ProcessWindowSearch*>(data);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    wchar_t className[64] = {};
-    GetClassNameW(window, className, 64);
-    if (owner == search->processId && IsWindowVisible(window) && wcscmp(className, search->className) == 0 &&
-        (search->title == nullptr || Text(window) == search->title)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
+  auto* search = reinterpret_cast<ProcessWindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  wchar_t className[64] = {};
+  GetClassNameW(window, className, 64);
+  if (owner == search->processId && IsWindowVisible(window) && wcscmp(className, search->className) == 0 &&
+      (search->title == nullptr || Text(window) == search->title)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* title = nullptr) {
-    ProcessWindowSearch search{processId, className, title};
-    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+  ProcessWindowSearch search{processId, className, title};
+  EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // The text of a message box: its one static control with text.
 std::wstring MessageBoxText(HWND box) {
-    std::wstring text;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t className[32] = {};
-        GetClassNameW(child, className, 32);
-        if (_wcsicmp(className, L"Static") == 0 && !Text(child).empty()) text = Text(child);
-    }
-    return text;
+  std::wstring text;
+  for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t className[32] = {};
+    GetClassNameW(child, className, 32);
+    if (_wcsicmp(className, L"Static") == 0 && !Text(child).empty()) text = Text(child);
+  }
+  return text;
 }
 
 ComPtr<IAccessible> AccessibleOf(HWND control) {
-    ComPtr<IAccessible> accessible;
-    AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), accessible.put_void());
-    return accessible;
+  ComPtr<IAccessible> accessible;
+  AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), accessible.put_void());
+  return accessible;
 }
 
 VARIANT Self() {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = CHILDID_SELF;
-    return v;
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_I4;
+  v.lVal = CHILDID_SELF;
+  return v;
 }
 
 std::wstring Take(BSTR text) {
-    UniqueBstr owned(text);
-    return text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
+  UniqueBstr owned(text);
+  return text != nullptr ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 
 long RoleOf(IAccessible* accessible) {
-    VARIANT role;
-    VariantInit(&role);
-    if (FAILED(accessible->get_accRole(Self(), &role)) || role.vt != VT_I4) return -1;
-    return role.lVal;
+  VARIANT role;
+  VariantInit(&role);
+  if (FAILED(accessible->get_accRole(Self(), &role)) || role.vt != VT_I4) return -1;
+  return role.lVal;
 }
 
 class UpdaterWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        auto loaded = TestServer::Load();
-        ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
-        server_ = *loaded;
-        ASSERT_TRUE(server_.Reset());
-        const std::wstring upExe = HostPathToWindows(std::getenv("STORVANE_UP_EXE"));
-        ASSERT_TRUE(FileExists(upExe)) << "STORVANE_UP_EXE";
-        ASSERT_TRUE(CopyFileW(upExe.c_str(), (folder_ / L"up.exe").c_str(), FALSE));
-        oldLauncher_ = StubBytes(1000);
-        ASSERT_TRUE(WriteFileBytes(launcher(), oldLauncher_));
-        artifacts_ = HostPathToWindows(std::getenv("STORVANE_ARTIFACTS_DIR"));
-        if (!artifacts_.empty()) CreateDirectoryW(artifacts_.c_str(), nullptr);
+  void SetUp() override {
+    auto loaded = TestServer::Load();
+    ASSERT_TRUE(loaded) << "STORVANE_TEST_SERVER not set or unreadable";
+    server_ = *loaded;
+    ASSERT_TRUE(server_.Reset());
+    const std::wstring upExe = HostPathToWindows(std::getenv("STORVANE_UP_EXE"));
+    ASSERT_TRUE(FileExists(upExe)) << "STORVANE_UP_EXE";
+    ASSERT_TRUE(CopyFileW(upExe.c_str(), (folder_ / L"up.exe").c_str(), FALSE));
+    oldLauncher_ = StubBytes(1000);
+    ASSERT_TRUE(WriteFileBytes(launcher(), oldLauncher_));
+    artifacts_ = HostPathToWindows(std::getenv("STORVANE_ARTIFACTS_DIR"));
+    if (!artifacts_.empty()) CreateDirectoryW(artifacts_.c_str(), nullptr);
+  }
+
+  void TearDown() override {
+    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 99);
+  }
+
+  std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
+
+  // Starts up.exe the way the launcher does: every argument in quotes.
+  HWND StartUpdater(const std::wstring& url) {
+    const std::wstring commandLine =
+        L"\"" + (folder_ / L"up.exe") + L"\" \"" + url + L"\" \"Storvane.exe\" \"2.2\" \"2.1\"";
+    process_.reset(Launch(commandLine));
+    if (!process_) return nullptr;
+    HWND window = nullptr;
+    WaitUntil(
+        [&] { return (window = FindProcessWindow(GetProcessId(process_.get()), kUpdaterWindowClass)) != nullptr; },
+        15000);
+    return window;
+  }
+
+  HANDLE Launch(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW((folder_ / L"up.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder_.path().c_str(), &startup, &info)) {
+      return nullptr;
     }
+    CloseHandle(info.hThread);
+    return info.hProcess;
+  }
 
-    void TearDown() override {
-        if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) TerminateProcess(process_.get(), 99);
-    }
+  DWORD ExitCodeWithin(DWORD timeoutMs) {
+    if (WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+  }
 
-    std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
+  HWND WaitForMessageBox() {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindProcessWindow(GetProcessId(process_.get()), L"#32770", L"信息：")) != nullptr; },
+              20000);
+    return box;
+  }
 
-    // Starts up.exe the way the launcher does: every argument in quotes.
-    HWND StartUpdater(const std::wstring& url) {
-        const std::wstring commandLine = L"\"" + (folder_ / L"up.exe") + L"\" \"" + url +
-                                         L"\" \"Storvane.exe\" \"2.2\" \"2.1\"";
-        process_.reset(Launch(commandLine));
-        if (!process_) return nullptr;
-        HWND window = nullptr;
-        WaitUntil([&] { return (window = FindProcessWindow(GetProcessId(process_.get()), kUpdaterWindowClass)) != nullptr; },
-                  15000);
-        return window;
-    }
+  static void Answer(HWND box) {
+    HWND ok = GetDlgItem(box, IDOK);
+    if (ok == nullptr) ok = FindWindowExW(box, nullptr, L"Button", nullptr);
+    PostMessageW(ok, BM_CLICK, 0, 0);
+  }
 
-    HANDLE Launch(std::wstring commandLine) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW((folder_ / L"up.exe").c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            folder_.path().c_str(), &startup, &info)) {
-            return nullptr;
-        }
-        CloseHandle(info.hThread);
-        return info.hProcess;
-    }
+  void Capture(HWND window, const wchar_t* name) {
+    if (artifacts_.empty()) return;
+    Sleep(400);  // let the last paint reach the screen
+    EXPECT_TRUE(SaveWindowPng(window, artifacts_ + L"\\" + name)) << "screenshot " << WideToGbk(name);
+  }
 
-    DWORD ExitCodeWithin(DWORD timeoutMs) {
-        if (WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) return STILL_ACTIVE;
-        DWORD code = 0;
-        GetExitCodeProcess(process_.get(), &code);
-        return code;
-    }
-
-    HWND WaitForMessageBox() {
-        HWND box = nullptr;
-        WaitUntil([&] { return (box = FindProcessWindow(GetProcessId(process_.get()), L"#32770", L"信息：")) != nullptr; },
-                  20000);
-        return box;
-    }
-
-    static void Answer(HWND box) {
-        HWND ok = GetDlgItem(box, IDOK);
-        if (ok == nullptr) ok = FindWindowExW(box, nullptr, L"Button", nullptr);
-        PostMessageW(ok, BM_CLICK, 0, 0);
-    }
-
-    void Capture(HWND window, const wchar_t* name) {
-        if (artifacts_.empty()) return;
-        Sleep(400);  // let the last paint reach the screen
-        EXPECT_TRUE(SaveWindowPng(window, artifacts_ + L"\\" + name)) << "screenshot " << WideToGbk(name);
-    }
-
-    ComInit com_;
-    TestServer server_;
-    ScratchFolder folder_{L"svuw"};
-    std::vector<uint8_t> oldLauncher_;
-    std::wstring artifacts_;
-    UniqueHandle process_;
+  ComInit com_;
+  TestServer server_;
+  ScratchFolder folder_{L"svuw"};
+  std::vector<uint8_t> oldLauncher_;
+  std::wstring artifacts_;
+  UniqueHandle process_;
 };
 
 TEST_F(UpdaterWindowTest, ShowsBothVersionsAndItsControlsToReadersAndTools) {
-    const std::wstring url = GbkToWide(server_.HttpUrl("/dl/new launcher.exe"));
-    HWND window = StartUpdater(url);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Text(window), L"Storvane");
-    EXPECT_EQ(Text(GetDlgItem(window, kHeadingId)), L"发现新版本：V2.2");
-    EXPECT_EQ(Text(GetDlgItem(window, kCurrentVersionId)), L"当前版本：V2.1");
-    EXPECT_EQ(Text(GetDlgItem(window, kNoticeId)), L"升级过程中请勿操作软件，等待新版本自动运行");
-    HWND start = GetDlgItem(window, kStartButtonId);
-    HWND link = GetDlgItem(window, kLinkId);
-    HWND progress = GetDlgItem(window, kProgressId);
-    EXPECT_EQ(Text(start), L"开始更新");
-    EXPECT_EQ(Text(link), L"如果更新失败，点我手动下载新版本");
-    EXPECT_TRUE(IsWindowEnabled(start));
-    EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 0);
-    EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 10000);
+  const std::wstring url = GbkToWide(server_.HttpUrl("/dl/new launcher.exe"));
+  HWND window = StartUpdater(url);
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(Text(window), L"Storvane");
+  EXPECT_EQ(Text(GetDlgItem(window, kHeadingId)), L"发现新版本：V2.2");
+  EXPECT_EQ(Text(GetDlgItem(window, kCurrentVersionId)), L"当前版本：V2.1");
+  EXPECT_EQ(Text(GetDlgItem(window, kNoticeId)), L"升级过程中请勿操作软件，等待新版本自动运行");
+  HWND start = GetDlgItem(window, kStartButtonId);
+  HWND link = GetDlgItem(window, kLinkId);
+  HWND progress = GetDlgItem(window, kProgressId);
+  EXPECT_EQ(Text(start), L"开始更新");
+  EXPECT_EQ(Text(link), L"如果更新失败，点我手动下载新版本");
+  EXPECT_TRUE(IsWindowEnabled(start));
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(progress, PBM_GETRANGE, FALSE, 0), 10000);
 
-    auto linkObject = AccessibleOf(link);
-    ASSERT_TRUE(linkObject);
-    BSTR text = nullptr;
-    ASSERT_EQ(linkObject->get_accName(Self(), &text), S_OK);
-    EXPECT_EQ(Take(text), L"如果更新失败，点我手动下载新版本");
-    // The address arrived as one argument, its space included.
-    ASSERT_EQ(linkObject->get_accValue(Self(), &text), S_OK);
-    EXPECT_EQ(Take(text), url);
-    EXPECT_EQ(RoleOf(linkObject.get()), ROLE_SYSTEM_LINK);
+  auto linkObject = AccessibleOf(link);
+  ASSERT_TRUE(linkObject);
+  BSTR text = nullptr;
+  ASSERT_EQ(linkObject->get_accName(Self(), &text), S_OK);
+  EXPECT_EQ(Take(text), L"如果更新失败，点我手动下载新版本");
+  // The address arrived as one argument, its space included.
+  ASSERT_EQ(linkObject->get_accValue(Self(), &text), S_OK);
+  EXPECT_EQ(Take(text), url);
+  EXPECT_EQ(RoleOf(linkObject.get()), ROLE_SYSTEM_LINK);
 
-    auto startObject = AccessibleOf(start);
-    ASSERT_TRUE(startObject);
-    ASSERT_EQ(startObject->get_accName(Self(), &text), S_OK);
-    EXPECT_EQ(Take(text), L"开始更新");
-    EXPECT_EQ(RoleOf(startObject.get()), ROLE_SYSTEM_PUSHBUTTON);
-    ASSERT_EQ(startObject->get_accDefaultAction(Self(), &text), S_OK);
-    EXPECT_FALSE(Take(text).empty());
+  auto startObject = AccessibleOf(start);
+  ASSERT_TRUE(startObject);
+  ASSERT_EQ(startObject->get_accName(Self(), &text), S_OK);
+  EXPECT_EQ(Take(text), L"开始更新");
+  EXPECT_EQ(RoleOf(startObject.get()), ROLE_SYSTEM_PUSHBUTTON);
+  ASSERT_EQ(startObject->get_accDefaultAction(Self(), &text), S_OK);
+  EXPECT_FALSE(Take(text).empty());
 
-    auto progressObject = AccessibleOf(progress);
-    ASSERT_TRUE(progressObject);
-    EXPECT_EQ(RoleOf(progressObject.get()), ROLE_SYSTEM_PROGRESSBAR);
-    ASSERT_EQ(progressObject->get_accValue(Self(), &text), S_OK);
-    EXPECT_EQ(Take(text), L"0%");
+  auto progressObject = AccessibleOf(progress);
+  ASSERT_TRUE(progressObject);
+  EXPECT_EQ(RoleOf(progressObject.get()), ROLE_SYSTEM_PROGRESSBAR);
+  ASSERT_EQ(progressObject->get_accValue(Self(), &text), S_OK);
+  EXPECT_EQ(Take(text), L"0%");
 
-    Capture(window, L"updater_window.png");
+  Capture(window, L"updater_window.png");
 
-    // Closing without updating leaves everything as it was.
-    PostMessageW(GetDlgItem(window, kCloseButtonId), BM_CLICK, 0, 0);
-    EXPECT_EQ(ExitCodeWithin(10000), 1u);
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_TRUE(server_.Requests().empty());
+  // Closing without updating leaves everything as it was.
+  PostMessageW(GetDlgItem(window, kCloseButtonId), BM_CLICK, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(10000), 1u);
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_TRUE(server_.Requests().empty());
 }
 
 TEST_F(UpdaterWindowTest, StartUpdatingReplacesTheEndedLauncherAndStartsTheNewOne) {
-    const std::vector<uint8_t> newLauncher = StubBytes();
-    ASSERT_TRUE(server_.Script("/dl/new%20launcher.exe", ServeBytesScript(newLauncher)));
-    // The old launcher is still on its way out when the updater comes up.
-    UniqueHandle old(StartHeld(launcher(), 2500));
-    ASSERT_TRUE(old);
-    HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/dl/new launcher.exe")));
-    ASSERT_NE(window, nullptr);
+  const std::vector<uint8_t> newLauncher = StubBytes();
+  ASSERT_TRUE(server_.Script("/dl/new%20launcher.exe", ServeBytesScript(newLauncher)));
+  // The old launcher is still on its way out when the updater comes up.
+  UniqueHandle old(StartHeld(launcher(), 2500));
+  ASSERT_TRUE(old);
+  HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/dl/new launcher.exe")));
+  ASSERT_NE(window, nullptr);
 
-    PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
-    EXPECT_EQ(ExitCodeWithin(40000), 0u);
-    ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() >= 3; }, 15000));
-    const std::string oldSize = std::to_string(oldLauncher_.size()), newSize = std::to_string(newLauncher.size());
-    EXPECT_EQ(MarkerLines(folder_.path()),
-              (std::vector<std::string>{"start " + oldSize, "end " + oldSize, "start " + newSize}));
-    EXPECT_EQ(ReadFileBytes(launcher()), newLauncher);
-    EXPECT_FALSE(FileExists(launcher() + L".new"));
+  PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(40000), 0u);
+  ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() >= 3; }, 15000));
+  const std::string oldSize = std::to_string(oldLauncher_.size()), newSize = std::to_string(newLauncher.size());
+  EXPECT_EQ(MarkerLines(folder_.path()),
+            (std::vector<std::string>{"start " + oldSize, "end " + oldSize, "start " + newSize}));
+  EXPECT_EQ(ReadFileBytes(launcher()), newLauncher);
+  EXPECT_FALSE(FileExists(launcher() + L".new"));
 }
 
 TEST_F(UpdaterWindowTest, FailedDownloadIsReportedAndTheOldLauncherStays) {
-    HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/status/404")));
-    ASSERT_NE(window, nullptr);
-    HWND start = GetDlgItem(window, kStartButtonId);
-    PostMessageW(start, BM_CLICK, 0, 0);
+  HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/status/404")));
+  ASSERT_NE(window, nullptr);
+  HWND start = GetDlgItem(window, kStartButtonId);
+  PostMessageW(start, BM_CLICK, 0, 0);
 
-    HWND box = WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), L"不能打开该URL!");
-    Answer(box);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    EXPECT_FALSE(FileExists(launcher() + L".new"));
-    EXPECT_TRUE(MarkerLines(folder_.path()).empty());
+  HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"不能打开该URL!");
+  Answer(box);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(start) != FALSE; }, 10000));
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_FALSE(FileExists(launcher() + L".new"));
+  EXPECT_TRUE(MarkerLines(folder_.path()).empty());
 
-    // The close button through its accessible default action, as a screen reader would press it.
-    auto closeObject = AccessibleOf(GetDlgItem(window, kCloseButtonId));
-    ASSERT_TRUE(closeObject);
-    EXPECT_EQ(closeObject->accDoDefaultAction(Self()), S_OK);
-    EXPECT_EQ(ExitCodeWithin(10000), 1u);
+  // The close button through its accessible default action, as a screen reader would press it.
+  auto closeObject = AccessibleOf(GetDlgItem(window, kCloseButtonId));
+  ASSERT_TRUE(closeObject);
+  EXPECT_EQ(closeObject->accDoDefaultAction(Self()), S_OK);
+  EXPECT_EQ(ExitCodeWithin(10000), 1u);
 }
 
 TEST_F(UpdaterWindowTest, ProgressFollowsTheBodyAsItArrives) {
-    // Half the body, a pause, then the rest. A read waits for a full 10240-byte chunk, so during
-    // the pause the bar shows the first chunk of the 24000 bytes: 10240 × 10000 / 24000.
-    const std::string body(24000, 'a');
-    HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/slow?delay=4&stage=body&body=" + body)));
-    ASSERT_NE(window, nullptr);
-    HWND progress = GetDlgItem(window, kProgressId);
-    PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
+  // Half the body, a pause, then the rest. A read waits for a full 10240-byte chunk, so during
+  // the pause the bar shows the first chunk of the 24000 bytes: 10240 × 10000 / 24000.
+  const std::string body(24000, 'a');
+  HWND window = StartUpdater(GbkToWide(server_.HttpUrl("/slow?delay=4&stage=body&body=" + body)));
+  ASSERT_NE(window, nullptr);
+  HWND progress = GetDlgItem(window, kProgressId);
+  PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
 
-    ASSERT_TRUE(WaitUntil([&] { return SendMessageW(progress, PBM_GETPOS, 0, 0) > 0; }, 10000));
-    EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 4266);
-    EXPECT_EQ(Text(GetDlgItem(window, kPercentId)), L"42%");
-    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kStartButtonId)));
-    Capture(window, L"updater_progress.png");
+  ASSERT_TRUE(WaitUntil([&] { return SendMessageW(progress, PBM_GETPOS, 0, 0) > 0; }, 10000));
+  EXPECT_EQ(SendMessageW(progress, PBM_GETPOS, 0, 0), 4266);
+  EXPECT_EQ(Text(GetDlgItem(window, kPercentId)), L"42%");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kStartButtonId)));
+  Capture(window, L"updater_progress.png");
 
-    // What finally arrives is text, not a program: refused, and the old launcher stays.
-    HWND box = WaitForMessageBox();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), L"读文件出错!");
-    Answer(box);
-    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(window, kStartButtonId)) != FALSE; }, 10000));
-    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(ExitCodeWithin(10000), 1u);
+  // What finally arrives is text, not a program: refused, and the old launcher stays.
+  HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"读文件出错!");
+  Answer(box);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(window, kStartButtonId)) != FALSE; }, 10000));
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(10000), 1u);
 }
 
 TEST_F(UpdaterWindowTest, WithoutFourArgumentsNothingIsShown) {
-    process_.reset(Launch(L"\"" + (folder_ / L"up.exe") + L"\" \"http://127.0.0.1/x.exe\" \"Storvane.exe\" \"2.2\""));
-    ASSERT_TRUE(process_);
-    EXPECT_EQ(ExitCodeWithin(10000), 2u);
-    EXPECT_EQ(FindProcessWindow(GetProcessId(process_.get()), kUpdaterWindowClass), nullptr);
+  process_.reset(Launch(L"\"" + (folder_ / L"up.exe") + L"\" \"http://127.0.0.1/x.exe\" \"Storvane.exe\" \"2.2\""));
+  ASSERT_TRUE(process_);
+  EXPECT_EQ(ExitCodeWithin(10000), 2u);
+  EXPECT_EQ(FindProcessWindow(GetProcessId(process_.get()), kUpdaterWindowClass), nullptr);
 }
 
 TEST_F(UpdaterWindowTest, ALauncherNameWithAPathIsRefused) {
-    process_.reset(Launch(L"\"" + (folder_ / L"up.exe") +
-                          L"\" \"http://127.0.0.1/x.exe\" \"..\\Storvane.exe\" \"2.2\" \"2.1\""));
-    ASSERT_TRUE(process_);
-    EXPECT_EQ(ExitCodeWithin(10000), 2u);
+  process_.reset(
+      Launch(L"\"" + (folder_ / L"up.exe") + L"\" \"http://127.0.0.1/x.exe\" \"..\\Storvane.exe\" \"2.2\" \"2.1\""));
+  ASSERT_TRUE(process_);
+  EXPECT_EQ(ExitCodeWithin(10000), 2u);
 }
 
 }  // namespace
