@@ -61,7 +61,8 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
   const std::string body = ReplaceText(net::Utf8ToLocal(fetchedBody), "?{", "{");
   JsonDocument document = CreateJsonDocument();
   document.Parse(body, false);
-  UpdateAnswer answer{document.GetText("data[0].soft_version", false), document.GetText("data[0].soft_down", false)};
+  UpdateAnswer answer{document.GetText("data[0].soft_version", false), document.GetText("data[0].soft_down", false),
+                      document.GetText("data[0].soft_sha256", false), document.GetText("data[0].soft_size", false)};
   document.Destroy();
   return answer;
 }

@@ -23,6 +23,10 @@ struct SoftwareEntry {
   std::string executable;       // soft_process: the tool's executable in that folder
   std::string downloadAddress;  // soft_down
   std::string tutorialAddress;  // soft_edu
+  // The download's expected SHA-256 (64 hex digits) and size in bytes (decimal text); empty when
+  // the service does not name them.
+  std::string sha256;  // soft_sha256
+  std::string size;    // soft_size
 };
 
 // Colours of the item's texts (ARGB).

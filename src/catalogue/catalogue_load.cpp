@@ -28,6 +28,8 @@ SoftwareEntry ReadCatalogueEntry(JsonDocument& document, int k) {
   e.executable = document.GetText(EntryPath(k, "soft_process"), false);
   e.downloadAddress = document.GetText(EntryPath(k, "soft_down"), false);
   e.tutorialAddress = document.GetText(EntryPath(k, "soft_edu"), false);
+  e.sha256 = document.GetText(EntryPath(k, "soft_sha256"), false);
+  e.size = document.GetText(EntryPath(k, "soft_size"), false);
   return e;
 }
 
