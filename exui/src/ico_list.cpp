@@ -220,10 +220,12 @@ void IcoList::PaintImage(Gdiplus::Graphics& g, const RECT& r, const ElemData& da
   float gap = cell * 0.35f;
   float x0 = box.X + box.Width / 2.0f - cell - gap / 2.0f;
   float y0 = box.Y + box.Height / 2.0f - cell - gap / 2.0f;
-  for (int i = 0; i < 4; ++i) {
-    float x = x0 + (i % 2) * (cell + gap);
-    float y = y0 + static_cast<float>(i / 2) * (cell + gap);  // the glyph's row: whole-number division
-    FillRoundRect(g, glyph, Gdiplus::RectF(x, y, cell, cell), cell * 0.3f);
+  for (int row = 0; row < 2; ++row) {
+    for (int column = 0; column < 2; ++column) {
+      const float x = x0 + static_cast<float>(column) * (cell + gap);
+      const float y = y0 + static_cast<float>(row) * (cell + gap);
+      FillRoundRect(g, glyph, Gdiplus::RectF(x, y, cell, cell), cell * 0.3f);
+    }
   }
 }
 
