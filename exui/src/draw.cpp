@@ -34,13 +34,17 @@ void FillRoundRect(Gdiplus::Graphics& g, const Gdiplus::Brush& brush, const Gdip
 
 void StrokeRoundRect(Gdiplus::Graphics& g, const Gdiplus::Color& colour, float width, const Gdiplus::RectF& rect,
                      float radius) {
-  float half = width / 2.0f;
-  Gdiplus::RectF inner(rect.X + half, rect.Y + half, rect.Width - width, rect.Height - width);
+  Gdiplus::RectF inner(rect.X + width, rect.Y + width, rect.Width - 2.0f * width, rect.Height - 2.0f * width);
   if (inner.Width <= 0 || inner.Height <= 0) return;
-  Gdiplus::GraphicsPath path;
-  AddRoundRect(path, inner, std::max(0.0f, radius - half));
-  Gdiplus::Pen pen(colour, width);
-  g.DrawPath(&pen, &path);
+  // The outline is filled as the ring between two rounded rectangles rather than stroked along
+  // the middle of its width: where a renderer puts the pixels of a stroke on a half-pixel line
+  // differs, and a border that lands half a pixel outside the surface vanishes at the right and
+  // bottom edges; the area of a filled shape is the same on every renderer.
+  Gdiplus::GraphicsPath ring(Gdiplus::FillModeAlternate);
+  AddRoundRect(ring, rect, radius);
+  AddRoundRect(ring, inner, std::max(0.0f, radius - width));
+  Gdiplus::SolidBrush brush(colour);
+  g.FillPath(&brush, &ring);
 }
 
 void PrepareGraphics(Gdiplus::Graphics& g) {

@@ -422,6 +422,19 @@ TEST_F(ListTest, ProgressSetFromAWorkerThreadReachesTheScreen) {
   EXPECT_EQ(pixel, 0x2D8CF0u);
 }
 
+// A one-pixel outline lies inside the control on all four sides: a stroke placed half a pixel off
+// lost the right and bottom edges on some renderers.
+TEST_F(ListTest, TheGroupBoxOutlineShowsOnEverySide) {
+  Pump(std::chrono::milliseconds(200));
+  RECT box{};
+  ::GetWindowRect(main->groupHost.window, &box);
+  const POINT middle = Centre(box);
+  for (POINT edge : {POINT{box.left, middle.y}, POINT{box.right - 1, middle.y}, POINT{middle.x, box.top},
+                     POINT{middle.x, box.bottom - 1}}) {
+    EXPECT_NE(ScreenPixel(edge), 0xFFFFFFu) << edge.x << "," << edge.y;
+  }
+}
+
 // The launcher maps the library from memory under no name at all; nothing in it may depend on
 // its file name, on resources looked up through its module, or on being the only copy.
 TEST_F(ControlsTest, TwoCopiesUnderAnyNameWorkSideBySide) {
