@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/download_digest.h"
+
 namespace storvane::updater {
 
 struct UpdaterArguments {
@@ -13,10 +15,15 @@ struct UpdaterArguments {
   std::wstring launcherName;    // the launcher's executable name, beside up.exe
   std::wstring newVersion;      // the version the service offers
   std::wstring currentVersion;  // the version that is running now
+  // The size and SHA-256 the service named for the new launcher; none from four arguments.
+  std::optional<ExpectedDigest> expectedDigest = std::nullopt;
 };
 
 // Reads the four arguments after the program name (each may be quoted; a quoted address keeps
-// its spaces). Anything but exactly four gives nullopt.
+// its spaces), and an optional fifth, "<sha256>:<size>" (64 hex digits, a colon, the size in
+// bytes as plain decimal; DigestArgument writes it), when the service named them. A fifth
+// argument in any other form is kept as an expectation nothing meets. Anything but four or five
+// arguments gives nullopt.
 std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine);
 
 // An http:// or https:// address with a host: the only kind the updater downloads from or
