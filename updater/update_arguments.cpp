@@ -35,8 +35,11 @@ std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine
   if (!arguments || (count != 5 && count != 6)) return std::nullopt;
   LPWSTR* argv = arguments.get();
   UpdaterArguments parsed{argv[1], argv[2], argv[3], argv[4]};
-  // Characters outside ASCII become GBK bytes, which no digest or size text holds.
-  if (count == 6) parsed.expectedDigest = DigestFromArgument(WideToGbk(argv[5]));
+  if (count == 6) {
+    // Characters outside ASCII become GBK bytes, which no digest or size text holds.
+    parsed.expectedDigest = DigestFromArgument(WideToGbk(argv[5]));
+    if (!parsed.expectedDigest) return std::nullopt;
+  }
   return parsed;
 }
 

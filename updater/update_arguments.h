@@ -22,8 +22,10 @@ struct UpdaterArguments {
 // Reads the four arguments after the program name (each may be quoted; a quoted address keeps
 // its spaces), and an optional fifth, "<sha256>:<size>" (64 hex digits, a colon, the size in
 // bytes as plain decimal; DigestArgument writes it), when the service named them. A fifth
-// argument in any other form is kept as an expectation nothing meets. Anything but four or five
-// arguments gives nullopt.
+// argument with the colon but other texts around it is kept as an expectation nothing meets, so
+// the update fails in the window; without the colon it is not that argument, and the command
+// line (an unquoted address split at a blank, say) is refused like anything but four or five
+// arguments: nullopt.
 std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine);
 
 // An http:// or https:// address with a host: the only kind the updater downloads from or

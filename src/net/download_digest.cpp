@@ -35,11 +35,11 @@ bool FileMatchesDigest(const std::wstring& path, const ParsedDigest& expected) {
 
 std::string DigestArgument(const ExpectedDigest& expected) { return expected.sha256 + ":" + expected.size; }
 
-ExpectedDigest DigestFromArgument(std::string_view argument) {
+std::optional<ExpectedDigest> DigestFromArgument(std::string_view argument) {
   // Cut at the first colon: a digest text that held one leaves a colon in the size part, which
   // no plain decimal has, so no malformed pair can come back well-formed.
   const size_t cut = argument.find(':');
-  if (cut == std::string_view::npos) return ExpectedDigest{std::string(argument), {}};
+  if (cut == std::string_view::npos) return std::nullopt;
   return ExpectedDigest{std::string(argument.substr(0, cut)), std::string(argument.substr(cut + 1))};
 }
 

@@ -35,9 +35,9 @@ std::optional<ParsedDigest> ParseExpectedDigest(const ExpectedDigest& expected);
 // True only when the file at `path` can be read and has exactly the expected size and digest.
 bool FileMatchesDigest(const std::wstring& path, const ParsedDigest& expected);
 
-// The expectation as one command-line argument, "<sha256>:<size>", and back. A text without the
-// separator gives an expectation that nothing meets.
+// The expectation as one command-line argument, "<sha256>:<size>", and back: nullopt for a text
+// without the colon, which is no such argument at all.
 std::string DigestArgument(const ExpectedDigest& expected);
-ExpectedDigest DigestFromArgument(std::string_view argument);
+std::optional<ExpectedDigest> DigestFromArgument(std::string_view argument);
 
 }  // namespace storvane
