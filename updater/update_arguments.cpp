@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "util/handles.h"
+#include "util/win_text.h"
 
 namespace storvane::updater {
 namespace {
@@ -31,9 +32,15 @@ std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine
   if (commandLine == nullptr) return std::nullopt;
   int count = 0;
   UniqueResource<LocalFreeTraits> arguments(::CommandLineToArgvW(commandLine, &count));
-  if (!arguments || count != 5) return std::nullopt;
+  if (!arguments || (count != 5 && count != 6)) return std::nullopt;
   LPWSTR* argv = arguments.get();
-  return UpdaterArguments{argv[1], argv[2], argv[3], argv[4]};
+  UpdaterArguments parsed{argv[1], argv[2], argv[3], argv[4]};
+  if (count == 6) {
+    // Characters outside ASCII become GBK bytes, which no digest or size text holds.
+    parsed.expectedDigest = DigestFromArgument(WideToGbk(argv[5]));
+    if (!parsed.expectedDigest) return std::nullopt;
+  }
+  return parsed;
 }
 
 bool IsWebAddress(std::wstring_view address) {

@@ -57,7 +57,13 @@ UpdateOutcome RunUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& p
   }
   const std::wstring staging = StagingPathFor(plan.launcherPath);
   ::DeleteFileW(staging.c_str());  // left over from an interrupted earlier attempt
-  if (DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging), progress, 0, false, message) != 0) {
+  // The named file is checked before it becomes the staged copy, so nothing unchecked ever waits
+  // beside the launcher.
+  const int downloaded =
+      DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging), progress, 0, false, message, plan.expectedDigest);
+  if (downloaded != kDownloadComplete) {
+    if (downloaded == kDownloadUnverified)
+      Log("up.exe: the download is not the file the service named; the old launcher stays");
     return UpdateOutcome::DownloadFailed;
   }
   if (!LooksLikeProgram(staging)) {

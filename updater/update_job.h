@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "net/download_to_file.h"
@@ -15,6 +16,8 @@ struct UpdatePlan {
   std::wstring launcherPath;    // full path of the launcher to replace and start
   std::wstring offeredVersion;  // the version the service offered, recorded once it is in place
   DWORD launcherExitWaitMs = 15000;
+  // The size and SHA-256 the service named: only that file may become the launcher.
+  std::optional<ExpectedDigest> expectedDigest = std::nullopt;
 };
 
 // Beside the launcher: the offered version up.exe last put in place (its GBK bytes). The launcher
@@ -24,7 +27,8 @@ std::wstring InstalledOfferPathFor(const std::wstring& launcherPath);
 
 enum class UpdateOutcome {
   Started,         // the new launcher is in place and running
-  DownloadFailed,  // nothing changed on disk (also when what arrived is not a program)
+  DownloadFailed,  // nothing changed on disk (also when what arrived is not a program or not
+                   // the file the service named)
   ReplaceFailed,   // the old launcher is still in place
   StartFailed,     // the new launcher is in place but could not be started
 };

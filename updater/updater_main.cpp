@@ -1,6 +1,8 @@
-// up.exe: started by the launcher with four quoted arguments (download address, the launcher's
-// executable name, new version, current version) when the version service offers another
-// version. It fetches the new launcher, puts it in place of the old one and starts it.
+// up.exe: started by the launcher when the version service offers another version, with four
+// quoted arguments (download address, the launcher's executable name, new version, current
+// version) and, when the service named the new launcher's size and SHA-256, a fifth:
+// "<sha256>:<size>". It fetches the new launcher, checks it against that digest, puts it in place
+// of the old one and starts it.
 #include <windows.h>
 
 #include <string>

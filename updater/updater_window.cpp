@@ -379,6 +379,7 @@ private:
     if (worker_.joinable()) worker_.join();
     const HWND window = window_;
     UpdatePlan plan{arguments_.downloadUrl, launcherPath_, arguments_.newVersion};
+    plan.expectedDigest = arguments_.expectedDigest;
     worker_ = std::thread([window, plan] {
       const UpdateOutcome outcome = RunUpdate(plan, [window](int32_t length, int32_t total, int32_t, int32_t) {
         ::PostMessageW(window, kProgressMessage, static_cast<WPARAM>(DownloadProgressPosition(length, total)), 0);

@@ -17,13 +17,16 @@ Control (loopback callers only):
                                "bom": true|false, "entries": N,
                                "single_raw": "<text>" (answered as is by /api/single/storvane,
                                UTF-8 encoded; null goes back to the JSON answer),
-                               "down_ms": N (stop listening for N ms: connections are refused)}
+                               "down_ms": N (stop listening for N ms: connections are refused),
+                               "digests": true|false (name soft_sha256 and soft_size of every
+                               "{base}/download/<file>" found in --tools-dir; default false)}
   GET  /__log                 the request lines seen so far, one per line
 
 "{base}" in the catalogue file stands for this service's own address.
 """
 import argparse
 import copy
+import hashlib
 import json
 import os
 import socket
@@ -53,7 +56,21 @@ class State:
         self.down_ms = 0
         self.bom = not args.no_bom
         self.entries = args.entries
+        self.digests = False
         self.log = []
+
+    def add_digest(self, entry):
+        """Names the size and SHA-256 of a download this service serves itself."""
+        down = entry.get("soft_down")
+        prefix = "{base}/download/"
+        if not self.tools or not isinstance(down, str) or not down.startswith(prefix):
+            return
+        path = os.path.join(self.tools, down[len(prefix):])
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                body = f.read()
+            entry["soft_sha256"] = hashlib.sha256(body).hexdigest()
+            entry["soft_size"] = len(body)
 
     def catalogue_body(self, base):
         with self.lock:
@@ -71,6 +88,8 @@ class State:
                 v = self.versions.get(e.get("soft_store"))
                 if v is not None:
                     e["soft_version"] = v
+                if self.digests:
+                    self.add_digest(e)
             bom = self.bom
         text = json.dumps(cat, ensure_ascii=False).replace("{base}", base)
         body = text.encode("utf-8")
@@ -80,8 +99,12 @@ class State:
         with self.lock:
             if self.single_raw is not None:
                 return self.single_raw.encode("utf-8")
-            down = self.launcher_down or base + "/download/storvane.exe"
-            doc = {"code": 200, "data": [{"soft_version": self.launcher_version, "soft_down": down}]}
+            entry = {"soft_version": self.launcher_version,
+                     "soft_down": self.launcher_down or "{base}/download/storvane.exe"}
+            if self.digests:
+                self.add_digest(entry)
+            entry["soft_down"] = entry["soft_down"].replace("{base}", base)
+            doc = {"code": 200, "data": [entry]}
         return json.dumps(doc, ensure_ascii=False).encode("utf-8")
 
 
@@ -203,6 +226,8 @@ class Handler(BaseHTTPRequestHandler):
                 st.entries = int(req["entries"])
             if "single_raw" in req:
                 st.single_raw = req["single_raw"]
+            if "digests" in req:
+                st.digests = bool(req["digests"])
             if "down_ms" in req:
                 st.down_ms = max(0, int(req["down_ms"]))
             going_down = st.down_ms > 0

@@ -101,13 +101,14 @@ std::wstring QuoteArgument(std::wstring_view argument) {
 
 std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_view downloadUrl,
                                      std::string_view executableName, std::string_view remoteVersion,
-                                     std::string_view ownVersion) {
+                                     std::string_view ownVersion, const std::optional<ExpectedDigest>& digest) {
   // The program name is read up to the next quote with no escapes; a path holds no quotes.
   std::wstring line = L"\"" + GbkToWide(std::string(runDirectory) + "/up.exe") + L"\"";
   for (std::string_view argument : {downloadUrl, executableName, remoteVersion, ownVersion}) {
     line += L' ';
     line += QuoteArgument(GbkToWide(argument));
   }
+  if (digest) line += L' ' + QuoteArgument(GbkToWide(DigestArgument(*digest)));
   return line;
 }
 
@@ -152,8 +153,9 @@ bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersio
   Log("self-update: handing over to up.exe for \"" + offer.version + "\" (own version \"" + own + "\") from " +
       offer.downloadUrl);
   const std::wstring program = GbkToWide(handOver.runDirectory + "/up.exe");
-  const std::wstring commandLine = BuildUpdaterCommandLine(handOver.runDirectory, offer.downloadUrl,
-                                                           handOver.executableName, offer.version, ownVersion);
+  const std::wstring commandLine =
+      BuildUpdaterCommandLine(handOver.runDirectory, offer.downloadUrl, handOver.executableName, offer.version,
+                              ownVersion, NamedDigest(offer.sha256, offer.size));
   if (!handOver.start || !handOver.start(program, commandLine)) return false;
   if (handOver.end) handOver.end();
   return true;

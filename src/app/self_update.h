@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "net/download_digest.h"
 
 namespace storvane {
 
@@ -57,10 +60,13 @@ bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion);
 std::wstring QuoteArgument(std::wstring_view argument);
 
 // The updater's command line: the quoted program runDirectory + "/up.exe", then the download
-// address, the launcher's executable name, the new version and the current version, each quoted.
+// address, the launcher's executable name, the new version and the current version, each quoted;
+// with a digest, a fifth quoted argument "<sha256>:<size>" (DigestArgument), which up.exe checks
+// the download against before it replaces the launcher.
 std::wstring BuildUpdaterCommandLine(std::string_view runDirectory, std::string_view downloadUrl,
                                      std::string_view executableName, std::string_view remoteVersion,
-                                     std::string_view ownVersion);
+                                     std::string_view ownVersion,
+                                     const std::optional<ExpectedDigest>& digest = std::nullopt);
 
 // How the hand-over reaches the system; tests replace both parts.
 struct UpdaterHandOver {
@@ -76,7 +82,8 @@ struct UpdaterHandOver {
 // launcher waits on for at most 1000 ms to become idle, and KillProcess on itself.
 UpdaterHandOver DefaultUpdaterHandOver();
 
-// When `offer` asks for an update of `ownVersion`, starts the updater and ends the launcher. When
+// When `offer` asks for an update of `ownVersion`, starts the updater (handing it the offer's size
+// and SHA-256 when the service named them) and ends the launcher. When
 // the updater cannot be started the launcher goes on: ending it would leave the user with no
 // program at all. An offer that up.exe has already installed is not handed over again: a release
 // whose own version text differs from the one the service names would otherwise update itself at

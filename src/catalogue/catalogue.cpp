@@ -6,7 +6,7 @@ SelectedEntry SelectionOf(const CatalogueItem& item, int32_t itemIndex) {
   const SoftwareEntry& e = item.entry;
   const std::string title = ItemTitle(e.name, e.version);
   return {itemIndex,    NameFromTitle(title), VersionFromTitle(title), e.storeFolder,
-          e.executable, e.downloadAddress,    e.tutorialAddress};
+          e.executable, e.downloadAddress,    e.tutorialAddress,       NamedDigest(e.sha256, e.size)};
 }
 
 int32_t Catalogue::Add(SoftwareEntry entry, ItemState state) {

@@ -31,6 +31,7 @@ struct SelectedEntry {
   std::string executable;
   std::string downloadAddress;
   std::string tutorialAddress;
+  std::optional<ExpectedDigest> digest = std::nullopt;  // soft_sha256 and soft_size, when the entry names them
 };
 
 // Name and version are read back from the title as the item shows it, as the actions always

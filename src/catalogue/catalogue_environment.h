@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "catalogue/catalogue_view.h"
+#include "net/download_digest.h"
 
 namespace storvane {
 
@@ -51,16 +53,18 @@ public:
   virtual void PopUpAtCursor() = 0;
 };
 
-// One tool to fetch: where from, and its folder and executable under root + "\soft\".
+// One tool to fetch: where from, and its folder and executable under root + "\soft\"; with the
+// size and SHA-256 the catalogue named, only that file replaces the executable.
 struct DownloadJob {
   std::string downloadAddress;
   std::string storeFolder;
   std::string executable;
+  std::optional<ExpectedDigest> digest = std::nullopt;
 };
 
 // The modal download window: loads it over the main window for `job` and returns when it has
 // closed. Its creation handler prepares the tool folder and starts the transfer. Returns the
-// transfer's result: 0 once the complete executable is in place, -1 otherwise.
+// transfer's result: 0 once the complete executable is in place, negative otherwise.
 class DownloadWindowHost {
 public:
   virtual ~DownloadWindowHost() = default;

@@ -40,7 +40,7 @@ void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
     return;
   }
   const Catalogue::InstallClaim claim(catalogue);
-  const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable});
+  const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable, s.digest});
   if (!result) return;
   const bool arrived = *result == 0;
   const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, s.storeFolder, s.executable));
@@ -81,7 +81,7 @@ int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, co
   if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
   const std::string localPath =
       ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
-  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message);
+  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {

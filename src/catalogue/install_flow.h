@@ -2,8 +2,9 @@
 // with its folder preparation and transfer, and the item's state afterwards.
 //
 // A failed transfer never costs the user a working tool: the old executable is not deleted up
-// front (the transfer replaces it only once the new one is complete), so a failed update keeps
-// the previous executable and stamp, and only a failed first install ends without one.
+// front (the transfer replaces it only once the new one is complete and, when the catalogue
+// named its size and SHA-256, matches them), so a failed update keeps the previous executable
+// and stamp, and only a failed first install ends without one.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,8 @@ void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& selection);
 bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder, const std::string& executable);
 
 // The transfer of `job` into root "\soft\" store "\" executable, on the worker thread; returns
-// 0 once the complete executable is in place, -1 otherwise. An unsafe job fails without a request.
+// 0 once the complete executable is in place, a DownloadToFile failure otherwise. An unsafe job
+// fails (-1) without a request.
 int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
                        const DownloadMessageRoutine& message = ShowDownloadMessage);
 

@@ -103,15 +103,21 @@ public:
     return ::WriteFile(file_.get(), data, size, &written, nullptr) && written == size;
   }
 
-  // Closes the file and puts it in the target's place.
-  bool ReplaceTarget(const std::wstring& target) {
-    bool flushed = ::FlushFileBuffers(file_.get()) != 0;
+  // Closes the file with everything written on disk, ready to be checked and moved.
+  bool Close() {
+    const bool flushed = ::FlushFileBuffers(file_.get()) != 0;
     file_.reset();
-    if (!flushed) return false;
+    return flushed;
+  }
+
+  // Puts the closed file in the target's place.
+  bool ReplaceTarget(const std::wstring& target) {
     if (!ReplaceFileWithRetries(path_, target)) return false;
     path_.clear();
     return true;
   }
+
+  const std::wstring& path() const { return path_; }
 
 private:
   std::wstring path_;
@@ -159,12 +165,23 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
 }
 
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
-                   int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message) {
+                   int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
+                   const std::optional<ExpectedDigest>& expected) {
   auto fail = [&](const char* text) {
     Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
     if (message) message(text);
-    return -1;
+    return kDownloadFailed;
   };
+  auto unverified = [&](const char* why) {
+    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", why, " (named sha256 \"", expected->sha256,
+                    "\", size \"", expected->size, "\")"));
+    if (message) message(kDigestMismatchMessage);
+    return kDownloadUnverified;
+  };
+
+  // What cannot be checked is refused before anything is fetched.
+  const std::optional<ParsedDigest> digest = expected ? ParseExpectedDigest(*expected) : std::nullopt;
+  if (expected && !digest) return unverified("the named digest cannot be read");
 
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
@@ -219,9 +236,11 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
 
   address.reset();
   internet.reset();
+  if (!file.Close()) return fail(kLocalFileErrorMessage);
+  if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
   if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
   Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
-  return 0;
+  return kDownloadComplete;
 }
 
 }  // namespace storvane

@@ -7,7 +7,9 @@
 // stays as it was; after a failure the temporary file is gone. The temporary file has one fixed
 // name per target (DownloadTemporaryPath), so a run killed mid-transfer leaves at most that one
 // behind, and the next transfer to the target removes it, whatever its outcome, together with
-// the numbered "svd*.tmp" files earlier versions left in that folder.
+// the numbered "svd*.tmp" files earlier versions left in that folder. When the service named the
+// file's size and SHA-256, the complete temporary file must have exactly those before it replaces
+// anything; otherwise the transfer has failed like a short one.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "net/download_digest.h"
+
 namespace storvane {
 
 // The failure messages, shown as task-modal boxes with an OK button and the caption "信息：".
@@ -23,6 +27,8 @@ inline constexpr char kInternetErrorMessage[] = "Internet连接错误!";     // 
 inline constexpr char kOpenUrlErrorMessage[] = "不能打开该URL!";         // address not reachable, status not 2xx
 inline constexpr char kLocalFileErrorMessage[] = "不能打开本地的文件!";  // temporary file or target not writable
 inline constexpr char kReadErrorMessage[] = "读文件出错!";               // read failed, body shorter than announced
+// Size or SHA-256 not the ones named, or named in a form that cannot be checked.
+inline constexpr char kDigestMismatchMessage[] = "下载的文件未通过校验，已保留原来的版本。";
 inline constexpr char kDownloadMessageCaption[] = "信息：";
 
 // Called after every chunk written: content length (0 when the server gave none), total bytes
@@ -52,12 +58,21 @@ std::string DownloadTemporaryPath(std::string_view localPath);
 // otherwise both files are as they were and the last error is the move's.
 bool ReplaceFileWithRetries(const std::wstring& source, const std::wstring& target);
 
-// Downloads `url` (GBK text) to `localPath` (GBK text). Returns 0 once the complete body is in
-// place, −1 after a failure, whose message has then been given to `message`. With `resume`, the
-// request asks for the bytes from `resumeOffset` on and, when the server answers with a part
-// (206), they are appended to a copy of the existing file; a full answer (200) replaces it.
+// The results of DownloadToFile.
+inline constexpr int kDownloadComplete = 0;
+inline constexpr int kDownloadFailed = -1;
+inline constexpr int kDownloadUnverified = -2;  // the body arrived whole but is not the file named
+
+// Downloads `url` (GBK text) to `localPath` (GBK text). Returns kDownloadComplete once the complete
+// body is in place; otherwise kDownloadFailed or, when it does not match `expected`,
+// kDownloadUnverified, and the failure's message has been given to `message`. An expectation that
+// cannot be read fails at once, without a request. With `resume`, the request asks for the bytes
+// from `resumeOffset` on and, when the server answers with a part (206), they are appended to a
+// copy of the existing file (the expectation is then the whole file's); a full answer (200)
+// replaces it.
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset = 0, bool resume = false,
-                   const DownloadMessageRoutine& message = ShowDownloadMessage);
+                   const DownloadMessageRoutine& message = ShowDownloadMessage,
+                   const std::optional<ExpectedDigest>& expected = std::nullopt);
 
 }  // namespace storvane

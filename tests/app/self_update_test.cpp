@@ -194,6 +194,21 @@ TEST_F(SelfUpdateTest, OtherVersionStartsTheUpdaterThenEnds) {
   }
 }
 
+TEST_F(SelfUpdateTest, TheNamedDigestTravelsToTheUpdaterAsAFifthArgument) {
+  UpdateAnswer offer{"2.2", "http://h/new launcher.exe", std::string(64, 'b'), "1320960"};
+  for (const bool halfNamed : {false, true}) {
+    if (halfNamed) offer.size.clear();  // still handed over, for up.exe to refuse every file
+    Recorded recorded;
+    EXPECT_TRUE(LaunchUpdaterIfNeeded(offer, kOwnVersion, Recording(recorded)));
+    const auto parsed = updater::ParseUpdaterArguments(recorded.commandLine.c_str());
+    ASSERT_TRUE(parsed && parsed->expectedDigest) << halfNamed;
+    EXPECT_EQ(parsed->downloadUrl, L"http://h/new launcher.exe");
+    EXPECT_EQ(parsed->expectedDigest->sha256, offer.sha256);
+    EXPECT_EQ(parsed->expectedDigest->size, offer.size);
+    EXPECT_EQ(ParseExpectedDigest(*parsed->expectedDigest).has_value(), !halfNamed);
+  }
+}
+
 TEST_F(SelfUpdateTest, AnUpdaterThatCannotStartLeavesTheLauncherRunning) {
   Recorded recorded;
   EXPECT_FALSE(LaunchUpdaterIfNeeded({"2.2", "http://h/a.exe"}, kOwnVersion, Recording(recorded, false)));

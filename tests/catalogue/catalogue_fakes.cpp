@@ -177,7 +177,7 @@ FakeCatalogue::FakeCatalogue(std::string runDirectory, std::string serviceBase)
 
 int32_t FakeCatalogue::Seed(const std::string& name, const std::string& version, const std::string& store,
                             const std::string& exe, const std::string& download, const std::string& tutorial,
-                            ItemState state) {
+                            ItemState state, const std::string& sha256, const std::string& size) {
   SoftwareEntry e;
   e.name = name;
   e.version = version;
@@ -185,6 +185,8 @@ int32_t FakeCatalogue::Seed(const std::string& name, const std::string& version,
   e.executable = exe;
   e.downloadAddress = download;
   e.tutorialAddress = tutorial;
+  e.sha256 = sha256;
+  e.size = size;
   return catalogue.Add(std::move(e), state);
 }
 

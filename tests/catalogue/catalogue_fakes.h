@@ -201,7 +201,8 @@ struct FakeCatalogue {
 
   // Adds an item as the load does, in `state`.
   int32_t Seed(const std::string& name, const std::string& version, const std::string& store, const std::string& exe,
-               const std::string& download, const std::string& tutorial, ItemState state);
+               const std::string& download, const std::string& tutorial, ItemState state,
+               const std::string& sha256 = {}, const std::string& size = {});
 };
 
 }  // namespace storvane::fakes

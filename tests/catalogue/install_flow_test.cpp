@@ -19,6 +19,7 @@
 #include "reset_server.h"
 #include "support/demo_service.h"
 #include "sys/process_finder.h"
+#include "util/crypto.h"
 #include "util/win_text.h"
 
 namespace storvane {
@@ -162,6 +163,38 @@ TEST_F(InstallFlow, AFailedUpdateKeepsThePreviousExecutableAndStamp) {
     EXPECT_EQ(ReadBytes(Stamp()), "1.0.2") << route;
     EXPECT_EQ(FolderContent(), (std::vector<std::string>{"rjbbyz.qn", "shoptool_a.exe"})) << route;
   }
+}
+
+TEST_F(InstallFlow, AnUpdateOnlyTakesTheFileTheCatalogueNamed) {
+  InstallEarlier("1.0.2");
+  const std::string previous = ReadBytes(Exe());
+  const std::string offered = ToolFile(SHOPTOOL_A_EXE);
+  const auto digestOf = [](const std::string& bytes) {
+    return ToHex(Sha256Of({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}).value());
+  };
+  const std::string sha256 = digestOf(offered), size = std::to_string(offered.size());
+  const std::string url = service.Url("/download/shoptool_a.exe");
+  for (const auto& [namedSha256, namedSize] : std::vector<std::pair<std::string, std::string>>{
+           {sha256, std::to_string(offered.size() + 1)}, {digestOf(previous), size}, {sha256, ""}, {"", size}}) {
+    FakeCatalogue fresh(root.path());
+    fresh.downloadWindow.onOpen = ui.downloadWindow.onOpen;
+    messages.clear();
+    fresh.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", url, "", ItemState::Update, namedSha256, namedSize);
+    HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
+    EXPECT_EQ(messages, (std::vector<std::string>{"下载的文件未通过校验，已保留原来的版本。"}))
+        << namedSha256 << namedSize;
+    EXPECT_EQ(fresh.list.Caption(0), "更新软件");
+    EXPECT_TRUE(ReadBytes(Exe()) == previous);
+    EXPECT_EQ(ReadBytes(Stamp()), "1.0.2");
+    EXPECT_EQ(FolderContent(), (std::vector<std::string>{"rjbbyz.qn", "shoptool_a.exe"}));
+  }
+  messages.clear();
+  ui.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", url, "", ItemState::Update, sha256, size);
+  HandleItemElementClick(ui.catalogue, kClick, 0, 4);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_EQ(ui.list.Caption(0), "打开软件");
+  EXPECT_TRUE(ReadBytes(Exe()) == offered);
+  EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
 }
 
 TEST_F(InstallFlow, AFailedDownloadAgainOfAnUpToDateToolKeepsItOpen) {

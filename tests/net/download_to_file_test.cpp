@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -16,6 +17,7 @@
 #include "net/download_progress.h"
 #include "support/scratch_folder.h"
 #include "support/test_server.h"
+#include "util/crypto.h"
 #include "util/win_text.h"
 
 namespace storvane {
@@ -47,6 +49,11 @@ void WriteAll(const std::string& gbkPath, std::string_view content) {
 
 std::vector<uint8_t> Bytes(std::string_view text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
+// What the service would name for `body`.
+ExpectedDigest DigestOf(const std::vector<uint8_t>& body) {
+  return {ToHex(Sha256Of(body).value()), std::to_string(body.size())};
+}
+
 class DownloadToFileTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -56,13 +63,25 @@ protected:
     ASSERT_TRUE(server_.Reset());
   }
 
-  int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false) {
+  int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false,
+               const std::optional<ExpectedDigest>& expected = std::nullopt) {
     return DownloadToFile(
         url, target,
         [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
           calls_.push_back({length, total, elapsed, received});
         },
-        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); });
+        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected);
+  }
+
+  // Downloads against `expected` over an older file; true when it failed its check and left the
+  // old file as the only one.
+  bool RefusedKeepingTheOldFile(const std::string& url, const ExpectedDigest& expected) {
+    const std::string target = folder_.Gbk(L"tool.exe");
+    WriteAll(target, "old version");
+    messages_.clear();
+    return Download(url, target, 0, false, expected) == kDownloadUnverified &&
+           messages_ == std::vector<std::string>{"下载的文件未通过校验，已保留原来的版本。"} &&
+           ReadAll(target) == Bytes("old version") && folder_.Names() == std::set<std::wstring>{L"tool.exe"};
   }
 
   TestServer server_;
@@ -108,6 +127,46 @@ TEST_F(DownloadToFileTest, CompleteDownloadReplacesAnOlderFile) {
   ASSERT_EQ(Download(server_.HttpUrl("/bytes/5000"), target), 0);
   EXPECT_EQ(ReadAll(target), PatternBytes(0, 5000));
   EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
+TEST_F(DownloadToFileTest, ANamedDigestLetsOnlyThatFileReplaceTheOldOne) {
+  const std::string url = server_.HttpUrl("/bytes/30000");
+  const ExpectedDigest right = DigestOf(PatternBytes(0, 30000));
+  ExpectedDigest longer = right, otherContent = DigestOf(PatternBytes(1, 30000));
+  longer.size = "30001";
+  EXPECT_TRUE(RefusedKeepingTheOldFile(url, longer));
+  EXPECT_TRUE(RefusedKeepingTheOldFile(url, otherContent));
+  // A body cut short fails as before, whatever was named.
+  messages_.clear();
+  EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=30000&send=500"), folder_.Gbk(L"tool.exe"), 0, false, right), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+
+  ExpectedDigest shouted = right;
+  for (char& c : shouted.sha256) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  messages_.clear();
+  ASSERT_EQ(Download(url, folder_.Gbk(L"tool.exe"), 0, false, shouted), kDownloadComplete);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadAll(folder_.Gbk(L"tool.exe")), PatternBytes(0, 30000));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
+TEST_F(DownloadToFileTest, ANamedDigestThatCannotBeReadRefusesEveryFileWithoutARequest) {
+  const ExpectedDigest right = DigestOf(PatternBytes(0, 100));
+  const std::vector<ExpectedDigest> unreadable = {{right.sha256.substr(1), right.size},
+                                                  {right.sha256 + "0", right.size},
+                                                  {"", right.size},
+                                                  {right.sha256, ""},
+                                                  {"z" + right.sha256.substr(1), right.size},
+                                                  {right.sha256, "+100"},
+                                                  {right.sha256, "100 "},
+                                                  {right.sha256, "1e2"},
+                                                  {right.sha256, "-100"},
+                                                  {right.sha256, "99999999999999999999999"}};
+  for (const ExpectedDigest& expected : unreadable) {
+    EXPECT_TRUE(RefusedKeepingTheOldFile(server_.HttpUrl("/bytes/100"), expected))
+        << expected.sha256 << " / " << expected.size;
+  }
+  EXPECT_TRUE(server_.Requests().empty());
 }
 
 TEST_F(DownloadToFileTest, ChinesePathsAreWrittenWhereTheyPoint) {

@@ -37,6 +37,25 @@ TEST(ParseUpdaterArguments, AnythingButFourArgumentsIsRefused) {
   EXPECT_TRUE(withEmpty->downloadUrl.empty());
 }
 
+TEST(ParseUpdaterArguments, AFifthArgumentNamesTheDigestAndNothingElseIsAccepted) {
+  EXPECT_FALSE(ParseUpdaterArguments(L"up.exe http://h/x.exe Storvane.exe 2.2 2.1")->expectedDigest);
+  const std::wstring sha256(64, L'a');
+  const auto named =
+      ParseUpdaterArguments((L"up.exe http://h/x.exe Storvane.exe 2.2 2.1 \"" + sha256 + L":1234\"").c_str());
+  ASSERT_TRUE(named && named->expectedDigest);
+  EXPECT_EQ(named->expectedDigest->sha256, std::string(64, 'a'));
+  EXPECT_EQ(named->expectedDigest->size, "1234");
+  // Other texts around the colon stay an expectation, which nothing meets.
+  for (const wchar_t* fifth : {L":", L"\"店铺:1\"", L"abc:1234"}) {
+    const auto odd = ParseUpdaterArguments((std::wstring(L"up.exe h Storvane.exe 2.2 2.1 ") + fifth).c_str());
+    ASSERT_TRUE(odd && odd->expectedDigest) << fifth;
+    EXPECT_FALSE(ParseExpectedDigest(*odd->expectedDigest)) << fifth;
+  }
+  // Without the colon the fifth is no digest: the line was not written by the launcher.
+  EXPECT_FALSE(ParseUpdaterArguments(L"up.exe h Storvane.exe 2.2 2.1 \"\""));
+  EXPECT_FALSE(ParseUpdaterArguments(L"up.exe http://h/x.exe Storvane.exe 2.2 2.1 a:1 extra"));
+}
+
 TEST(IsWebAddress, OnlyHttpAndHttpsWithAHost) {
   EXPECT_TRUE(IsWebAddress(L"http://example.com/x.exe"));
   EXPECT_TRUE(IsWebAddress(L"HTTPS://example.com"));

@@ -8,14 +8,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "net/download_digest.h"
 #include "support/test_server.h"
 #include "updater/updater_test_support.h"
 #include "updater/updater_window.h"
 #include "updater/window_capture.h"
 #include "util/com.h"
+#include "util/crypto.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 
@@ -117,10 +120,10 @@ protected:
 
   std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
 
-  // Starts up.exe the way the launcher does: every argument in quotes.
-  HWND StartUpdater(const std::wstring& url) {
-    const std::wstring commandLine =
-        L"\"" + (folder_ / L"up.exe") + L"\" \"" + url + L"\" \"Storvane.exe\" \"2.2\" \"2.1\"";
+  // Starts up.exe the way the launcher does: every argument in quotes, the digest's when there is one.
+  HWND StartUpdater(const std::wstring& url, const std::optional<ExpectedDigest>& digest = std::nullopt) {
+    std::wstring commandLine = L"\"" + (folder_ / L"up.exe") + L"\" \"" + url + L"\" \"Storvane.exe\" \"2.2\" \"2.1\"";
+    if (digest) commandLine += L" \"" + GbkToWide(DigestArgument(*digest)) + L"\"";
     process_.reset(Launch(commandLine));
     if (!process_) return nullptr;
     HWND window = nullptr;
@@ -266,6 +269,35 @@ TEST_F(UpdaterWindowTest, FailedDownloadIsReportedAndTheOldLauncherStays) {
   ASSERT_TRUE(closeObject);
   EXPECT_EQ(closeObject->accDoDefaultAction(Self()), S_OK);
   EXPECT_EQ(ExitCodeWithin(10000), 1u);
+}
+
+TEST_F(UpdaterWindowTest, WithADigestOnlyTheNamedLauncherTakesTheOldOnesPlace) {
+  const std::vector<uint8_t> newLauncher = StubBytes();
+  ASSERT_TRUE(server_.Script("/dl/new.exe", ServeBytesScript(newLauncher)));
+  const std::wstring url = GbkToWide(server_.HttpUrl("/dl/new.exe"));
+  const std::string size = std::to_string(newLauncher.size());
+
+  HWND window = StartUpdater(url, ExpectedDigest{ToHex(Sha256Of(oldLauncher_).value()), size});
+  ASSERT_NE(window, nullptr);
+  PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
+  HWND box = WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(MessageBoxText(box), L"下载的文件未通过校验，已保留原来的版本。");
+  Answer(box);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(window, kStartButtonId)) != FALSE; }, 10000));
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_FALSE(FileExists(launcher() + L".new"));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(10000), 1u);
+  EXPECT_TRUE(MarkerLines(folder_.path()).empty());
+
+  window = StartUpdater(url, ExpectedDigest{ToHex(Sha256Of(newLauncher).value()), size});
+  ASSERT_NE(window, nullptr);
+  PostMessageW(GetDlgItem(window, kStartButtonId), BM_CLICK, 0, 0);
+  EXPECT_EQ(ExitCodeWithin(40000), 0u);
+  EXPECT_EQ(ReadFileBytes(launcher()), newLauncher);
+  EXPECT_TRUE(
+      WaitUntil([&] { return MarkerLines(folder_.path()) == std::vector<std::string>{"start " + size}; }, 15000));
 }
 
 TEST_F(UpdaterWindowTest, ProgressFollowsTheBodyAsItArrives) {
