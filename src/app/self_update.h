@@ -35,10 +35,10 @@ bool WriteUpdaterExecutable(std::string_view runDirectory);
 std::string SelfUpdateAddress(std::string_view serviceBase, std::string_view key);
 
 struct UpdateAnswer {
-  std::string version;      // "data[0].soft_version"
-  std::string downloadUrl;  // "data[0].soft_down"
-  std::string sha256;       // "data[0].soft_sha256", empty when not named
-  std::string size;         // "data[0].soft_size" as decimal text, empty when not named
+  std::string version{};      // "data[0].soft_version"
+  std::string downloadUrl{};  // "data[0].soft_down"
+  std::string sha256{};       // "data[0].soft_sha256", empty when not named
+  std::string size{};         // "data[0].soft_size" as decimal text, empty when not named
 };
 
 // Reads the service's answer (UTF-8 JSON as fetched): converted to local text, every "?{"
