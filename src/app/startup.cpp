@@ -13,6 +13,11 @@
 #include "uilib/loader.h"
 #include "uilib/locate.h"
 
+// The vendor's public key, in the form tools/publish.py prints; empty for a build without one.
+#ifndef STORVANE_PUBLIC_KEY
+#error "STORVANE_PUBLIC_KEY must be defined, empty for a build that checks no signatures"
+#endif
+
 namespace storvane {
 namespace {
 
@@ -25,7 +30,8 @@ void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
 }  // namespace
 
 AppSettings ReadAppSettings() {
-  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0)};
+  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
+                     net::AnswerKeyFromText(STORVANE_PUBLIC_KEY)};
 }
 
 void OnMainWindowCreated(uilib::Window& window) {
@@ -37,7 +43,10 @@ void OnMainWindowCreated(uilib::Window& window) {
   if (catalogue != nullptr) catalogue->SetUpItemTemplate();
   const AppSettings settings = ReadAppSettings();
   ShowFreeSpaceLine(window, settings.installDir);
-  if (catalogue != nullptr) catalogue->CreateItemMenu(settings.uiFont);
+  if (catalogue != nullptr) {
+    catalogue->CreateItemMenu(settings.uiFont);
+    catalogue->catalogue().SetAnswerKey(settings.answerKey);
+  }
 
   // A copy started anywhere else moves itself into the install directory and ends here.
   RelocationRequest relocation;
@@ -53,7 +62,7 @@ void OnMainWindowCreated(uilib::Window& window) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), settings.ownVersion);
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.answerKey, relocation.runDir), settings.ownVersion);
 }
 
 bool OnMainWindowCloseQuery(uilib::Window&) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "net/signed_fetch.h"
 #include "uilib/runtime.h"
 #include "util/text.h"
 
@@ -22,6 +23,9 @@ struct AppSettings {
   std::string installDir;  // no trailing backslash
   std::string ownVersion;  // kOwnVersion
   Bytes uiFont;            // font descriptor: "微软雅黑", 12
+  // The vendor's key the build carries (STORVANE_PUBLIC_KEY); none: answers are trusted as
+  // they come.
+  net::AnswerKey answerKey;
 };
 
 // Makes the install directory (GetInstallDir) and gathers the settings.
