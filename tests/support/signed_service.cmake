@@ -1,12 +1,15 @@
 # Signed answers served by nginx as a CTest fixture (signed_service_fixture.sh): fragments call
 #   storvane_signed_service_fixture(<fixture>)
 # which defines <fixture>_ENV and <fixture>_DEPENDS in the caller's scope. One server per
-# fixture, on a free loopback port. STORVANE_TEST_PUBLIC_KEY is the test key's public text.
+# fixture, on a free loopback port. It also sets STORVANE_TEST_PUBLIC_KEY, the test key's public
+# text, in the caller's scope (read there: the include guard is global, and what a first includer
+# sets at include time is not seen from other directories).
 include_guard(GLOBAL)
-file(READ ${CMAKE_SOURCE_DIR}/tests/support/test_signing_key/public.txt STORVANE_TEST_PUBLIC_KEY)
-string(STRIP "${STORVANE_TEST_PUBLIC_KEY}" STORVANE_TEST_PUBLIC_KEY)
 
 function(storvane_signed_service_fixture name)
+  file(READ ${CMAKE_SOURCE_DIR}/tests/support/test_signing_key/public.txt key)
+  string(STRIP "${key}" key)
+  set(STORVANE_TEST_PUBLIC_KEY "${key}" PARENT_SCOPE)
   set(script ${CMAKE_SOURCE_DIR}/tests/support/signed_service_fixture.sh)
   set(state ${CMAKE_BINARY_DIR}/test-servers/${name})
   add_test(NAME ${name}_start COMMAND bash ${script} start ${state}
