@@ -6,9 +6,15 @@
 # sets at include time is not seen from other directories).
 include_guard(GLOBAL)
 
-function(storvane_signed_service_fixture name)
+# storvane_test_public_key(<var>): the test key's public text.
+function(storvane_test_public_key var)
   file(READ ${CMAKE_SOURCE_DIR}/tests/support/test_signing_key/public.txt key)
   string(STRIP "${key}" key)
+  set(${var} "${key}" PARENT_SCOPE)
+endfunction()
+
+function(storvane_signed_service_fixture name)
+  storvane_test_public_key(key)
   set(STORVANE_TEST_PUBLIC_KEY "${key}" PARENT_SCOPE)
   set(script ${CMAKE_SOURCE_DIR}/tests/support/signed_service_fixture.sh)
   set(state ${CMAKE_BINARY_DIR}/test-servers/${name})
