@@ -6,7 +6,7 @@ target_include_directories(storvane_catalogue_fakes PUBLIC ${CMAKE_CURRENT_SOURC
 target_link_libraries(storvane_catalogue_fakes PUBLIC storvane_catalogue)
 
 storvane_test(catalogue_unit_tests LABELS catalogue
-  SOURCES font_descriptor_test.cpp item_template_test.cpp catalogue_item_test.cpp
+  SOURCES font_descriptor_test.cpp item_template_test.cpp catalogue_item_test.cpp answer_trust_test.cpp
   LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support)
 
 include(${CMAKE_SOURCE_DIR}/tests/support/demo_service.cmake)
