@@ -13,7 +13,11 @@
 #include "uilib/loader.h"
 #include "uilib/locate.h"
 
-// The vendor's public key, in the form tools/publish.py prints; empty for a build without one.
+// The version service and the vendor's public key, in the form tools/publish.py prints (empty
+// for a build without one).
+#ifndef STORVANE_SERVICE_BASE
+#error "STORVANE_SERVICE_BASE must name the version service"
+#endif
 #ifndef STORVANE_PUBLIC_KEY
 #error "STORVANE_PUBLIC_KEY must be defined, empty for a build that checks no signatures"
 #endif
@@ -31,7 +35,7 @@ void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
 
 AppSettings ReadAppSettings() {
   return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
-                     net::AnswerKeyFromText(STORVANE_PUBLIC_KEY)};
+                     STORVANE_SERVICE_BASE, net::AnswerKeyFromText(STORVANE_PUBLIC_KEY)};
 }
 
 void OnMainWindowCreated(uilib::Window& window) {
@@ -45,6 +49,7 @@ void OnMainWindowCreated(uilib::Window& window) {
   ShowFreeSpaceLine(window, settings.installDir);
   if (catalogue != nullptr) {
     catalogue->CreateItemMenu(settings.uiFont);
+    catalogue->env().serviceBase = settings.serviceBase;
     catalogue->catalogue().SetAnswerKey(settings.answerKey);
   }
 
@@ -62,7 +67,8 @@ void OnMainWindowCreated(uilib::Window& window) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.answerKey, relocation.runDir), settings.ownVersion);
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.serviceBase, settings.answerKey, relocation.runDir),
+                        settings.ownVersion);
 }
 
 bool OnMainWindowCloseQuery(uilib::Window&) {

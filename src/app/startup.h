@@ -23,8 +23,9 @@ struct AppSettings {
   std::string installDir;  // no trailing backslash
   std::string ownVersion;  // kOwnVersion
   Bytes uiFont;            // font descriptor: "微软雅黑", 12
-  // The vendor's key the build carries (STORVANE_PUBLIC_KEY); none: answers are trusted as
-  // they come.
+  // The version service (STORVANE_SERVICE_BASE) and the vendor's key (STORVANE_PUBLIC_KEY) the
+  // build carries; no key: answers are trusted as they come.
+  std::string serviceBase;
   net::AnswerKey answerKey;
 };
 

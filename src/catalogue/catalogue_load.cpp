@@ -5,6 +5,7 @@
 #include "net/decode.h"
 #include "net/request_object.h"
 #include "sys/pumping_wait.h"
+#include "util/log.h"
 
 namespace storvane {
 namespace {
@@ -48,7 +49,10 @@ void ReadCatalogueAnswer(JsonDocument& document, Catalogue& catalogue) {
     return;
   }
   const std::optional<net::FetchedAnswer> kept = ReadOfflineAnswer(env.runDirectory);
-  if (!kept || !ParseAcceptable(document, *kept, catalogue)) document.Parse("{}", false);
+  const bool shown = kept && ParseAcceptable(document, *kept, catalogue);
+  if (!shown) document.Parse("{}", false);
+  Log(shown ? "catalogue: no acceptable answer from the service; the kept copy is shown"
+            : "catalogue: no acceptable answer from the service and no usable kept copy");
 }
 
 Bytes EntryIcon(const Catalogue& catalogue, const std::string& iconAddress) {

@@ -11,8 +11,10 @@
 # Every folder but good/ and newer/ offers the first tool as 9.9.9 and the launcher as 2.2;
 # good/ and newer/ offer the launcher as 2.2 and the tools as released.
 #   signed_service_fixture.sh start STATE_DIR TOOL_EXE...
+#   signed_service_fixture.sh release STATE_DIR PORT TOOL_EXE...
 #   signed_service_fixture.sh stop STATE_DIR
-# The port is written to STATE_DIR/nginx/port.
+# The port is written to STATE_DIR/nginx/port. "release" serves only the release as it should be,
+# published now, at the root of the given port, as a launcher built for that address asks it.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 NGINX_FIXTURE="$ROOT/tests/support/nginx_fixture.sh"
@@ -46,14 +48,29 @@ PY
     --base-url "http://127.0.0.1:$(cat "$state/nginx/port")/$1" --published "$2" >/dev/null
 }
 
+prepare() {  # prepare TOOL_EXE...
+  bash "$NGINX_FIXTURE" stop "$state/nginx"
+  rm -rf "$state/src" "$state"/src-* "$state/www"
+  mkdir -p "$state/src/files" "$state/www"
+  cp "$@" "$ROOT"/demo/service/site/icons/*.png "$ROOT"/demo/service/site/edu/*.html "$state/src/files/"
+  # The launcher's own file is not what is under test: a demo tool stands in for it.
+  cp "$1" "$state/src/files/storvane.exe"
+}
+
 case "$cmd" in
+  release)
+    port=$3
+    shift 3
+    prepare "$@"
+    cp "$ROOT"/demo/release/*.json "$state/src/"
+    bash "$NGINX_FIXTURE" start "$state/nginx" "$state/www" "$port"
+    trap 'bash "$NGINX_FIXTURE" stop "$state/nginx"' ERR
+    python3 "$ROOT/tools/publish.py" build --source "$state/src" --out "$state/www" --key "$KEY" \
+      --base-url "http://127.0.0.1:$port" >/dev/null
+    ;;
   start)
     shift 2
-    bash "$NGINX_FIXTURE" stop "$state/nginx"
-    rm -rf "$state/src" "$state"/src-* "$state/www"
-    mkdir -p "$state/src/files" "$state/www"
-    cp "$@" "$ROOT"/demo/service/site/icons/*.png "$ROOT"/demo/service/site/edu/*.html "$state/src/files/"
-    cp "$1" "$state/src/files/storvane.exe"
+    prepare "$@"
     bash "$NGINX_FIXTURE" start "$state/nginx" "$state/www" 0
     trap 'bash "$NGINX_FIXTURE" stop "$state/nginx"' ERR
     publish good 2000 1.0.3
@@ -74,7 +91,7 @@ case "$cmd" in
     bash "$NGINX_FIXTURE" stop "$state/nginx"
     ;;
   *)
-    echo "usage: $0 start STATE_DIR TOOL_EXE... | stop STATE_DIR" >&2
+    echo "usage: $0 start STATE_DIR TOOL_EXE... | release STATE_DIR PORT TOOL_EXE... | stop STATE_DIR" >&2
     exit 2
     ;;
 esac
