@@ -74,10 +74,6 @@ UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) 
   return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
 }
 
-UpdateAnswer CheckForUpdate(std::string_view key, const net::AnswerKey& answerKey, std::string_view runDirectory) {
-  return CheckForUpdate(key, STORVANE_SERVICE_BASE, answerKey, runDirectory);
-}
-
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
                             std::string_view runDirectory) {
   if (!answerKey) return CheckForUpdate(key, serviceBase);

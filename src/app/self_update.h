@@ -53,7 +53,6 @@ UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase);
 // above. With one the answer must come with a valid signature, a "published" not older than the
 // newest this installation accepted for it (recorded beside the program in `runDirectory`) and a
 // digest in every entry; any other answer counts as none (no update known).
-UpdateAnswer CheckForUpdate(std::string_view key, const net::AnswerKey& answerKey, std::string_view runDirectory);
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
                             std::string_view runDirectory);
 
