@@ -1,6 +1,25 @@
-# storvane.exe: the launcher, carrying its skin-UI library and its updater.
-storvane_gui_exe(storvane OUTPUT_NAME storvane DESCRIPTION "Storvane"
-  SOURCES main.cpp startup.cpp main_window.cpp
-  LIBS storvane_uilib storvane_catalogue_window storvane_catalogue storvane_self_update storvane_shell
-       storvane_kill storvane_win)
-target_include_directories(storvane PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
+# storvane_launcher(<target> OUTPUT_NAME <name> SERVICE_BASE <address> PUBLIC_KEY <key text>)
+# The launcher, carrying its skin-UI library and its updater, built to ask the version service
+# at the given address and to check its answers with the given key (empty: answers are trusted
+# as they come). The product is one such target; tests build another from the same sources with
+# a test key and a service of their own.
+function(storvane_launcher target)
+  cmake_parse_arguments(A "" "OUTPUT_NAME;SERVICE_BASE;PUBLIC_KEY" "" ${ARGN})
+  set(dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
+  storvane_gui_exe(${target} OUTPUT_NAME ${A_OUTPUT_NAME} DESCRIPTION "Storvane"
+    SOURCES ${dir}/main.cpp ${dir}/startup.cpp ${dir}/main_window.cpp
+    LIBS storvane_uilib storvane_catalogue_window storvane_catalogue storvane_self_update storvane_shell
+         storvane_kill storvane_win)
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
+  target_compile_definitions(${target} PRIVATE
+    STORVANE_SERVICE_BASE="${A_SERVICE_BASE}" STORVANE_PUBLIC_KEY="${A_PUBLIC_KEY}")
+endfunction()
+
+# A key that is not base64 on one line would only show at run time, as a launcher that trusts
+# nothing; refuse it here.
+if(NOT STORVANE_PUBLIC_KEY STREQUAL "" AND NOT STORVANE_PUBLIC_KEY MATCHES "^[A-Za-z0-9+/]+=*$")
+  message(FATAL_ERROR "STORVANE_PUBLIC_KEY must be the one-line base64 key tools/publish.py keygen prints")
+endif()
+# storvane.exe
+storvane_launcher(storvane OUTPUT_NAME storvane SERVICE_BASE "${STORVANE_SERVICE_BASE}"
+  PUBLIC_KEY "${STORVANE_PUBLIC_KEY}")

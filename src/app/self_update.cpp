@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/install_location.h"
+#include "catalogue/answer_trust.h"
 #include "net/decode.h"
 #include "net/http_fetch.h"
 #include "sys/kill_process.h"
@@ -71,6 +72,24 @@ UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, S
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
   return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
+}
+
+UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
+                            std::string_view runDirectory) {
+  if (!answerKey) return CheckForUpdate(key, serviceBase);
+  const std::optional<net::FetchedAnswer> fetched = net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey);
+  if (!fetched) return {};
+  JsonDocument document = CreateJsonDocument();
+  const bool parsed = document.Parse(ReplaceText(net::Utf8ToLocal(fetched->body), "?{", "{"), false);
+  const bool accepted = parsed && AnswerAcceptable(document, true, ReadAcceptedTime(runDirectory, key));
+  const std::optional<int64_t> published = PublishedTime(document);
+  document.Destroy();
+  if (!accepted || !published) {
+    Log("self-update: the service's answer is not signed or not current; no update is known");
+    return {};
+  }
+  RecordAcceptedTime(runDirectory, key, *published);
+  return ReadUpdateAnswer(fetched->body);
 }
 
 bool UpdateNeeded(std::string_view remoteVersion, std::string_view ownVersion) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "net/download_digest.h"
+#include "net/signed_fetch.h"
 
 namespace storvane {
 
@@ -49,6 +50,13 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody);
 // both values empty when there is none (service down, not JSON, no such entry).
 UpdateAnswer CheckForUpdate(std::string_view key);
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase);
+
+// The same question for a build that may carry the vendor's key. Without one it is the question
+// above. With one the answer must come with a valid signature, a "published" not older than the
+// newest this installation accepted for it (recorded beside the program in `runDirectory`) and a
+// digest in every entry; any other answer counts as none (no update known).
+UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
+                            std::string_view runDirectory);
 
 // Whether the answer asks for an update: a version was named and it is not ours (plain text
 // inequality: "2.10" and "2.0" both differ from "2.1"). No version named means no update is

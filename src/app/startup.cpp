@@ -13,6 +13,15 @@
 #include "uilib/loader.h"
 #include "uilib/locate.h"
 
+// The version service and the vendor's public key, in the form tools/publish.py prints (empty
+// for a build without one).
+#ifndef STORVANE_SERVICE_BASE
+#error "STORVANE_SERVICE_BASE must name the version service"
+#endif
+#ifndef STORVANE_PUBLIC_KEY
+#error "STORVANE_PUBLIC_KEY must be defined, empty for a build that checks no signatures"
+#endif
+
 namespace storvane {
 namespace {
 
@@ -25,7 +34,8 @@ void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
 }  // namespace
 
 AppSettings ReadAppSettings() {
-  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0)};
+  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
+                     STORVANE_SERVICE_BASE, net::AnswerKeyFromText(STORVANE_PUBLIC_KEY)};
 }
 
 void OnMainWindowCreated(uilib::Window& window) {
@@ -37,7 +47,11 @@ void OnMainWindowCreated(uilib::Window& window) {
   if (catalogue != nullptr) catalogue->SetUpItemTemplate();
   const AppSettings settings = ReadAppSettings();
   ShowFreeSpaceLine(window, settings.installDir);
-  if (catalogue != nullptr) catalogue->CreateItemMenu(settings.uiFont);
+  if (catalogue != nullptr) {
+    catalogue->CreateItemMenu(settings.uiFont);
+    catalogue->env().serviceBase = settings.serviceBase;
+    catalogue->catalogue().SetAnswerKey(settings.answerKey);
+  }
 
   // A copy started anywhere else moves itself into the install directory and ends here.
   RelocationRequest relocation;
@@ -53,7 +67,8 @@ void OnMainWindowCreated(uilib::Window& window) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey), settings.ownVersion);
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.serviceBase, settings.answerKey, relocation.runDir),
+                        settings.ownVersion);
 }
 
 bool OnMainWindowCloseQuery(uilib::Window&) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "net/signed_fetch.h"
 #include "uilib/runtime.h"
 #include "util/text.h"
 
@@ -22,6 +23,10 @@ struct AppSettings {
   std::string installDir;  // no trailing backslash
   std::string ownVersion;  // kOwnVersion
   Bytes uiFont;            // font descriptor: "微软雅黑", 12
+  // The version service (STORVANE_SERVICE_BASE) and the vendor's key (STORVANE_PUBLIC_KEY) the
+  // build carries; no key: answers are trusted as they come.
+  std::string serviceBase;
+  net::AnswerKey answerKey;
 };
 
 // Makes the install directory (GetInstallDir) and gathers the settings.

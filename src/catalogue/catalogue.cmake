@@ -6,12 +6,13 @@ add_library(storvane_catalogue STATIC
   item_template.cpp
   catalogue_item.cpp
   catalogue_load.cpp
+  offline_copy.cpp
   install_flow.cpp
   item_actions.cpp
   running_watch.cpp)
 target_include_directories(storvane_catalogue PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
 target_link_libraries(storvane_catalogue PUBLIC
-  storvane_catalogue_rules storvane_finder storvane_download storvane_net storvane_json storvane_win shell32 user32)
+  storvane_answer_trust storvane_catalogue_rules storvane_finder storvane_download storvane_net storvane_json storvane_win shell32 user32)
 
 # The catalogue's part of the main window and the download window, over the skin-UI runtime.
 add_library(storvane_catalogue_window STATIC

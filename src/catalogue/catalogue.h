@@ -1,8 +1,9 @@
 // The catalogue as the program keeps it: one record per list item, in list order, holding the
 // entry the item was made from and the state its action button shows. What a click does is
 // decided from the record; the list only shows it. The catalogue also owns the two facts that
-// outlive a single event: which item the action menu was last opened for, and whether an install
-// flow runs. User-interface thread only.
+// outlive a single event: which item the action menu was last opened for, whether an install
+// flow runs, and whether the list came from the kept copy because the service could not be used.
+// User-interface thread only.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +14,7 @@
 #include "catalogue/catalogue_environment.h"
 #include "catalogue/catalogue_item.h"
 #include "catalogue/entry_rules.h"
+#include "net/signed_fetch.h"
 
 namespace storvane {
 
@@ -55,6 +57,16 @@ public:
   // Moves the item to `state` and shows it; nothing for an item that does not exist.
   void SetState(int32_t item, ItemState state);
 
+  // The key the service's answers are checked with; none trusts them as they come. Set once at
+  // start-up, before the load.
+  const net::AnswerKey& answerKey() const { return answerKey_; }
+  void SetAnswerKey(net::AnswerKey key) { answerKey_ = std::move(key); }
+
+  // True when the service could not be used and the list came from the copy kept beside the
+  // program (or stayed empty): installs and updates cannot be fetched then.
+  bool offline() const { return offline_; }
+  void SetOffline(bool offline) { offline_ = offline; }
+
   // The item whose arrow opened the action menu last; -1 before any.
   int32_t menuItem() const { return menuItem_; }
   void SetMenuItem(int32_t item) { menuItem_ = item; }
@@ -79,6 +91,8 @@ public:
 private:
   CatalogueEnvironment& env_;
   std::vector<CatalogueItem> items_;
+  net::AnswerKey answerKey_;
+  bool offline_ = false;
   int32_t menuItem_ = -1;
   bool installInProgress_ = false;
 };

@@ -1,16 +1,68 @@
 #include "catalogue/catalogue_load.h"
 
+#include "catalogue/answer_trust.h"
+#include "catalogue/offline_copy.h"
 #include "net/decode.h"
-#include "net/http_fetch.h"
 #include "net/request_object.h"
 #include "sys/pumping_wait.h"
+#include "util/log.h"
 
 namespace storvane {
 namespace {
 
 constexpr int kPauseBetweenEntriesMs = 200;
 
+constexpr char kCatalogueAnswerName[] = "zor";
+
 std::string EntryPath(int k, std::string_view key) { return ConcatTexts("data[", ToText(k), "].", key); }
+
+// Parses the answer into `document` and says whether it is one to show. A signed build checks
+// the signature here too, so that the kept copy is held to the same rules as the service.
+bool ParseAcceptable(JsonDocument& document, const net::FetchedAnswer& answer, const Catalogue& catalogue) {
+  const net::AnswerKey& key = catalogue.answerKey();
+  if (key && !net::SignedBy(key, answer.body, answer.signature)) return false;
+  if (!document.Parse(PrepareCatalogueText(answer.body), false)) return false;
+  return AnswerAcceptable(document, key.has_value(),
+                          ReadAcceptedTime(catalogue.env().runDirectory, kCatalogueAnswerName));
+}
+
+// Keeps an accepted answer for the days the service cannot be used: the copy first, then the
+// time that stops older answers, so a copy is never older than the record.
+void KeepAcceptedAnswer(JsonDocument& document, const net::FetchedAnswer& answer, const Catalogue& catalogue) {
+  const std::string& runDirectory = catalogue.env().runDirectory;
+  if (!SaveOfflineAnswer(runDirectory, answer) || !catalogue.answerKey()) return;
+  if (const std::optional<int64_t> published = PublishedTime(document)) {
+    RecordAcceptedTime(runDirectory, kCatalogueAnswerName, *published);
+  }
+}
+
+// Fills `document` with the catalogue to show: the service's answer when it is acceptable, else
+// the kept copy (the catalogue is then offline), else nothing.
+void ReadCatalogueAnswer(JsonDocument& document, Catalogue& catalogue) {
+  CatalogueEnvironment& env = catalogue.env();
+  const std::optional<net::FetchedAnswer> fetched =
+      net::FetchAnswer(ConcatTexts(env.serviceBase, kCataloguePath), catalogue.answerKey());
+  const bool online = fetched && ParseAcceptable(document, *fetched, catalogue);
+  catalogue.SetOffline(!online);
+  if (online) {
+    KeepAcceptedAnswer(document, *fetched, catalogue);
+    return;
+  }
+  const std::optional<net::FetchedAnswer> kept = ReadOfflineAnswer(env.runDirectory);
+  const bool shown = kept && ParseAcceptable(document, *kept, catalogue);
+  if (!shown) document.Parse("{}", false);
+  Log(shown ? "catalogue: no acceptable answer from the service; the kept copy is shown"
+            : "catalogue: no acceptable answer from the service and no usable kept copy");
+}
+
+Bytes EntryIcon(const Catalogue& catalogue, const std::string& iconAddress) {
+  const std::string& runDirectory = catalogue.env().runDirectory;
+  if (iconAddress.empty()) return {};
+  if (catalogue.offline()) return ReadOfflineIcon(runDirectory, iconAddress);
+  Bytes icon = net::RequestObjectFetch(iconAddress);
+  SaveOfflineIcon(runDirectory, iconAddress, icon);
+  return icon;
+}
 
 }  // namespace
 
@@ -38,8 +90,7 @@ int LoadCatalogue(Catalogue& catalogue) {
   JsonDocument document = CreateJsonDocument();
   env.list.LockUpdate();
 
-  const std::string body = net::HttpFetch(ConcatTexts(env.serviceBase, kCataloguePath));
-  document.Parse(PrepareCatalogueText(body), false);
+  ReadCatalogueAnswer(document, catalogue);
 
   const int count = document.GetCount("data");
   env.loadProgress.SetMaximum(count);
@@ -48,7 +99,7 @@ int LoadCatalogue(Catalogue& catalogue) {
     const int k = i - 1;
     const std::string iconAddress = document.GetText(EntryPath(k, "soft_ico"), false);
     // The icon is asked for first, as the service sees the requests in this order.
-    Bytes icon = iconAddress.empty() ? Bytes{} : net::RequestObjectFetch(iconAddress);
+    Bytes icon = EntryIcon(catalogue, iconAddress);
     SoftwareEntry entry = ReadCatalogueEntry(document, k);
     entry.icon = std::move(icon);
     const ItemState state = StateFromDisk(env.runDirectory, entry);

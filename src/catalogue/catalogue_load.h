@@ -23,8 +23,12 @@ SoftwareEntry ReadCatalogueEntry(JsonDocument& document, int k);
 // The catalogue label's feedback handler, on the user-interface thread: fetches the catalogue,
 // adds one item per entry in order in the state the disk gives (fetching each icon, moving the
 // load bar, dispatching window messages for 200 ms between entries), then unlocks the list,
-// starts the running watcher, hides the load bar and shows the list. No network or no catalogue
-// gives an empty list, shown, and the watcher still starts. Returns the number of entries added.
+// starts the running watcher, hides the load bar and shows the list. An accepted answer and its
+// icons are kept beside the program (offline_copy.h). When the service gives no acceptable
+// answer (none, not a catalogue, or for a signed build not signed, older than the newest
+// accepted, or an entry without digest) the kept copy fills the list with its kept icons and the
+// catalogue is offline; without a copy the list stays empty. Either way the list is shown and
+// the watcher starts. Returns the number of entries added.
 int LoadCatalogue(Catalogue& catalogue);
 
 }  // namespace storvane

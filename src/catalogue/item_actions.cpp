@@ -29,6 +29,16 @@ void OpenTool(CatalogueEnvironment& env, const SelectedEntry& s) {
   if (!env.starter.Start(commandLine)) env.dialogs.Notice(kOpenFailedMessage, kHintCaption);
 }
 
+// Without the service there is nothing to fetch: the install flow would only end in a
+// download error.
+void InstallUnlessOffline(Catalogue& catalogue, const SelectedEntry& s) {
+  if (catalogue.offline()) {
+    catalogue.env().dialogs.Notice(kServiceUnreachableMessage, kHintCaption);
+    return;
+  }
+  RunInstallFlow(catalogue, s);
+}
+
 void PopUpMenuFor(CatalogueEnvironment& env, ItemState state) {
   const ItemMenuEntries& e = env.menu.entries();
   const bool running = state == ItemState::Running;
@@ -63,7 +73,7 @@ int32_t HandleItemElementClick(Catalogue& catalogue, int32_t code, int32_t item,
       case ItemState::Download:
       case ItemState::Redownload:
       case ItemState::Update:
-        RunInstallFlow(catalogue, SelectionOf(*record, item));
+        InstallUnlessOffline(catalogue, SelectionOf(*record, item));
         break;
       case ItemState::Running:  // the tool is up already
         break;
@@ -85,7 +95,7 @@ int32_t HandleItemMenuCommand(Catalogue& catalogue, int32_t code, int32_t chosen
   if (chosenEntry == e.showSoftware) {
     if (EnsureSafe(env, s)) ShowToolWindow(ToolFolder(env.runDirectory, s.storeFolder), s.executable);
   } else if (chosenEntry == e.redownload) {
-    RunInstallFlow(catalogue, s);
+    InstallUnlessOffline(catalogue, s);
   } else if (chosenEntry == e.forceClose) {
     if (EnsureSafe(env, s) && env.dialogs.AskYesNo(ForceCloseQuestion(s.name), kHintCaption)) {
       // The state is left to the running watcher.

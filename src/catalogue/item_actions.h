@@ -17,6 +17,8 @@ inline constexpr int32_t kElementClickCode = 0x10000;
 inline constexpr int32_t kMenuChosenCode = 0x28A;
 
 inline constexpr char kToolArgument[] = "quorlen";
+// What an install or update says, and all it does, while the catalogue is offline.
+inline constexpr char kServiceUnreachableMessage[] = "暂时无法连接服务器，请稍后再试。";
 inline constexpr char kOpenFailedMessage[] =
     "打开失败，请关闭杀毒软件后选择重新下载！\r\n尝试后如果还出现此提示可以联系客服解决！";
 
@@ -29,7 +31,7 @@ std::string ToolCommandLine(std::string_view runDirectory, std::string_view stor
 // The buttons' click routine (elements 4 and 5 of every item): the action button does what the
 // item's state offers, the arrow opens the action menu for the item with the entries its state
 // allows. Codes other than 0x10000 do nothing, and so does every click while an install flow is
-// in progress. Returns 0.
+// in progress. While the catalogue is offline, installs and updates only say so. Returns 0.
 int32_t HandleItemElementClick(Catalogue& catalogue, int32_t code, int32_t item, int32_t element);
 
 // The item menu's event routine: for code 0x28A (an entry chosen) acts on the item whose arrow

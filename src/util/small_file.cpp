@@ -10,6 +10,11 @@ std::optional<std::string> ReadSmallFile(const std::wstring& path, std::size_t l
   UniqueHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
+  // The buffer follows the file, not the limit: callers give generous limits.
+  LARGE_INTEGER size{};
+  if (::GetFileSizeEx(file.get(), &size) && static_cast<unsigned long long>(size.QuadPart) < limit) {
+    limit = static_cast<std::size_t>(size.QuadPart);
+  }
   std::string bytes(limit, '\0');
   std::size_t filled = 0;
   while (filled < limit) {

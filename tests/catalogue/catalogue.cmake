@@ -6,7 +6,7 @@ target_include_directories(storvane_catalogue_fakes PUBLIC ${CMAKE_CURRENT_SOURC
 target_link_libraries(storvane_catalogue_fakes PUBLIC storvane_catalogue)
 
 storvane_test(catalogue_unit_tests LABELS catalogue
-  SOURCES font_descriptor_test.cpp item_template_test.cpp catalogue_item_test.cpp
+  SOURCES font_descriptor_test.cpp item_template_test.cpp catalogue_item_test.cpp answer_trust_test.cpp
   LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support)
 
 include(${CMAKE_SOURCE_DIR}/tests/support/demo_service.cmake)
@@ -49,3 +49,13 @@ storvane_test(catalogue_window_tests LABELS catalogue DESKTOP
   DEPENDS ${catalogue_window_service_DEPENDS})
 target_compile_definitions(catalogue_window_tests PRIVATE
   "SHOPTOOL_A_EXE=\"$<TARGET_FILE:shoptool_a>\"" "SHOPTOOL_C_EXE=\"$<TARGET_FILE:shoptool_c>\"")
+
+# Signed answers and the kept copy, against nginx serving releases signed with the test key.
+include(${CMAKE_SOURCE_DIR}/tests/support/signed_service.cmake)
+storvane_signed_service_fixture(signed_catalogue_service)
+storvane_test(signed_catalogue_tests LABELS catalogue trust
+  SOURCES signed_catalogue_test.cpp
+  LIBS storvane_catalogue storvane_catalogue_fakes storvane_shell_test_support storvane_test_support
+  FIXTURES signed_catalogue_service ENVIRONMENT ${signed_catalogue_service_ENV}
+  DEPENDS ${signed_catalogue_service_DEPENDS})
+target_compile_definitions(signed_catalogue_tests PRIVATE "TEST_PUBLIC_KEY=\"${STORVANE_TEST_PUBLIC_KEY}\"")

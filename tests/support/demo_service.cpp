@@ -91,7 +91,11 @@ std::wstring InstallLauncher(bool keepTools) {
   CreateDirectoryW((dir.substr(0, 2) + L"\\quorlen").c_str(), nullptr);
   CreateDirectoryW((dir.substr(0, 2) + L"\\quorlen\\storvane").c_str(), nullptr);
   CreateDirectoryW(dir.c_str(), nullptr);
-  if (!keepTools) RemoveTree(dir + L"\\soft");
+  if (!keepTools) {
+    RemoveTree(dir + L"\\soft");
+    // The catalogue a previous run kept would fill the list whenever the service fails.
+    RemoveTree(dir + L"\\offline");
+  }
   const std::wstring target = dir + L"\\storvane.exe";
   // A run that stopped inside the blocked-copy test leaves a folder of that name behind.
   RemoveDirectoryW(target.c_str());

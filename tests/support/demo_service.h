@@ -42,8 +42,8 @@ public:
 std::wstring InstallDirectory();
 // Where the built launcher lies (next to the test programs' build tree: from STORVANE_LAUNCHER).
 std::wstring BuiltLauncher();
-// Copies the built launcher into the install directory (a fresh "soft" folder unless asked to
-// keep it) and returns its path there.
+// Copies the built launcher into the install directory (fresh "soft" and "offline" folders
+// unless asked to keep the tools) and returns its path there.
 std::wstring InstallLauncher(bool keepTools = false);
 // Ends every launcher and demo tool still running (by image name), so tests start clean.
 void EndStrayProcesses();

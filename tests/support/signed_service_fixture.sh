@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# CTest fixture steps for signed answers served by nginx: the demo release published with the
+# test key (tests/support/test_signing_key) once as it should be and once per way an answer can
+# be wrong, each under a folder of its own that tests use as the service's base address:
+#   good/      published at 2000
+#   old/       published at 1000, correctly signed
+#   nosig/     published at 3000, without the .sig files
+#   tampered/  published at 3000, answers changed after signing
+#   nodigest/  published at 3000, the first entry without soft_sha256, signed after the change
+#   newer/     published at 3000, correctly signed
+# Every folder but good/ and newer/ offers the first tool as 9.9.9 and the launcher as 2.2;
+# good/ and newer/ offer the launcher as 2.2 and the tools as released.
+#   signed_service_fixture.sh start STATE_DIR TOOL_EXE...
+#   signed_service_fixture.sh release STATE_DIR PORT TOOL_EXE...
+#   signed_service_fixture.sh stop STATE_DIR
+# The port is written to STATE_DIR/nginx/port. "release" serves only the release as it should be,
+# published now, at the root of the given port, as a launcher built for that address asks it.
+set -euo pipefail
+ROOT=$(cd "$(dirname "$0")/../.." && pwd)
+NGINX_FIXTURE="$ROOT/tests/support/nginx_fixture.sh"
+KEY="$ROOT/tests/support/test_signing_key/private.pem"
+cmd=$1 state=$2
+
+edit_answer() {  # edit_answer FILE PYTHON-EXPRESSION-OVER-doc
+  python3 - "$1" "$2" <<'PY'
+import json, sys
+path, expr = sys.argv[1], sys.argv[2]
+raw = open(path, "rb").read()
+bom = raw[:3] if raw.startswith(b"\xef\xbb\xbf") else b""
+doc = json.loads(raw[len(bom):])
+exec(expr)
+open(path, "wb").write(bom + json.dumps(doc, ensure_ascii=False, separators=(",", ":")).encode("utf-8"))
+PY
+}
+
+publish() {  # publish VARIANT PUBLISHED FIRST_TOOL_VERSION
+  local src="$state/src-$1"
+  rm -rf "$src" && mkdir -p "$src" && cp -r "$state/src/files" "$src/"
+  python3 - "$ROOT/demo/release" "$src" "$3" <<'PY'
+import json, sys
+release, out, version = sys.argv[1:4]
+tools = json.load(open(release + "/catalogue.json", encoding="utf-8"))
+tools["tools"][0]["version"] = version
+json.dump(tools, open(out + "/catalogue.json", "w", encoding="utf-8"), ensure_ascii=False)
+json.dump({"version": "2.2", "exe": "storvane.exe"}, open(out + "/launcher.json", "w"))
+PY
+  python3 "$ROOT/tools/publish.py" build --source "$src" --out "$state/www/$1" --key "$KEY" \
+    --base-url "http://127.0.0.1:$(cat "$state/nginx/port")/$1" --published "$2" >/dev/null
+}
+
+prepare() {  # prepare TOOL_EXE...
+  bash "$NGINX_FIXTURE" stop "$state/nginx"
+  rm -rf "$state/src" "$state"/src-* "$state/www"
+  mkdir -p "$state/src/files" "$state/www"
+  cp "$@" "$ROOT"/demo/service/site/icons/*.png "$ROOT"/demo/service/site/edu/*.html "$state/src/files/"
+  # The launcher's own file is not what is under test: a demo tool stands in for it.
+  cp "$1" "$state/src/files/storvane.exe"
+}
+
+case "$cmd" in
+  release)
+    port=$3
+    shift 3
+    prepare "$@"
+    cp "$ROOT"/demo/release/*.json "$state/src/"
+    bash "$NGINX_FIXTURE" start "$state/nginx" "$state/www" "$port"
+    trap 'bash "$NGINX_FIXTURE" stop "$state/nginx"' ERR
+    python3 "$ROOT/tools/publish.py" build --source "$state/src" --out "$state/www" --key "$KEY" \
+      --base-url "http://127.0.0.1:$port" >/dev/null
+    ;;
+  start)
+    shift 2
+    prepare "$@"
+    bash "$NGINX_FIXTURE" start "$state/nginx" "$state/www" 0
+    trap 'bash "$NGINX_FIXTURE" stop "$state/nginx"' ERR
+    publish good 2000 1.0.3
+    publish newer 3000 1.0.3
+    publish old 1000 9.9.9
+    publish nosig 3000 9.9.9
+    rm "$state/www/nosig/api/group/zor.sig" "$state/www/nosig/api/single/storvane.sig"
+    publish tampered 3000 1.0.3
+    edit_answer "$state/www/tampered/api/group/zor" 'doc["data"][0]["soft_version"] = "9.9.9"'
+    edit_answer "$state/www/tampered/api/single/storvane" 'doc["data"][0]["soft_down"] = "http://127.0.0.1:9/x.exe"'
+    publish nodigest 3000 9.9.9
+    for answer in api/group/zor api/single/storvane; do
+      edit_answer "$state/www/nodigest/$answer" 'del doc["data"][0]["soft_sha256"]'
+      openssl dgst -sha256 -sign "$KEY" -out "$state/www/nodigest/$answer.sig" "$state/www/nodigest/$answer"
+    done
+    ;;
+  stop)
+    bash "$NGINX_FIXTURE" stop "$state/nginx"
+    ;;
+  *)
+    echo "usage: $0 start STATE_DIR TOOL_EXE... | release STATE_DIR PORT TOOL_EXE... | stop STATE_DIR" >&2
+    exit 2
+    ;;
+esac
