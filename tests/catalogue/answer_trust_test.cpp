@@ -32,7 +32,7 @@ TEST(AnswerTrust, SignedBuildsNeedACurrentWholePublicationTimeAndEveryDigest) {
   EXPECT_EQ(Acceptable("{\"data\":[]}"), std::make_pair(false, true));
   const std::string upper = "\"3849D489C819B2CD46FD7B706360A259D396E5C831A5853A83F1FBF5A13723E3\"";
   EXPECT_EQ(Acceptable(Answer("2000", upper)), std::make_pair(true, true));
-  for (const std::string digest :
+  for (const std::string& digest :
        {std::string("\"3849d489\""), std::string("null"), std::string("7"), std::string(kDigest).insert(1, " ")}) {
     EXPECT_EQ(Acceptable(Answer("2000", digest)), std::make_pair(false, true)) << digest;
   }
