@@ -11,10 +11,14 @@
 # Every folder but good/ and newer/ offers the first tool as 9.9.9 and the launcher as 2.2;
 # good/ and newer/ offer the launcher as 2.2 and the tools as released.
 #   signed_service_fixture.sh start STATE_DIR TOOL_EXE...
-#   signed_service_fixture.sh release STATE_DIR PORT TOOL_EXE...
+#   signed_service_fixture.sh release STATE_DIR PORT NEW_LAUNCHER TOOL_EXE...
 #   signed_service_fixture.sh stop STATE_DIR
 # The port is written to STATE_DIR/nginx/port. "release" serves only the release as it should be,
-# published now, at the root of the given port, as a launcher built for that address asks it.
+# published now, at the root of the given port, as a launcher built for that address asks it;
+# beside it, in STATE_DIR/variants, later releases for the same address that a test copies over
+# the served files: release/ (the served one, to go back to), update/ (the first tool as 1.0.4,
+# published 100 s later) and selfupdate/ (also the launcher as 2.2, NEW_LAUNCHER as its
+# download, published 200 s later).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 NGINX_FIXTURE="$ROOT/tests/support/nginx_fixture.sh"
@@ -59,14 +63,33 @@ prepare() {  # prepare TOOL_EXE...
 
 case "$cmd" in
   release)
-    port=$3
-    shift 3
+    port=$3 new_launcher=$4
+    shift 4
     prepare "$@"
     cp "$ROOT"/demo/release/*.json "$state/src/"
     bash "$NGINX_FIXTURE" start "$state/nginx" "$state/www" "$port"
     trap 'bash "$NGINX_FIXTURE" stop "$state/nginx"' ERR
+    now=$(date +%s)
     python3 "$ROOT/tools/publish.py" build --source "$state/src" --out "$state/www" --key "$KEY" \
-      --base-url "http://127.0.0.1:$port" >/dev/null
+      --base-url "http://127.0.0.1:$port" --published "$now" >/dev/null
+    rm -rf "$state/variants" && mkdir -p "$state/variants"
+    cp -r "$state/www" "$state/variants/release"
+    for variant in update selfupdate; do
+      src="$state/src-$variant" launcher_version=2.1 offset=100
+      [ "$variant" = selfupdate ] && launcher_version=2.2 offset=200
+      rm -rf "$src" && mkdir -p "$src" && cp -r "$state/src/files" "$src/"
+      [ "$variant" = selfupdate ] && cp "$new_launcher" "$src/files/storvane.exe"
+      python3 - "$ROOT/demo/release" "$src" "$launcher_version" <<'PY'
+import json, sys
+release, out, launcher_version = sys.argv[1:4]
+tools = json.load(open(release + "/catalogue.json", encoding="utf-8"))
+tools["tools"][0]["version"] = "1.0.4"
+json.dump(tools, open(out + "/catalogue.json", "w", encoding="utf-8"), ensure_ascii=False)
+json.dump({"version": launcher_version, "exe": "storvane.exe"}, open(out + "/launcher.json", "w"))
+PY
+      python3 "$ROOT/tools/publish.py" build --source "$src" --out "$state/variants/$variant" --key "$KEY" \
+        --base-url "http://127.0.0.1:$port" --published "$((now + offset))" >/dev/null
+    done
     ;;
   start)
     shift 2
@@ -91,7 +114,7 @@ case "$cmd" in
     bash "$NGINX_FIXTURE" stop "$state/nginx"
     ;;
   *)
-    echo "usage: $0 start STATE_DIR TOOL_EXE... | release STATE_DIR PORT TOOL_EXE... | stop STATE_DIR" >&2
+    echo "usage: $0 start STATE_DIR TOOL_EXE... | release STATE_DIR PORT NEW_LAUNCHER TOOL_EXE... | stop STATE_DIR" >&2
     exit 2
     ;;
 esac
