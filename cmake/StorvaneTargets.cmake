@@ -116,10 +116,8 @@ function(storvane_optimise_for_size)
     if(_imported OR _type STREQUAL "INTERFACE_LIBRARY")
       continue()
     endif()
-    # clang-based tools read these commands from the compile database and do not know the fat
-    # form; GCC takes an unknown -Wno- option without a word.
-    target_compile_options(${_target} PRIVATE -Os -ffunction-sections -fdata-sections -flto -ffat-lto-objects
-                           -Wno-ignored-optimization-argument)
+    # clang-tidy reads these commands too: scripts/lint-compile-db.py drops what only GCC knows.
+    target_compile_options(${_target} PRIVATE -Os -ffunction-sections -fdata-sections -flto -ffat-lto-objects)
     foreach(_property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
       get_target_property(_libraries ${_target} ${_property})
       if(_libraries)
