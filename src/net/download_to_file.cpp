@@ -19,13 +19,62 @@
 namespace storvane {
 namespace {
 
-struct InternetHandleTraits {
-  using type = HINTERNET;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::InternetCloseHandle(h); }
+// WinINet is bound when a download starts rather than imported: loading it with the programs
+// that carry this routine costs their start-up several milliseconds (it brings more libraries of
+// its own), and only a download needs it. It is taken from the system folder by full path.
+class WinInet {
+public:
+  WinInet() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    module_.reset(::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str()));
+    if (!module_) return;
+    Bind(getConnectedState, "InternetGetConnectedState");
+    Bind(open, "InternetOpenW");
+    Bind(openUrl, "InternetOpenUrlW");
+    Bind(queryInfo, "HttpQueryInfoW");
+    Bind(readFile, "InternetReadFile");
+    Bind(closeHandle, "InternetCloseHandle");
+  }
+  bool ready() const {
+    return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
+           readFile != nullptr && closeHandle != nullptr;
+  }
+
+  decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
+  decltype(&::InternetOpenW) open = nullptr;
+  decltype(&::InternetOpenUrlW) openUrl = nullptr;
+  decltype(&::HttpQueryInfoW) queryInfo = nullptr;
+  decltype(&::InternetReadFile) readFile = nullptr;
+  decltype(&::InternetCloseHandle) closeHandle = nullptr;
+
+private:
+  template <typename F>
+  void Bind(F& function, const char* name) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
+  }
+  UniqueModule module_;
 };
-using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
+
+// Closed through the bound WinINet, which must outlive it.
+class UniqueInternetHandle {
+public:
+  UniqueInternetHandle(const WinInet& api, HINTERNET handle) : api_(api), handle_(handle) {}
+  UniqueInternetHandle(const UniqueInternetHandle&) = delete;
+  UniqueInternetHandle& operator=(const UniqueInternetHandle&) = delete;
+  ~UniqueInternetHandle() { reset(); }
+  void reset() {
+    if (handle_ != nullptr) api_.closeHandle(handle_);
+    handle_ = nullptr;
+  }
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+  const WinInet& api_;
+  HINTERNET handle_;
+};
 
 constexpr DWORD kOpenUrlFlags = 0x84000100;        // reload, no cache write, no-cache pragma
 constexpr DWORD kContentLengthQuery = 0x20000005;  // HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER
@@ -247,10 +296,10 @@ private:
   std::thread thread_;
 };
 
-DWORD QueryNumber(HINTERNET request, DWORD query, bool& ok) {
+DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) {
   DWORD value = 0;
   DWORD size = sizeof value;
-  ok = ::HttpQueryInfoW(request, query, &value, &size, nullptr) != 0;
+  ok = api.queryInfo(request, query, &value, &size, nullptr) != 0;
   return ok ? value : 0;
 }
 
@@ -298,24 +347,26 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
 
+  const WinInet api;
+  if (!api.ready()) return fail(kInternetErrorMessage);
   DWORD connection = 0;
-  ::InternetGetConnectedState(&connection, 0);
+  api.getConnectedState(&connection, 0);
   const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
                                ? INTERNET_OPEN_TYPE_PRECONFIG
                                : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
   UniqueInternetHandle internet(
-      ::InternetOpenW(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
+      api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
-  UniqueInternetHandle address(::InternetOpenUrlW(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
-                                                  static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
+  UniqueInternetHandle address(api, api.openUrl(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
+                                                static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
   if (!address) return fail(kOpenUrlErrorMessage);
 
   // An error page is not the file that was asked for. Schemes without a status (ftp) pass.
   bool hasStatus = false;
-  const DWORD status = QueryNumber(address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
+  const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
   // Only a partial answer continues the existing file; a full one starts it over.
   const bool appending = resume && hasStatus && status == 206;
@@ -325,7 +376,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
 
   bool hasLength = false;
-  const DWORD contentLength = QueryNumber(address.get(), kContentLengthQuery, hasLength);
+  const DWORD contentLength = QueryNumber(api, address.get(), kContentLengthQuery, hasLength);
 
   // Declared after the file, so that on every way out its thread has stopped before the file goes.
   BlockWriter writer(file);
@@ -333,7 +384,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const DWORD start = ::GetTickCount();
   for (;;) {
     DWORD read = 0;
-    if (!::InternetReadFile(address.get(), writer.Space(), kChunkSize, &read)) return fail(kReadErrorMessage);
+    if (!api.readFile(address.get(), writer.Space(), kChunkSize, &read)) return fail(kReadErrorMessage);
     if (read == 0) break;
     if (!writer.Received(read)) return fail(kLocalFileErrorMessage);
     total += read;
