@@ -222,7 +222,8 @@ void IcoList::PaintImage(Gdiplus::Graphics& g, const RECT& r, const ElemData& da
   float y0 = box.Y + box.Height / 2.0f - cell - gap / 2.0f;
   for (int i = 0; i < 4; ++i) {
     float x = x0 + (i % 2) * (cell + gap);
-    float y = y0 + static_cast<float>(i / 2) * (cell + gap);  // the glyph's row: whole-number division
+    const int row = i / 2;
+    float y = y0 + static_cast<float>(row) * (cell + gap);
     FillRoundRect(g, glyph, Gdiplus::RectF(x, y, cell, cell), cell * 0.3f);
   }
 }
