@@ -28,7 +28,9 @@ public:
     wchar_t folder[MAX_PATH] = {};
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
-    module_.reset(::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str()));
+    // Never freed, as an import would not be: WinINet keeps threads and caches of its own that may
+    // outlive the handles closed here.
+    module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str());
     if (!module_) return;
     Bind(getConnectedState, "InternetGetConnectedState");
     Bind(open, "InternetOpenW");
@@ -52,9 +54,9 @@ public:
 private:
   template <typename F>
   void Bind(F& function, const char* name) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
   }
-  UniqueModule module_;
+  HMODULE module_ = nullptr;
 };
 
 // Closed through the bound WinINet, which must outlive it.
