@@ -1,24 +1,37 @@
-// Figures for the catalogue benchmark (bench/catalogue_bench.sh), one mode per run:
-//   catalogue_bench download <url> <file> <runs>   DownloadToFile into <file>, each run timed
+// Figures for the benchmark script (bench/all.sh), one mode per run:
+//   catalogue_bench download <url> <file> <runs>   DownloadToFile into <file> beside bare WinINet
+//                                                  loops making the same request, alternated
 //   catalogue_bench fill <launcher.exe> <items>    start the launcher, time until <items> are listed
+//   catalogue_bench fillsteps <service base>       the list fill's own work per entry, outside the
+//                                                  launcher: its icon request and its reads
 //   catalogue_bench cpu <seconds>                  CPU time of the running launcher over a window
-//   catalogue_bench memory                         working set of the running launcher
-//   catalogue_bench end                            end the launcher started by "fill"
+//   catalogue_bench memory [<exe name>]            memory of a running process (default: the launcher)
+//   catalogue_bench end [<exe name>]               end that process
 // Lines are "key value" so the script can pick them up.
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
+#include <wininet.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/launcher_driver.h"
+#include "net/decode.h"
 #include "net/download_to_file.h"
+#include "net/http_fetch.h"
+#include "net/request_object.h"
+#include "sys/pumping_wait.h"
+#include "util/com.h"
 #include "util/handles.h"
+#include "util/json_document.h"
+#include "util/text.h"
 #include "util/win_text.h"
 
 namespace storvane::bench {
@@ -31,13 +44,19 @@ double MsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-DWORD FindLauncher() {
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+DWORD FindProcess(const wchar_t* exeName) {
   UniqueHandle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snap) return 0;
   PROCESSENTRY32W e{};
   e.dwSize = sizeof e;
   for (BOOL ok = Process32FirstW(snap.get(), &e); ok; ok = Process32NextW(snap.get(), &e)) {
-    if (_wcsicmp(e.szExeFile, L"storvane.exe") == 0) return e.th32ProcessID;
+    if (_wcsicmp(e.szExeFile, exeName) == 0) return e.th32ProcessID;
   }
   return 0;
 }
@@ -51,23 +70,97 @@ double CpuMs(HANDLE process) {
   return ms(kernel) + ms(user);
 }
 
-int Download(const std::string& url, const std::string& file, int runs) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    long long bytes = 0;
-    std::string message;
-    const auto start = Clock::now();
-    const int result = DownloadToFile(
-        url, file, [&](int32_t, int32_t, int32_t, int32_t received) { bytes = received; }, 0, false,
-        [&](const std::string& m) { message = m; });
-    const double ms = MsSince(start);
-    std::printf("run %d result %d bytes %lld ms %.1f%s%s\n", i + 1, result, bytes, ms,
-                message.empty() ? "" : " message ", message.c_str());
-    if (result != 0) return 1;
-    times.push_back(ms);
+struct InternetHandleCloser {
+  void operator()(HINTERNET h) const { InternetCloseHandle(h); }
+};
+using InternetHandle = std::unique_ptr<void, InternetHandleCloser>;
+
+// The reference: the request DownloadToFile makes (agent, access type, header block, open-URL
+// flags, status and length queries) and its 10240-byte reads with nothing else per chunk, except,
+// when `file` is given, a WriteFile of the chunk. Returns the bytes read, -1 on a failure.
+long long BareTransfer(const std::string& url, const std::wstring* file) {
+  DWORD connection = 0;
+  InternetGetConnectedState(&connection, 0);
+  const DWORD access = (connection & INTERNET_CONNECTION_PROXY) != 0 ? INTERNET_OPEN_TYPE_PRECONFIG
+                                                                     : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+  InternetHandle internet(
+      InternetOpenW(GbkToWide(MakeDownloadAgentName(GetTickCount())).c_str(), access, nullptr, nullptr, 0));
+  if (!internet) return -1;
+  const std::wstring headers = GbkToWide(MakeDownloadRequestHeaders());
+  constexpr DWORD kOpenUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+  InternetHandle address(InternetOpenUrlW(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
+                                          static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
+  if (!address) return -1;
+  DWORD status = 0, length = 0, size = sizeof status;
+  HttpQueryInfoW(address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+  size = sizeof length;
+  HttpQueryInfoW(address.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr);
+  if (status != 200) return -1;
+  UniqueHandle out;
+  if (file != nullptr) {
+    out.reset(CreateFileW(file->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr));
+    if (!out) return -1;
   }
-  std::sort(times.begin(), times.end());
-  std::printf("median_ms %.1f\n", times[times.size() / 2]);
+  std::array<uint8_t, 10240> buffer;
+  long long total = 0;
+  for (;;) {
+    DWORD read = 0;
+    if (!InternetReadFile(address.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read)) return -1;
+    if (read == 0) break;
+    DWORD written = 0;
+    if (out && !WriteFile(out.get(), buffer.data(), read, &written, nullptr)) return -1;
+    total += read;
+  }
+  return total;
+}
+
+// Each run times four transfers of the same body, in an order that rotates from run to run, so
+// that a burst of load elsewhere does not always fall on the same one:
+//   engine      DownloadToFile with a progress routine that keeps the count, as the windows do
+//               (without their drawing);
+//   quiet       DownloadToFile without a progress routine;
+//   bare        the bare read loop, the body dropped;
+//   bare_write  the bare read loop writing each chunk to a file as it comes.
+int Download(const std::string& url, const std::string& file, int runs) {
+  const std::wstring bareFile = GbkToWide(file) + L".bare";
+  enum { kEngine, kQuiet, kBare, kBareWrite, kKinds };
+  const char* const names[kKinds] = {"engine", "quiet", "bare", "bare_write"};
+  std::vector<double> times[kKinds];
+  long long expected = -1;
+  for (int i = 0; i < runs; ++i) {
+    double ms[kKinds] = {};
+    for (int k = 0; k < kKinds; ++k) {
+      const int kind = (k + i) % kKinds;
+      long long bytes = 0;
+      std::string message;
+      const auto start = Clock::now();
+      if (kind == kEngine || kind == kQuiet) {
+        DownloadProgressRoutine progress;
+        if (kind == kEngine) progress = [&](int32_t, int32_t, int32_t, int32_t received) { bytes = received; };
+        const int result = DownloadToFile(url, file, progress, 0, false, [&](const std::string& m) { message = m; });
+        if (result != 0) {
+          std::printf("run %d %s failed: %s\n", i + 1, names[kind], message.c_str());
+          return 1;
+        }
+        if (kind == kQuiet) bytes = expected;
+      } else {
+        bytes = BareTransfer(url, kind == kBareWrite ? &bareFile : nullptr);
+      }
+      ms[kind] = MsSince(start);
+      if (bytes < 0 || (expected >= 0 && bytes != expected)) {
+        std::printf("run %d %s failed: %lld bytes\n", i + 1, names[kind], bytes);
+        return 1;
+      }
+      expected = bytes;
+      times[kind].push_back(ms[kind]);
+    }
+    std::printf("run %d engine %.1f quiet %.1f bare %.1f bare_write %.1f ms\n", i + 1, ms[kEngine], ms[kQuiet],
+                ms[kBare], ms[kBareWrite]);
+  }
+  DeleteFileW(bareFile.c_str());
+  std::printf("bytes %lld\nmedian_ms %.1f\nquiet_median_ms %.1f\nbare_median_ms %.1f\nbare_write_median_ms %.1f\n",
+              expected, Median(times[kEngine]), Median(times[kQuiet]), Median(times[kBare]), Median(times[kBareWrite]));
   return 0;
 }
 
@@ -86,8 +179,44 @@ int Fill(const std::wstring& launcher, size_t items) {
   return 0;
 }
 
+// What the launcher does for each entry between its 200 ms pauses, as far as it can be done
+// outside it: the entry's icon requested through the request object, and its nine reads from the
+// catalogue document. (Adding the item to the list and drawing it happen in the library.) The
+// pauses are kept: under Wine, requests made back to back took about 43 ms each, paced ones a few.
+int FillSteps(const std::string& serviceBase) {
+  ComInit com;
+  auto start = Clock::now();
+  const std::string body = net::HttpFetch(serviceBase + "/api/group/zor");
+  std::printf("catalogue_fetch_ms %.1f\n", MsSince(start));
+  start = Clock::now();
+  JsonDocument document = CreateJsonDocument();
+  if (!document.Parse(ReplaceText(net::Utf8ToLocal(body), "?{", "{"), false)) return 1;
+  const int count = document.GetCount("data");
+  std::printf("catalogue_parse_ms %.1f\nentries %d\n", MsSince(start), count);
+  std::vector<double> icons, reads;
+  for (int k = 0; k < count; ++k) {
+    const std::string prefix = "data[" + std::to_string(k) + "].";
+    start = Clock::now();
+    const std::string icon = document.GetText(prefix + "soft_ico", false);
+    double read = MsSince(start);
+    start = Clock::now();
+    const Bytes image = icon.empty() ? Bytes{} : net::RequestObjectFetch(icon);
+    icons.push_back(MsSince(start));
+    PumpingWait(200);
+    start = Clock::now();
+    for (const char* key : {"soft_name", "soft_version", "soft_introduce", "soft_time", "soft_store", "soft_process",
+                            "soft_down", "soft_edu"}) {
+      document.GetText(prefix + key, false);
+    }
+    reads.push_back(read + MsSince(start));
+  }
+  document.Destroy();
+  std::printf("icon_ms %.1f\nreads_ms %.1f\n", Median(icons), Median(reads));
+  return 0;
+}
+
 int Cpu(double seconds) {
-  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, FindLauncher()));
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, FindProcess(L"storvane.exe")));
   if (!process) return 1;
   const double before = CpuMs(process.get());
   const auto start = Clock::now();
@@ -98,8 +227,9 @@ int Cpu(double seconds) {
   return 0;
 }
 
-int Memory() {
-  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, FindLauncher()));
+// Private bytes are the process's committed private memory (PagefileUsage).
+int Memory(const wchar_t* exeName) {
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, FindProcess(exeName)));
   if (!process) return 1;
   PROCESS_MEMORY_COUNTERS counters{};
   counters.cb = sizeof counters;
@@ -108,11 +238,23 @@ int Memory() {
               static_cast<unsigned long>(counters.WorkingSetSize / 1024),
               static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024),
               static_cast<unsigned long>(counters.PagefileUsage / 1024));
+  // Committed address space by kind: private (heaps, stacks, and the library the launcher maps
+  // from its own copy), images (modules loaded by the system) and mapped views (fonts, sections).
+  unsigned long long committed[3] = {};
+  MEMORY_BASIC_INFORMATION region{};
+  for (const char* at = nullptr; VirtualQueryEx(process.get(), at, &region, sizeof region) == sizeof region;
+       at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+    if (region.State != MEM_COMMIT) continue;
+    const int kind = region.Type == MEM_PRIVATE ? 0 : region.Type == MEM_IMAGE ? 1 : 2;
+    committed[kind] += region.RegionSize;
+  }
+  std::printf("committed_private_kb %llu\ncommitted_image_kb %llu\ncommitted_mapped_kb %llu\n", committed[0] / 1024,
+              committed[1] / 1024, committed[2] / 1024);
   return 0;
 }
 
-int End() {
-  UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, FindLauncher()));
+int End(const wchar_t* exeName) {
+  UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, FindProcess(exeName)));
   if (!process) return 1;
   TerminateProcess(process.get(), 0);
   return WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0 ? 0 : 1;
@@ -131,10 +273,14 @@ int main() {
     return bench::Download(WideToGbk(args[2]), WideToGbk(args[3]), _wtoi(args[4].c_str()));
   }
   if (args.size() == 4 && args[1] == L"fill") return bench::Fill(args[2], static_cast<size_t>(_wtoi(args[3].c_str())));
+  if (args.size() == 3 && args[1] == L"fillsteps") return bench::FillSteps(WideToGbk(args[2]));
   if (args.size() == 3 && args[1] == L"cpu") return bench::Cpu(_wtof(args[2].c_str()));
-  if (args.size() == 2 && args[1] == L"memory") return bench::Memory();
-  if (args.size() == 2 && args[1] == L"end") return bench::End();
+  const wchar_t* exeName = args.size() == 3 ? args[2].c_str() : L"storvane.exe";
+  if ((args.size() == 2 || args.size() == 3) && args[1] == L"memory") return bench::Memory(exeName);
+  if ((args.size() == 2 || args.size() == 3) && args[1] == L"end") return bench::End(exeName);
   std::fprintf(stderr,
-               "usage: catalogue_bench download <url> <file> <runs> | fill <launcher> <items> | cpu <s> | memory\n");
+               "usage: catalogue_bench download <url> <file> <runs> | fill <launcher> <items> | fillsteps <base> |"
+               " cpu <s> |"
+               " memory [<exe>] | end [<exe>]\n");
   return 2;
 }

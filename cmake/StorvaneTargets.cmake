@@ -85,3 +85,53 @@ function(storvane_test name)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK desktop)
   endif()
 endfunction()
+
+# storvane_optimise_for_size(<image>...)
+# The launcher carries the skin-UI library and up.exe inside itself, so every byte of those three
+# images is downloaded with each update. Their own code and every static library of ours they
+# link are compiled for size, each function and datum in a section of its own, and the images are
+# optimised as whole programs at link time, which drops the code nothing reaches. (On i686 the
+# linker alone cannot: every function with an unwind entry is kept by the .eh_frame section.)
+#
+# The libraries carry machine code beside their link-time form, so every other program linking
+# them (tests, benchmarks) links their machine code as it always did: links are plain unless
+# they ask for more (-fno-lto in the top-level list, -flto here). A link that mixes the two forms
+# fails on MinGW with duplicate inline definitions. The link-time step runs as one partition:
+# MinGW GCC 12 stops with an internal error in binds_to_current_def_p when it is split.
+#
+# libstdc++'s default terminate handler prints the uncaught exception's demangled type name to
+# stderr before aborting; it brings the whole demangler (about 75 KB per image on i686). Our
+# programs are GUI-subsystem images with no stderr to print to, so terminate aborts at once.
+function(storvane_optimise_for_size)
+  set(_pending ${ARGN})
+  set(_seen)
+  while(_pending)
+    list(POP_FRONT _pending _target)
+    if(NOT TARGET ${_target} OR _target IN_LIST _seen)
+      continue()
+    endif()
+    list(APPEND _seen ${_target})
+    get_target_property(_imported ${_target} IMPORTED)
+    get_target_property(_type ${_target} TYPE)
+    if(_imported OR _type STREQUAL "INTERFACE_LIBRARY")
+      continue()
+    endif()
+    # clang-tidy reads these commands too: scripts/lint-compile-db.py drops what only GCC knows.
+    target_compile_options(${_target} PRIVATE -Os -ffunction-sections -fdata-sections -flto -ffat-lto-objects)
+    foreach(_property LINK_LIBRARIES INTERFACE_LINK_LIBRARIES)
+      get_target_property(_libraries ${_target} ${_property})
+      if(_libraries)
+        list(APPEND _pending ${_libraries})
+      endif()
+    endforeach()
+  endwhile()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_terminate_handler _ZN9__gnu_cxx27__verbose_terminate_handlerEv=abort)
+  else()
+    set(_terminate_handler __ZN9__gnu_cxx27__verbose_terminate_handlerEv=_abort)
+  endif()
+  foreach(_image IN LISTS ARGN)
+    target_link_options(${_image} PRIVATE -Os -flto -flto-partition=none -Wl,--gc-sections
+                        -Wl,--defsym=${_terminate_handler})
+  endforeach()
+endfunction()

@@ -17,12 +17,10 @@ add_library(exui_core STATIC
   src/static_controls.cpp
   src/window_frame.cpp)
 target_include_directories(exui_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR}/src)
-target_compile_options(exui_core PRIVATE -O2)
 target_link_libraries(exui_core PUBLIC storvane_win gdiplus oleacc ole32 oleaut32 uuid shlwapi user32 gdi32)
 
 add_library(ExuiKrnln SHARED src/exports.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ExuiKrnln.def)
 set_target_properties(ExuiKrnln PROPERTIES PREFIX "" OUTPUT_NAME ExuiKrnln)
-target_compile_options(ExuiKrnln PRIVATE -O2)
 target_link_libraries(ExuiKrnln PRIVATE exui_core)
 # The .def file names the exports without the @N stdcall decoration; the fix-up maps them.
 target_link_options(ExuiKrnln PRIVATE ${STORVANE_STATIC_LINK} -s -Wl,--enable-stdcall-fixup)

@@ -7,7 +7,8 @@ Keeps the entries of sources under the given folders of SOURCE_ROOT (once per fi
 their commands for clang: the MinGW target and its headers named explicitly (clang would look in
 the host's /usr/include and miss the posix-thread libstdc++), include response files expanded
 (CMake's Windows platform writes the include paths into them), and -fexec-charset=GB18030
-dropped, since clang only knows UTF-8 and the execution character set changes no diagnostic.
+dropped, since clang only knows UTF-8 and the execution character set changes no diagnostic, as
+are GCC's own link-time options (GCC_ONLY).
 """
 import json
 import os
@@ -17,6 +18,9 @@ import sys
 
 TARGET = "i686-w64-mingw32"
 GCC = f"{TARGET}-g++-posix"
+# Options clang does not know or would warn about: the link-time form GCC keeps beside the machine
+# code, and how GCC splits the link-time step. Neither changes a diagnostic.
+GCC_ONLY = ("-fexec-charset=", "-ffat-lto-objects", "-flto-partition=")
 
 
 def system_includes():
@@ -67,7 +71,7 @@ def main():
         seen.add(path)
         args = entry.get("arguments") or shlex.split(entry["command"])
         args = expand(args[1:], entry["directory"])
-        args = [a for a in args if not a.startswith("-fexec-charset=")]
+        args = [a for a in args if not a.startswith(GCC_ONLY)]
         head = ["clang++", f"--target={TARGET}", "-nostdinc"]
         for folder in includes:
             head += ["-isystem", folder]

@@ -11,7 +11,3 @@ target_link_libraries(storvane_updater_ui PUBLIC storvane_updater_core comctl32 
 storvane_gui_exe(up OUTPUT_NAME up DESCRIPTION "Storvane 更新程序"
   SOURCES updater_main.cpp LIBS storvane_updater_ui)
 target_link_options(up PRIVATE -municode)
-# The launcher carries this program inside itself: leave out code nothing calls.
-target_compile_options(storvane_updater_core PRIVATE -ffunction-sections -fdata-sections)
-target_compile_options(storvane_updater_ui PRIVATE -ffunction-sections -fdata-sections)
-target_link_options(up PRIVATE -Wl,--gc-sections)

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "util/text.h"
 
@@ -15,11 +16,22 @@ namespace {
 constexpr double kKilobytesPerGigabyte = 1048576.0;
 constexpr double kEnoughGigabytes = 5.0;
 
-// The shortest text that reads back as the same double.
+// The shortest text that reads back as the same double: the fewest significant digits that parse
+// back equal, written plain or with an exponent, whichever is shorter (plain on a tie). Built on
+// printf rather than std::to_chars, whose tables for doubles are about 186 KB of the image.
 std::string ShortestText(double value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof(buffer), value);
-  return std::string(buffer, result.ptr);
+  char scientific[32];
+  int digits = 1;
+  for (; digits < 17; ++digits) {
+    std::snprintf(scientific, sizeof(scientific), "%.*e", digits - 1, value);
+    if (std::strtod(scientific, nullptr) == value) break;
+  }
+  const int scientificLength = std::snprintf(scientific, sizeof(scientific), "%.*e", digits - 1, value);
+  const int exponent = std::atoi(std::strchr(scientific, 'e') + 1);
+  char plain[512];  // room for the longest: 309 integer digits, or "0." and 340 decimals
+  const int plainLength = std::snprintf(plain, sizeof(plain), "%.*f", std::max(0, digits - 1 - exponent), value);
+  if (plainLength <= scientificLength) return std::string(plain, static_cast<size_t>(plainLength));
+  return std::string(scientific, static_cast<size_t>(scientificLength));
 }
 
 // One decimal, half away from zero. The small bias keeps values that are a hair under the

@@ -4,6 +4,12 @@
 #include <wininet.h>
 
 #include <array>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "util/handles.h"
 #include "util/log.h"
@@ -13,17 +19,74 @@
 namespace storvane {
 namespace {
 
-struct InternetHandleTraits {
-  using type = HINTERNET;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::InternetCloseHandle(h); }
+// WinINet is bound when a download starts rather than imported: loading it with the programs
+// that carry this routine costs their start-up several milliseconds (it brings more libraries of
+// its own), and only a download needs it. It is taken from the system folder by full path.
+class WinInet {
+public:
+  WinInet() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    // Never freed, as an import would not be: WinINet keeps threads and caches of its own that may
+    // outlive the handles closed here.
+    module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str());
+    if (!module_) return;
+    Bind(getConnectedState, "InternetGetConnectedState");
+    Bind(open, "InternetOpenW");
+    Bind(openUrl, "InternetOpenUrlW");
+    Bind(queryInfo, "HttpQueryInfoW");
+    Bind(readFile, "InternetReadFile");
+    Bind(closeHandle, "InternetCloseHandle");
+  }
+  bool ready() const {
+    return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
+           readFile != nullptr && closeHandle != nullptr;
+  }
+
+  decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
+  decltype(&::InternetOpenW) open = nullptr;
+  decltype(&::InternetOpenUrlW) openUrl = nullptr;
+  decltype(&::HttpQueryInfoW) queryInfo = nullptr;
+  decltype(&::InternetReadFile) readFile = nullptr;
+  decltype(&::InternetCloseHandle) closeHandle = nullptr;
+
+private:
+  template <typename F>
+  void Bind(F& function, const char* name) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
+  }
+  HMODULE module_ = nullptr;
 };
-using UniqueInternetHandle = UniqueResource<InternetHandleTraits>;
+
+// Closed through the bound WinINet, which must outlive it.
+class UniqueInternetHandle {
+public:
+  UniqueInternetHandle(const WinInet& api, HINTERNET handle) : api_(api), handle_(handle) {}
+  UniqueInternetHandle(const UniqueInternetHandle&) = delete;
+  UniqueInternetHandle& operator=(const UniqueInternetHandle&) = delete;
+  ~UniqueInternetHandle() { reset(); }
+  void reset() {
+    if (handle_ != nullptr) api_.closeHandle(handle_);
+    handle_ = nullptr;
+  }
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+  const WinInet& api_;
+  HINTERNET handle_;
+};
 
 constexpr DWORD kOpenUrlFlags = 0x84000100;        // reload, no cache write, no-cache pragma
 constexpr DWORD kContentLengthQuery = 0x20000005;  // HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER
 constexpr DWORD kChunkSize = 10240;
+// The body goes to the file in blocks of 100 chunks (BlockWriter), and the file is flushed to the
+// disk every 8 blocks while the transfer goes on, so that the flush before the replace finds at
+// most a few megabytes still to be put on the disk.
+constexpr DWORD kBlockSize = 100 * kChunkSize;
+constexpr int kBlockCount = 3;
+constexpr int kBlocksPerFlush = 8;
 constexpr int kReplaceAttempts = 20;
 constexpr DWORD kReplaceRetryMs = 100;
 constexpr wchar_t kTemporarySuffix[] = L".download";
@@ -103,6 +166,9 @@ public:
     return ::WriteFile(file_.get(), data, size, &written, nullptr) && written == size;
   }
 
+  // Writes what the system still holds for the file to disk (the writer thread's periodic flush).
+  bool Flush() { return ::FlushFileBuffers(file_.get()) != 0; }
+
   // Closes the file with everything written on disk, ready to be checked and moved.
   bool Close() {
     const bool flushed = ::FlushFileBuffers(file_.get()) != 0;
@@ -124,10 +190,125 @@ private:
   UniqueHandle file_;
 };
 
-DWORD QueryNumber(HINTERNET request, DWORD query, bool& ok) {
+// Chunks are received straight into large blocks, and full blocks go to the file on a thread of
+// their own. Written chunk by chunk on the receiving thread, a body cost a system call per 10 KB
+// and its disk work came after the network work instead of beside it. The receiver waits only
+// while every block is still being written; should no thread start, it writes full blocks itself.
+class BlockWriter {
+public:
+  explicit BlockWriter(TemporaryDownloadFile& file) : file_(file) {
+    for (Block& block : blocks_) {
+      block.data = std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
+      free_.push_back(&block);
+    }
+    current_ = TakeFreeBlock();
+    try {
+      thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+    }
+  }
+  BlockWriter(const BlockWriter&) = delete;
+  BlockWriter& operator=(const BlockWriter&) = delete;
+  ~BlockWriter() { Stop(); }
+
+  // Where the next chunk goes: room for kChunkSize bytes.
+  uint8_t* Space() const { return current_->data.get() + current_->used; }
+
+  // `size` bytes have arrived at Space(). False once a write has failed.
+  bool Received(DWORD size) {
+    current_->used += size;
+    if (kBlockSize - current_->used >= kChunkSize) return true;
+    if (!thread_.joinable()) {
+      const bool ok = WriteBlock(*current_);
+      current_->used = 0;
+      return ok;
+    }
+    std::unique_lock lock(mutex_);
+    full_.push_back(current_);
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !free_.empty(); });
+    current_ = TakeFreeBlock();
+    return !failed_;
+  }
+
+  // Writes what is left and waits until every block is in the file. False if a write failed.
+  bool Finish() {
+    if (!thread_.joinable()) return current_->used == 0 || WriteBlock(*current_);
+    std::unique_lock lock(mutex_);
+    (current_->used > 0 ? full_ : free_).push_back(current_);
+    current_ = nullptr;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return free_.size() == blocks_.size(); });
+    lock.unlock();
+    Stop();
+    return !failed_;
+  }
+
+private:
+  struct Block {
+    std::unique_ptr<uint8_t[]> data;
+    DWORD used = 0;
+  };
+
+  Block* TakeFreeBlock() {
+    Block* block = free_.back();
+    free_.pop_back();
+    block->used = 0;
+    return block;
+  }
+
+  bool WriteBlock(const Block& block) {
+    if (!file_.Write(block.data.get(), block.used)) return false;
+    if (++blocksSinceFlush_ < kBlocksPerFlush) return true;
+    blocksSinceFlush_ = 0;
+    return file_.Flush();
+  }
+
+  void Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [this] { return stop_ || !full_.empty(); });
+      if (stop_) return;
+      Block* block = full_.front();
+      full_.erase(full_.begin());
+      // After a failure the blocks only go back: the transfer is ending.
+      const bool write = !failed_;
+      lock.unlock();
+      const bool ok = !write || WriteBlock(*block);
+      lock.lock();
+      if (!ok) failed_ = true;
+      free_.push_back(block);
+      changed_.notify_all();
+    }
+  }
+
+  void Stop() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+  }
+
+  TemporaryDownloadFile& file_;
+  std::array<Block, kBlockCount> blocks_;
+  Block* current_ = nullptr;
+  int blocksSinceFlush_ = 0;  // the writing thread's alone
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Block*> full_;  // in the order they were filled
+  std::vector<Block*> free_;
+  bool failed_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) {
   DWORD value = 0;
   DWORD size = sizeof value;
-  ok = ::HttpQueryInfoW(request, query, &value, &size, nullptr) != 0;
+  ok = api.queryInfo(request, query, &value, &size, nullptr) != 0;
   return ok ? value : 0;
 }
 
@@ -186,24 +367,26 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
 
+  const WinInet api;
+  if (!api.ready()) return fail(kInternetErrorMessage);
   DWORD connection = 0;
-  ::InternetGetConnectedState(&connection, 0);
+  api.getConnectedState(&connection, 0);
   const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
                                ? INTERNET_OPEN_TYPE_PRECONFIG
                                : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
   UniqueInternetHandle internet(
-      ::InternetOpenW(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
+      api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
-  UniqueInternetHandle address(::InternetOpenUrlW(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
-                                                  static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
+  UniqueInternetHandle address(api, api.openUrl(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
+                                                static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
   if (!address) return fail(kOpenUrlErrorMessage);
 
   // An error page is not the file that was asked for. Schemes without a status (ftp) pass.
   bool hasStatus = false;
-  const DWORD status = QueryNumber(address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
+  const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
   // Only a partial answer continues the existing file; a full one starts it over.
   const bool appending = resume && hasStatus && status == 206;
@@ -213,16 +396,17 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
 
   bool hasLength = false;
-  const DWORD contentLength = QueryNumber(address.get(), kContentLengthQuery, hasLength);
+  const DWORD contentLength = QueryNumber(api, address.get(), kContentLengthQuery, hasLength);
 
-  std::array<uint8_t, kChunkSize> buffer;
+  // Declared after the file, so that on every way out its thread has stopped before the file goes.
+  BlockWriter writer(file);
   int64_t total = startOffset;
   const DWORD start = ::GetTickCount();
   for (;;) {
     DWORD read = 0;
-    if (!::InternetReadFile(address.get(), buffer.data(), kChunkSize, &read)) return fail(kReadErrorMessage);
+    if (!api.readFile(address.get(), writer.Space(), kChunkSize, &read)) return fail(kReadErrorMessage);
     if (read == 0) break;
-    if (!file.Write(buffer.data(), read)) return fail(kLocalFileErrorMessage);
+    if (!writer.Received(read)) return fail(kLocalFileErrorMessage);
     total += read;
     DWORD elapsed = ::GetTickCount() - start;
     if (elapsed == 0) elapsed = 10;
@@ -231,6 +415,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
                static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
     }
   }
+  if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file.
   if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
 

@@ -1,5 +1,5 @@
 // The transfer routine behind every download of the program: one GET through WinINet, the body
-// saved to a local file in 10240-byte chunks, a progress routine called after each chunk.
+// read in 10240-byte chunks and saved to a local file, a progress routine called after each chunk.
 //
 // A download never leaves half a file or a server's error page where the executable belongs: the
 // body goes into a temporary file in the target's folder, and only a complete answer (status
@@ -31,7 +31,7 @@ inline constexpr char kReadErrorMessage[] = "读文件出错!";               //
 inline constexpr char kDigestMismatchMessage[] = "下载的文件未通过校验，已保留原来的版本。";
 inline constexpr char kDownloadMessageCaption[] = "信息：";
 
-// Called after every chunk written: content length (0 when the server gave none), total bytes
+// Called after every chunk received: content length (0 when the server gave none), total bytes
 // so far including a resume offset (low 32 bits), milliseconds since the transfer started (10
 // when that is 0), bytes received since the transfer started.
 using DownloadProgressRoutine =

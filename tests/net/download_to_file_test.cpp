@@ -242,6 +242,37 @@ TEST_F(DownloadToFileTest, ServerGoneAfterSeveralChunksKeepsTheOldFile) {
   EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
 }
 
+// The body goes to the file in blocks of many chunks, written beside the transfer and flushed to
+// the disk every few megabytes: a body of several blocks and flushes arrives whole and in order,
+// with a progress call per chunk as before.
+TEST_F(DownloadToFileTest, ABodyOfManyBlocksArrivesWholeWithAProgressCallPerChunk) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  constexpr int32_t kSize = 9000000;
+  ASSERT_EQ(Download(server_.HttpUrl("/bytes/" + std::to_string(kSize)), target), 0);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadAll(target), PatternBytes(0, kSize));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  ASSERT_GE(calls_.size(), static_cast<size_t>(kSize / 10240));
+  int32_t previous = 0;
+  for (const ProgressCall& call : calls_) {
+    EXPECT_EQ(call.contentLength, kSize);
+    EXPECT_GT(call.total, previous);
+    EXPECT_LE(call.total - previous, 10240);
+    previous = call.total;
+  }
+  EXPECT_EQ(calls_.back().total, kSize);
+}
+
+TEST_F(DownloadToFileTest, ServerGoneAfterSeveralBlocksKeepsTheOldFile) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=6000000&send=3500000"), target), -1);
+  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+  EXPECT_EQ(ReadAll(target), Bytes("old version"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
 TEST_F(DownloadToFileTest, UnreachablePortCannotBeOpened) {
   const int port = testsupport::UnusedPort();
   ASSERT_NE(port, 0);
