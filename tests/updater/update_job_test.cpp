@@ -132,12 +132,14 @@ TEST_F(LauncherWaitTest, FindsOnlyTheProcessOfThatPath) {
   const std::vector<uint8_t> stub = StubBytes();
   ASSERT_TRUE(WriteFileBytes(here_ / L"Storvane.exe", stub));
   ASSERT_TRUE(WriteFileBytes(elsewhere_ / L"Storvane.exe", stub));
-  UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 4000));
-  UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 4000));
+  // Held well past the wait (and ended below): on a busy machine a process can take seconds to
+  // start, and one that ended before it was seen proves nothing.
+  UniqueHandle mine(StartHeld(here_ / L"Storvane.exe", 30000));
+  UniqueHandle other(StartHeld(elsewhere_ / L"Storvane.exe", 30000));
   ASSERT_TRUE(mine && other);
 
   std::vector<DWORD> found;
-  ASSERT_TRUE(WaitUntil([&] { return !(found = FindProcessesOfImage(here_ / L"Storvane.exe")).empty(); }, 5000));
+  ASSERT_TRUE(WaitUntil([&] { return !(found = FindProcessesOfImage(here_ / L"Storvane.exe")).empty(); }, 20000));
   EXPECT_EQ(found, std::vector<DWORD>{GetProcessId(mine.get())});
 
   // Windows paths ignore case, and forward slashes name the same file.
