@@ -1,5 +1,7 @@
-// Image objects made from bytes (PNG, JPEG, BMP, GIF, ICO), with scaled copies cached for the
-// sizes they are drawn at, so a list repaint does not resample every icon.
+// Image objects made from bytes (PNG, JPEG, BMP, GIF, ICO). An image keeps its encoded bytes and
+// is decoded only when it is first drawn, and kept only at the sizes it is drawn at: a catalogue of
+// fifty icons, most of them scrolled out of sight, then holds a few kilobytes per icon instead of
+// its full decoded picture, and filling the list decodes none of them.
 #pragma once
 
 #include <windows.h>
@@ -16,13 +18,13 @@ namespace storvane::exui {
 
 class Image {
 public:
-  // Null for empty or undecodable bytes. The pixels are copied out of the decoder, so nothing
-  // refers to the input afterwards.
+  // Null for empty bytes, bytes of no known picture format, or a picture whose structure is not
+  // complete (a cut-off download). The bytes are copied. Bytes that pass and still fail to decode
+  // draw as no picture.
   static std::shared_ptr<Image> Decode(const uint8_t* data, size_t length);
 
   int Width() const noexcept { return width_; }
   int Height() const noexcept { return height_; }
-  Gdiplus::Bitmap* Original() const noexcept { return original_.get(); }
 
   // A copy scaled to exactly width x height with high-quality filtering, kept for the next
   // paint (the last few sizes are kept). Null when it cannot be made.
@@ -34,7 +36,7 @@ private:
     int height;
     std::unique_ptr<Gdiplus::Bitmap> bitmap;
   };
-  std::unique_ptr<Gdiplus::Bitmap> original_;
+  std::vector<uint8_t> encoded_;
   int width_ = 0;
   int height_ = 0;
   std::mutex mutex_;

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "exui_dll.h"
 
@@ -150,6 +151,25 @@ TEST_F(ExportsTest, EmptyOrBrokenImageBytesGiveNoImage) {
   EXPECT_EQ(load(text.data(), static_cast<int32_t>(text.size()), 0, 0), 0);
   EXPECT_EQ(load(png.data(), static_cast<int32_t>(png.size() / 3), 0, 0), 0);  // a cut-off download
   EXPECT_EQ(dll.Get<DestroyImageEx_t>("DestroyImageEx")(0), 0);
+  // Pictures are decoded only when drawn, so a download cut short must be seen from its
+  // structure alone, in every format, even when only the last bytes are missing.
+  const std::vector<uint8_t> gif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80,
+                                    0x00, 0x00, 0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x21, 0xF9, 0x04,
+                                    0x01, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01,
+                                    0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
+  const std::pair<const char*, std::vector<uint8_t>> whole[] = {
+      {"png", png},
+      {"jpeg", EncodeSample(L"image/jpeg", 33, 21, 0xFF43A047)},
+      {"bmp", EncodeSample(L"image/bmp", 8, 9, 0xFFFB8C00)},
+      {"gif", gif},
+      {"ico", MakeIcoFile(0xFF123456)},
+  };
+  for (const auto& [name, bytes] : whole) {
+    ASSERT_GT(bytes.size(), 40u) << name;
+    for (size_t cut : {size_t{1}, size_t{2}, bytes.size() / 2}) {
+      EXPECT_EQ(load(bytes.data(), static_cast<int32_t>(bytes.size() - cut), 0, 0), 0) << name << " less " << cut;
+    }
+  }
 }
 
 int EXUI_CALL NoMenuEvents(int32_t, int32_t, int32_t, int32_t, ExuiValue, int32_t) { return 0; }
