@@ -53,8 +53,12 @@ Bytes ReadOfflineIcon(std::string_view runDirectory, std::string_view iconAddres
 bool SaveOfflineIcon(std::string_view runDirectory, std::string_view iconAddress, const Bytes& icon) {
   const std::string name = IconName(iconAddress);
   if (icon.empty() || iconAddress.empty() || name.empty() || !EnsureOfflineFolder(runDirectory)) return false;
-  return ReplaceSmallFile(KeptPath(runDirectory, name),
-                          std::string_view(reinterpret_cast<const char*>(icon.data()), icon.size()));
+  const std::wstring path = KeptPath(runDirectory, name);
+  const std::string_view bytes(reinterpret_cast<const char*>(icon.data()), icon.size());
+  // Icons rarely change: an unchanged one is not written (and flushed to disk) again on every
+  // start, which cost the list fill more than the icon's request.
+  if (ReadSmallFile(path, bytes.size() + 1) == bytes) return true;
+  return ReplaceSmallFile(path, bytes);
 }
 
 }  // namespace storvane

@@ -113,6 +113,50 @@ TEST_F(CatalogueLoad, ABodyWithoutByteOrderMarkGivesTheSameList) {
   EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");
 }
 
+// The kept icons are written when they first arrive or change, and not again on every start.
+TEST_F(CatalogueLoad, KeptIconsAreRewrittenOnlyWhenTheyDiffer) {
+  {
+    FakeCatalogue ui(root.path(), service.Base());
+    ASSERT_EQ(LoadCatalogue(ui.catalogue), 3);
+  }
+  std::vector<std::string> kept;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = ::FindFirstFileW(GbkToWide(root / "offline\\icon-*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do {
+    kept.push_back(root / ("offline\\" + WideToGbk(found.cFileName)));
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  ASSERT_EQ(kept.size(), 3u);
+  auto writeTime = [](const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ::GetFileAttributesExW(GbkToWide(path).c_str(), GetFileExInfoStandard, &data);
+    return (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+  };
+  const std::string dianpu = IconFile("dianpu.png");
+  std::string damaged;
+  for (const std::string& path : kept) {
+    if (ReadBytes(path) == dianpu) damaged = path;
+  }
+  ASSERT_FALSE(damaged.empty());
+  ASSERT_TRUE(WriteBytes(damaged, dianpu.substr(0, dianpu.size() / 2)));
+  std::vector<uint64_t> before;
+  for (const std::string& path : kept) before.push_back(writeTime(path));
+  ::Sleep(50);
+
+  {
+    FakeCatalogue ui(root.path(), service.Base());
+    ASSERT_EQ(LoadCatalogue(ui.catalogue), 3);
+  }
+  for (size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i] == damaged) {
+      EXPECT_EQ(ReadBytes(kept[i]), dianpu);  // repaired from the answer
+    } else {
+      EXPECT_EQ(writeTime(kept[i]), before[i]) << kept[i];
+    }
+  }
+}
+
 TEST_F(CatalogueLoad, InstalledToolsStartOpenOrUpdate) {
   PlaceTool("dianpu", "shoptool_a.exe", "1.0.3");
   PlaceTool("caiji", "shoptool_b.exe", "2.5");  // compared with the number's text
