@@ -34,7 +34,9 @@ function(storvane_gui_exe target)
   add_executable(${target} WIN32 ${A_SOURCES} ${CMAKE_CURRENT_BINARY_DIR}/${target}_app.rc)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${A_OUTPUT_NAME})
   target_link_libraries(${target} PRIVATE ${A_LIBS})
-  target_link_options(${target} PRIVATE ${STORVANE_STATIC_LINK} -s)
+  # Every thread of the process, ours and the system libraries' alike, reserves the image's stack
+  # size; 1 MB is what Windows programs are usually given (the toolchain's own default is 2 MB).
+  target_link_options(${target} PRIVATE ${STORVANE_STATIC_LINK} -s -Wl,--stack,0x100000)
 endfunction()
 
 # storvane_product_warnings(<dir>...)

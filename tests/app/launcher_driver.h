@@ -63,9 +63,10 @@ public:
   bool Press(const AccElement& element);
   // Whether the last Press used a real click.
   bool lastPressWasClick() const { return lastPressWasClick_; }
+  // The software list itself (hidden while it loads).
+  AccElement List() const;
 
 private:
-  AccElement List() const;
   AccElement ItemButton(size_t item, size_t button) const;
 
   TestProcess process_;
