@@ -161,7 +161,20 @@ void Control::SetDisabled(bool disabled) {
   Invalidate();
 }
 
-int Control::LockUpdate() { return ++lockCount_; }
+int Control::LockUpdate() {
+  const int count = ++lockCount_;
+  // The picture to show while locked is the one of this moment. It can only be drawn on the
+  // window's own thread; locked from elsewhere, the first paint under the lock draws it.
+  if (count == 1 && window_ != nullptr && ::GetWindowThreadProcessId(window_, nullptr) == ::GetCurrentThreadId()) {
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    if (HDC screen = ::GetDC(window_)) {
+      Render(heldPicture_, screen, client.right, client.bottom);
+      ::ReleaseDC(window_, screen);
+    }
+  }
+  return count;
+}
 
 int Control::UnlockUpdate() {
   int count = lockCount_.load();
@@ -271,25 +284,31 @@ LRESULT Control::OnMessage(UINT, WPARAM, LPARAM, bool& handled) {
   return 0;
 }
 
+bool Control::Render(Surface& surface, HDC reference, int width, int height) {
+  if (width <= 0 || height <= 0 || !surface.Ensure(reference, width, height)) return false;
+  Gdiplus::Graphics g(surface.Dc());
+  PrepareGraphics(g);
+  Gdiplus::SolidBrush back(Argb(BackdropColour()));
+  g.FillRectangle(&back, 0, 0, width, height);
+  Paint(g, static_cast<float>(width), static_cast<float>(height));
+  g.Flush(Gdiplus::FlushIntentionSync);
+  return true;
+}
+
 void Control::PaintTo(HDC target) {
   RECT client{};
   ::GetClientRect(window_, &client);
-  int width = client.right;
-  int height = client.bottom;
+  const int width = client.right;
+  const int height = client.bottom;
   if (width <= 0 || height <= 0) return;
-  bool stale = lockCount_ > 0 && surface_.Valid();
-  if (!stale) {
-    if (!surface_.Ensure(target, width, height)) return;
-    Gdiplus::Graphics g(surface_.Dc());
-    PrepareGraphics(g);
-    Gdiplus::SolidBrush back(Argb(BackdropColour()));
-    g.FillRectangle(&back, 0, 0, width, height);
-    Paint(g, static_cast<float>(width), static_cast<float>(height));
-    g.Flush(Gdiplus::FlushIntentionSync);
-  }
-  // While updates are locked the last finished picture is shown again.
+  // While updates are locked the control shows the picture it held when the lock began; otherwise
+  // it paints through its thread's shared surface and keeps nothing.
+  const bool locked = lockCount_ > 0;
+  if (!locked) heldPicture_.Release();
+  Surface& surface = locked ? heldPicture_ : Library::Instance().PaintSurface();
+  if (!(locked && surface.Valid()) && !Render(surface, target, width, height)) return;
   ExcludeWindowsAbove(target, window_);
-  ::BitBlt(target, 0, 0, width, height, surface_.Dc(), 0, 0, SRCCOPY);
+  ::BitBlt(target, 0, 0, width, height, surface.Dc(), 0, 0, SRCCOPY);
 }
 
 LRESULT CALLBACK Control::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -101,6 +101,9 @@ private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void PaintTo(HDC target);
+  // Draws the control's picture into `surface` (made at least width x height); false when it
+  // cannot be made.
+  bool Render(Surface& surface, HDC reference, int width, int height);
   static bool RegisterWindowClass();
 
   const ExuiControlType type_;
@@ -117,7 +120,7 @@ private:
   bool pressed_ = false;
   std::atomic<int> lockCount_{0};
   float scale_ = 1.0f;
-  Surface surface_;
+  Surface heldPicture_;
 };
 
 // Focus moved by the program (ControlSetFocusControl) raises no focus events: a focus handler

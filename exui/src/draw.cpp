@@ -151,6 +151,15 @@ Gdiplus::SizeF MeasureLine(Gdiplus::Graphics& g, const std::wstring& text, const
   return {bounds.Width, bounds.Height};
 }
 
+void Surface::Release() {
+  if (dc_.valid() && original_ != nullptr) ::SelectObject(dc_.get(), original_);
+  original_ = nullptr;
+  dc_.reset();
+  bitmap_.reset();
+  width_ = 0;
+  height_ = 0;
+}
+
 bool Surface::Ensure(HDC reference, int width, int height) {
   width = std::max(width, 1);
   height = std::max(height, 1);

@@ -41,8 +41,8 @@ Gdiplus::SizeF MeasureLine(Gdiplus::Graphics& g, const std::wstring& text, const
 // Height of one line of the font.
 float LineHeight(Gdiplus::Graphics& g, const Gdiplus::Font* font);
 
-// An off-screen 32-bit surface the size of a window's client area, kept between paints and
-// recreated when the size changes.
+// An off-screen 32-bit surface at least the size of a window's client area, kept between paints
+// and made larger when a larger one is needed.
 class Surface {
 public:
   // Makes sure the surface is at least width x height; false when it cannot be made.
@@ -52,6 +52,8 @@ public:
   int Width() const noexcept { return width_; }
   int Height() const noexcept { return height_; }
   bool Valid() const noexcept { return dc_.valid() && bitmap_.valid(); }
+  // Gives the pixels back.
+  void Release();
 
 private:
   // The DC goes first, so the bitmap is no longer selected anywhere when it is deleted.

@@ -4,6 +4,7 @@
 #include <gdiplus.h>
 
 #include "control.h"
+#include "draw.h"
 #include "image.h"
 #include "menu.h"
 
@@ -25,6 +26,8 @@ constexpr wchar_t kOwnWindowProperty[] = L"ExuiControl";
 
 Library::Library() : module_(ModuleOfThisCode()) {}
 
+Library::~Library() = default;
+
 Library& Library::Instance() {
   static Library library;
   return library;
@@ -37,6 +40,13 @@ bool Library::EnsureGdiplus() {
     gdiplusReady_ = Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) == Gdiplus::Ok;
   });
   return gdiplusReady_;
+}
+
+Surface& Library::PaintSurface() {
+  std::lock_guard lock(mutex_);
+  std::unique_ptr<Surface>& surface = paintSurfaces_[::GetCurrentThreadId()];
+  if (!surface) surface = std::make_unique<Surface>();
+  return *surface;
 }
 
 int32_t Library::NextHandle() {

@@ -23,6 +23,7 @@ namespace storvane::exui {
 class Control;
 class Image;
 class Menu;
+class Surface;
 
 // A library-side byte buffer (CreateBinEx).
 struct BinBuffer {
@@ -66,6 +67,11 @@ public:
   std::shared_ptr<Menu> RemoveMenu(int32_t handle);
   std::shared_ptr<Menu> FindMenu(int32_t handle);
 
+  // The off-screen surface the calling thread paints its controls through. One per thread, shared
+  // by its controls: each picture is finished and copied to the screen before the next control
+  // paints, so a surface per control (a window's worth of pixels each) would only hold old pictures.
+  Surface& PaintSurface();
+
   // Registered module handles (internal command 2008).
   void RegisterModule(ExuiValue module);
 
@@ -74,6 +80,7 @@ public:
 
 private:
   Library();
+  ~Library();
 
   HINSTANCE module_ = nullptr;
   std::mutex mutex_;
@@ -86,6 +93,7 @@ private:
   std::map<int32_t, std::shared_ptr<Control>> controls_;
   std::map<int32_t, std::shared_ptr<Menu>> menus_;
   std::vector<ExuiValue> modules_;
+  std::map<DWORD, std::unique_ptr<Surface>> paintSurfaces_;
 };
 
 // Name of the host window property that holds a unit's control.

@@ -435,6 +435,32 @@ TEST_F(ListTest, TheGroupBoxOutlineShowsOnEverySide) {
   }
 }
 
+// Controls paint through one shared surface; a locked list must still show its own picture from
+// when the lock began, whatever its neighbours painted in between, and the new items once unlocked.
+TEST_F(ListTest, ALockedListShowsThePictureFromBeforeTheLock) {
+  auto items = DefaultItems();
+  main->AddItem(items[0]);
+  Pump(std::chrono::milliseconds(200));
+  RECT list{};
+  ::GetWindowRect(main->listHost.window, &list);
+  auto picture = [&] {
+    std::vector<uint32_t> pixels;
+    for (int y = list.top + 2; y < list.bottom; y += 9) {
+      for (int x = list.left + 2; x < list.right; x += 9) pixels.push_back(ScreenPixel(POINT{x, y}));
+    }
+    return pixels;
+  };
+  const std::vector<uint32_t> before = picture();
+  ASSERT_EQ(Fn<ControlLockUpdate_t>("ControlLockUpdate")(main->list), 1);
+  for (size_t i = 1; i < items.size(); ++i) main->AddItem(items[i]);
+  ::RedrawWindow(main->frameHost.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump(std::chrono::milliseconds(200));
+  EXPECT_EQ(picture(), before);
+  EXPECT_EQ(Fn<ControlUnlockUpdate_t>("ControlUnlockUpdate")(main->list), 0);
+  Pump(std::chrono::milliseconds(200));
+  EXPECT_NE(picture(), before);
+}
+
 // The launcher maps the library from memory under no name at all; nothing in it may depend on
 // its file name, on resources looked up through its module, or on being the only copy.
 TEST_F(ControlsTest, TwoCopiesUnderAnyNameWorkSideBySide) {
