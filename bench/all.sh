@@ -202,6 +202,11 @@ launcher_run() {  # entries
   t0=$(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)
   cpu=$(bench cpu "$CPU_SECONDS")
   t1=$(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)
+  # Again once the fill's helper threads (the request component's pool) have ended: what the
+  # launcher holds for as long as it stays open.
+  local settled
+  settled=$(bench memory)
+  [ "$1" -eq 50 ] && bench regions >"$work/regions_50"
   bench end >/dev/null
   local host
   host=$(awk -v a="$t0" -v b="$t1" -v hz="$(getconf CLK_TCK)" -v s="$CPU_SECONDS" \
@@ -210,11 +215,17 @@ launcher_run() {  # entries
   ws=$(echo "$memory" | pick working_set_kb)
   private=$(echo "$memory" | pick private_kb)
   cpu_percent=$(echo "$cpu" | pick cpu_percent)
-  echo "  $1 entries: fill $fill ms, working set $ws KB, private $private KB, CPU $cpu_percent % (host $host %)"
+  local settled_ws settled_private
+  settled_ws=$(echo "$settled" | pick working_set_kb)
+  settled_private=$(echo "$settled" | pick private_kb)
+  echo "  $1 entries: fill $fill ms, working set $ws KB, private $private KB, settled $settled_ws / $settled_private KB," \
+    "CPU $cpu_percent % (host $host %)"
   {
     echo "fill_$1 $fill"
     echo "ws_$1 $ws"
     echo "private_$1 $private"
+    echo "settled_ws_$1 $settled_ws"
+    echo "settled_private_$1 $settled_private"
     echo "$memory" | sed -n "s/^committed_\([a-z]*\)_kb /committed_\1_$1 /p"
     echo "cpu_$1 $cpu_percent"
     echo "host_$1 $host"
@@ -288,12 +299,19 @@ printf '    icon request             %6s ms   (request object, one per entry)\n'
 printf '    nine catalogue reads     %6s ms   (JSON document paths)\n' "$(fillstep reads_ms)"
 printf '    catalogue request        %6s ms, parsed in %s ms (once)\n' "$(fillstep catalogue_fetch_ms)" \
   "$(fillstep catalogue_parse_ms)"
-echo "memory after the fill:"
-printf '  launcher, 50 items      private %7s KB  working set %7s KB\n' "$(of private_50)" "$(of ws_50)"
-printf '  launcher, 3 items       private %7s KB  working set %7s KB\n' "$(of private_3)" "$(of ws_3)"
+echo "memory 2 s after the fill, and settled ($((CPU_SECONDS + 2)) s after it):"
+printf '  launcher, 50 items      private %7s KB  working set %7s KB   settled %7s / %7s KB\n' "$(of private_50)" \
+  "$(of ws_50)" "$(of settled_private_50)" "$(of settled_ws_50)"
+printf '  launcher, 3 items       private %7s KB  working set %7s KB   settled %7s / %7s KB\n' "$(of private_3)" \
+  "$(of ws_3)" "$(of settled_private_3)" "$(of settled_ws_3)"
 printf '  bare GDI+ window        private %7s KB  working set %7s KB\n' "$(of private_floor)" "$(of ws_floor)"
-printf '  growth per item         private %7s KB  working set %7s KB   (50 items against 3)\n' \
-  "$(calc "%.1f" "($(of private_50) - $(of private_3)) / 47")" "$(calc "%.1f" "($(of ws_50) - $(of ws_3)) / 47")"
+printf '  growth per item         private %7s KB  working set %7s KB   (50 items against 3, settled)\n' \
+  "$(calc "%.1f" "($(of settled_private_50) - $(of settled_private_3)) / 47")" \
+  "$(calc "%.1f" "($(of settled_ws_50) - $(of settled_ws_3)) / 47")"
+printf '    kept by the request component per icon request %s KB, by the script engine per entry'"'"'s reads %s KB\n' \
+  "$(fillstep icon_growth_kb)" "$(fillstep reads_growth_kb)"
+echo "  the launcher's private allocations of 256 KB or more, and its threads (50 items, settled):"
+sed -n 's/^\(region\|smaller\|thread\) /    \1 /p' "$work/regions_50" 2>/dev/null || true
 echo "  committed memory by kind   private     images     mapped (KB)"
 for who in 50 3 floor; do
   printf '    %-22s %8s %10s %10s\n' "$(case $who in floor) echo "bare GDI+ window" ;; *) echo "launcher, $who items" ;; esac)" \

@@ -204,23 +204,47 @@ int FillSteps(const std::string& serviceBase) {
   const int count = document.GetCount("data");
   std::printf("catalogue_parse_ms %.1f\nentries %d\n", MsSince(start), count);
   std::vector<double> icons, reads;
+  // As the launcher asks: one request object for every icon.
+  const ComPtr<IDispatch> request = CreateObject("WinHttp.WinHttpRequest.5.1");
+  net::RequestObjectOptions options;
+  options.request_object = request.get();
+  // Private bytes kept after each step, to tell the requests' share of the launcher's growth per
+  // item from the document reads'.
+  auto privateBytes = [] {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long long>(counters.PagefileUsage);
+  };
+  long long iconGrowth = 0;
+  long long readGrowth = 0;
   for (int k = 0; k < count; ++k) {
     const std::string prefix = "data[" + std::to_string(k) + "].";
+    long long before = privateBytes();
     start = Clock::now();
     const std::string icon = document.GetText(prefix + "soft_ico", false);
     double read = MsSince(start);
+    readGrowth += privateBytes() - before;
+    before = privateBytes();
     start = Clock::now();
-    const Bytes image = icon.empty() ? Bytes{} : net::RequestObjectFetch(icon);
+    const Bytes image = icon.empty() ? Bytes{} : net::RequestObjectFetch(icon, options);
     icons.push_back(MsSince(start));
+    iconGrowth += privateBytes() - before;
     PumpingWait(200);
+    before = privateBytes();
     start = Clock::now();
     for (const char* key : {"soft_name", "soft_version", "soft_introduce", "soft_time", "soft_store", "soft_process",
                             "soft_down", "soft_edu"}) {
       document.GetText(prefix + key, false);
     }
     reads.push_back(read + MsSince(start));
+    readGrowth += privateBytes() - before;
   }
   document.Destroy();
+  if (count > 0) {
+    std::printf("icon_growth_kb %.1f\nreads_growth_kb %.1f\n", static_cast<double>(iconGrowth) / count / 1024,
+                static_cast<double>(readGrowth) / count / 1024);
+  }
   std::printf("icon_ms %.1f\nreads_ms %.1f\n", Median(icons), Median(reads));
   return 0;
 }
