@@ -13,6 +13,9 @@ namespace {
 
 constexpr wchar_t kControlClass[] = L"StorvaneExuiControl";
 constexpr UINT kDpiChangedAfterParent = 0x02E3;
+// Far from the ids control kinds use for their own timers (animations count from 1).
+constexpr UINT_PTR kIdleSurfaceTimer = 0x5EC0;
+constexpr UINT kIdleSurfaceMs = 3000;
 
 // Units overlap (the frame lies under everything) and their host windows are transparent, so
 // the system does not keep a lower unit's painting out of the units above it. Every paint
@@ -309,6 +312,8 @@ void Control::PaintTo(HDC target) {
   if (!(locked && surface.Valid()) && !Render(surface, target, width, height)) return;
   ExcludeWindowsAbove(target, window_);
   ::BitBlt(target, 0, 0, width, height, surface.Dc(), 0, 0, SRCCOPY);
+  // Each paint moves the check for an idle surface later.
+  if (!locked) ::SetTimer(window_, kIdleSurfaceTimer, kIdleSurfaceMs, nullptr);
 }
 
 LRESULT CALLBACK Control::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -339,6 +344,11 @@ LRESULT Control::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_ERASEBKGND:
       return 1;
+    case WM_TIMER:
+      if (wParam != kIdleSurfaceTimer) break;
+      ::KillTimer(window, kIdleSurfaceTimer);
+      Library::Instance().ReleaseIdlePaintSurface(kIdleSurfaceMs);
+      return 0;
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = ::BeginPaint(window, &ps);

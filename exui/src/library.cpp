@@ -44,9 +44,17 @@ bool Library::EnsureGdiplus() {
 
 Surface& Library::PaintSurface() {
   std::lock_guard lock(mutex_);
-  std::unique_ptr<Surface>& surface = paintSurfaces_[::GetCurrentThreadId()];
-  if (!surface) surface = std::make_unique<Surface>();
-  return *surface;
+  PaintSurfaceOfThread& entry = paintSurfaces_[::GetCurrentThreadId()];
+  if (!entry.surface) entry.surface = std::make_unique<Surface>();
+  entry.lastUse = ::GetTickCount64();
+  return *entry.surface;
+}
+
+void Library::ReleaseIdlePaintSurface(ULONGLONG idleMs) {
+  std::lock_guard lock(mutex_);
+  auto found = paintSurfaces_.find(::GetCurrentThreadId());
+  if (found == paintSurfaces_.end() || !found->second.surface) return;
+  if (::GetTickCount64() - found->second.lastUse >= idleMs) found->second.surface->Release();
 }
 
 int32_t Library::NextHandle() {

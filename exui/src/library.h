@@ -71,6 +71,9 @@ public:
   // by its controls: each picture is finished and copied to the screen before the next control
   // paints, so a surface per control (a window's worth of pixels each) would only hold old pictures.
   Surface& PaintSurface();
+  // Gives back the calling thread's surface when nothing has painted through it for `idleMs`: a
+  // launcher left open for hours need not hold a window's worth of pixels it is not drawing.
+  void ReleaseIdlePaintSurface(ULONGLONG idleMs);
 
   // Registered module handles (internal command 2008).
   void RegisterModule(ExuiValue module);
@@ -93,7 +96,11 @@ private:
   std::map<int32_t, std::shared_ptr<Control>> controls_;
   std::map<int32_t, std::shared_ptr<Menu>> menus_;
   std::vector<ExuiValue> modules_;
-  std::map<DWORD, std::unique_ptr<Surface>> paintSurfaces_;
+  struct PaintSurfaceOfThread {
+    std::unique_ptr<Surface> surface;
+    ULONGLONG lastUse = 0;
+  };
+  std::map<DWORD, PaintSurfaceOfThread> paintSurfaces_;
 };
 
 // Name of the host window property that holds a unit's control.

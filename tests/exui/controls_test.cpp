@@ -270,6 +270,16 @@ protected:
     auto get = dll.Get<ControlGetElemData_Text_t>(entry);
     return AsText(get(main->list, 1, item, -1, element, 4));
   }
+  // The list as it shows on the screen, every ninth pixel each way.
+  std::vector<uint32_t> ListPicture() const {
+    RECT list{};
+    ::GetWindowRect(main->listHost.window, &list);
+    std::vector<uint32_t> pixels;
+    for (int y = list.top + 2; y < list.bottom; y += 9) {
+      for (int x = list.left + 2; x < list.right; x += 9) pixels.push_back(ScreenPixel(POINT{x, y}));
+    }
+    return pixels;
+  }
   RECT Element(int item, int left, int top, int width, int height, int scroll = 0) {
     return ElementScreenRect(main->listHost.window, main->itemWidth, item, left, top, width, height, scroll);
   }
@@ -441,24 +451,27 @@ TEST_F(ListTest, ALockedListShowsThePictureFromBeforeTheLock) {
   auto items = DefaultItems();
   main->AddItem(items[0]);
   Pump(std::chrono::milliseconds(200));
-  RECT list{};
-  ::GetWindowRect(main->listHost.window, &list);
-  auto picture = [&] {
-    std::vector<uint32_t> pixels;
-    for (int y = list.top + 2; y < list.bottom; y += 9) {
-      for (int x = list.left + 2; x < list.right; x += 9) pixels.push_back(ScreenPixel(POINT{x, y}));
-    }
-    return pixels;
-  };
-  const std::vector<uint32_t> before = picture();
+  const std::vector<uint32_t> before = ListPicture();
   ASSERT_EQ(Fn<ControlLockUpdate_t>("ControlLockUpdate")(main->list), 1);
   for (size_t i = 1; i < items.size(); ++i) main->AddItem(items[i]);
   ::RedrawWindow(main->frameHost.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   Pump(std::chrono::milliseconds(200));
-  EXPECT_EQ(picture(), before);
+  EXPECT_EQ(ListPicture(), before);
   EXPECT_EQ(Fn<ControlUnlockUpdate_t>("ControlUnlockUpdate")(main->list), 0);
   Pump(std::chrono::milliseconds(200));
-  EXPECT_NE(picture(), before);
+  EXPECT_NE(ListPicture(), before);
+}
+
+// After a few idle seconds the shared painting surface is given back; the next paint must make a
+// new one and draw the same picture.
+TEST_F(ListTest, PaintingAfterAnIdlePauseDrawsTheSamePicture) {
+  for (const auto& item : DefaultItems()) main->AddItem(item);
+  Pump(std::chrono::milliseconds(200));
+  const std::vector<uint32_t> before = ListPicture();
+  Pump(std::chrono::milliseconds(3500));
+  ::RedrawWindow(main->frameHost.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump(std::chrono::milliseconds(200));
+  EXPECT_EQ(ListPicture(), before);
 }
 
 // The launcher maps the library from memory under no name at all; nothing in it may depend on
