@@ -218,7 +218,7 @@ launcher_run() {  # entries
   local settled_ws settled_private
   settled_ws=$(echo "$settled" | pick working_set_kb)
   settled_private=$(echo "$settled" | pick private_kb)
-  echo "  $1 entries: fill $fill ms, working set $ws KB, private $private KB, settled $settled_ws / $settled_private KB," \
+  echo "  $1 entries: fill $fill ms, private $private KB, working set $ws KB, settled $settled_private / $settled_ws KB," \
     "CPU $cpu_percent % (host $host %)"
   {
     echo "fill_$1 $fill"
