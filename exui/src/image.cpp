@@ -14,20 +14,6 @@ namespace {
 constexpr size_t kScaledCopiesKept = 3;
 constexpr int kLargestSide = 16384;
 
-// The imaging component's factory, made once and kept for the life of the process (like GDI+,
-// which is never shut down): GDI+'s own stream decoding builds one for every picture, which made
-// a catalogue icon cost several times its decode. Null on a thread without COM, where GDI+ decodes.
-IWICImagingFactory* ImagingFactory() {
-  static std::mutex mutex;
-  static IWICImagingFactory* factory = nullptr;
-  std::lock_guard lock(mutex);
-  if (factory == nullptr) {
-    // Failing on one thread (COM not started there) must not stop another from making it.
-    ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
-  }
-  return factory;
-}
-
 bool SizeAcceptable(UINT width, UINT height) {
   return width > 0 && height > 0 && width <= kLargestSide && height <= kLargestSide;
 }
@@ -84,7 +70,8 @@ std::unique_ptr<Gdiplus::Bitmap> DecodeFull(const std::vector<uint8_t>& bytes) {
   if (!Library::Instance().EnsureGdiplus()) return nullptr;
   ComPtr<IStream> stream(::SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
   if (!stream) return nullptr;
-  if (IWICImagingFactory* factory = ImagingFactory()) return DecodeWithImagingComponent(*factory, *stream.get());
+  if (IWICImagingFactory* factory = Library::Instance().ImagingFactory())
+    return DecodeWithImagingComponent(*factory, *stream.get());
   std::unique_ptr<Gdiplus::Bitmap> decoded(Gdiplus::Bitmap::FromStream(stream.get()));
   if (!decoded || decoded->GetLastStatus() != Gdiplus::Ok) return nullptr;
   if (!SizeAcceptable(decoded->GetWidth(), decoded->GetHeight())) return nullptr;

@@ -2,6 +2,7 @@
 
 #include <objidl.h>
 #include <gdiplus.h>
+#include <wincodec.h>
 
 #include "control.h"
 #include "draw.h"
@@ -40,6 +41,14 @@ bool Library::EnsureGdiplus() {
     gdiplusReady_ = Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) == Gdiplus::Ok;
   });
   return gdiplusReady_;
+}
+
+IWICImagingFactory* Library::ImagingFactory() {
+  std::lock_guard lock(imagingMutex_);
+  if (imagingFactory_ == nullptr) {
+    ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imagingFactory_));
+  }
+  return imagingFactory_;
 }
 
 Surface& Library::PaintSurface() {

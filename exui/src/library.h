@@ -18,6 +18,8 @@
 
 #include "exui/include/exui_api.h"
 
+struct IWICImagingFactory;
+
 namespace storvane::exui {
 
 class Control;
@@ -40,6 +42,12 @@ public:
 
   // Starts GDI+ once; false when it cannot start (drawing then does nothing).
   bool EnsureGdiplus();
+
+  // The imaging component's factory, made once and kept for the life of the process, like GDI+:
+  // GDI+'s own stream decoding builds one for every picture, which made a catalogue icon cost
+  // several times its decode. Null on a thread without COM (where GDI+ decodes instead); a later
+  // call from a thread with COM still makes it.
+  IWICImagingFactory* ImagingFactory();
 
   int32_t NextHandle();
 
@@ -90,6 +98,8 @@ private:
   std::once_flag gdiplusOnce_;
   bool gdiplusReady_ = false;
   ULONG_PTR gdiplusToken_ = 0;
+  std::mutex imagingMutex_;
+  IWICImagingFactory* imagingFactory_ = nullptr;  // never released: the process ends with it
   int32_t nextHandle_ = 0x00A00001;
   std::map<int32_t, std::shared_ptr<BinBuffer>> bins_;
   std::map<int32_t, std::shared_ptr<Image>> images_;
