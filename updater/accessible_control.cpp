@@ -6,6 +6,7 @@
 
 #include "util/accessible_base.h"
 #include "util/com.h"
+#include "util/window.h"
 
 namespace storvane::updater {
 namespace {
@@ -36,10 +37,7 @@ public:
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
     if (!IsSelf(child)) return E_INVALIDARG;
     if (!::IsWindow(control_)) return RPC_E_DISCONNECTED;
-    const int length = ::GetWindowTextLengthW(control_);
-    std::vector<wchar_t> text(static_cast<size_t>(length) + 1);
-    const int got = ::GetWindowTextW(control_, text.data(), length + 1);
-    return PutText(name, std::wstring(text.data(), static_cast<size_t>(got)));
+    return PutText(name, WindowText(control_));
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
     if (!IsSelf(child)) return E_INVALIDARG;

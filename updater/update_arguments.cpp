@@ -11,12 +11,7 @@
 namespace storvane::updater {
 namespace {
 
-struct LocalFreeTraits {
-  using type = LPWSTR*;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type p) noexcept { return p != nullptr; }
-  static void close(type p) noexcept { ::LocalFree(p); }
-};
+void FreeArgumentList(LPWSTR* p) noexcept { ::LocalFree(p); }
 
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
   if (text.size() < prefix.size()) return false;
@@ -31,7 +26,8 @@ bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
 std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine) {
   if (commandLine == nullptr) return std::nullopt;
   int count = 0;
-  UniqueResource<LocalFreeTraits> arguments(::CommandLineToArgvW(commandLine, &count));
+  UniqueResource<handle_traits::NullEmpty<LPWSTR*, FreeArgumentList>> arguments(
+      ::CommandLineToArgvW(commandLine, &count));
   if (!arguments || (count != 5 && count != 6)) return std::nullopt;
   LPWSTR* argv = arguments.get();
   UpdaterArguments parsed{argv[1], argv[2], argv[3], argv[4]};

@@ -14,6 +14,7 @@
 #include "updater/updater_paint.h"
 #include "util/handles.h"
 #include "util/win_text.h"
+#include "util/window.h"
 
 namespace storvane::updater {
 namespace {
@@ -29,24 +30,6 @@ struct ControlInfo {
   bool hover = false;
   std::wstring value;  // accessible value: the link's address
 };
-
-int WindowDpi(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  if (getDpi != nullptr) {
-    if (UINT dpi = getDpi(window); dpi != 0) return static_cast<int>(dpi);
-  }
-  UniqueWindowDc screen = UniqueWindowDc::FromWindow(nullptr);
-  return screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-}
-
-std::wstring WindowText(HWND window) {
-  const int length = ::GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  text.resize(static_cast<size_t>(::GetWindowTextW(window, text.data(), length + 1)));
-  return text;
-}
 
 UniqueFont MakeFont(int pixelHeight) {
   return UniqueFont(::CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
@@ -230,7 +213,7 @@ private:
     infos_.back()->value = arguments_.downloadUrl;
     start_ = AddButton(kStartButtonId, L"开始更新", ButtonLook::Primary, AccessibleRole::PushButton);
 
-    ApplyDpi(WindowDpi(window_));
+    ApplyDpi(DpiOfWindow(window_));
     CentreOnWorkArea();
     ::SetFocus(start_);
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "exui/include/exui_api.h"
+#include "util/window.h"
 
 namespace storvane::exui {
 
@@ -188,18 +189,7 @@ bool Surface::Ensure(HDC reference, int width, int height) {
 }
 
 float ScaleOfWindow(HWND window) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  UINT dpi = 0;
-  if (getDpiForWindow != nullptr && window != nullptr) dpi = getDpiForWindow(window);
-  if (dpi == 0) {
-    HDC screen = ::GetDC(nullptr);
-    dpi = static_cast<UINT>(::GetDeviceCaps(screen, LOGPIXELSY));
-    ::ReleaseDC(nullptr, screen);
-  }
-  if (dpi == 0) dpi = 96;
-  return static_cast<float>(dpi) / 96.0f;
+  return static_cast<float>(DpiOfWindow(window)) / static_cast<float>(USER_DEFAULT_SCREEN_DPI);
 }
 
 }  // namespace storvane::exui

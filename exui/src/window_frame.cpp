@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "library.h"
+#include "util/window.h"
 
 namespace storvane::exui {
 
@@ -54,9 +55,7 @@ std::wstring WindowFrame::CaptionText() const {
   if (!CaptionWide().empty() || Window() == nullptr) return CaptionWide();
   // Without a caption of its own the frame shows its top-level window's title.
   HWND root = ::GetAncestor(Window(), GA_ROOT);
-  wchar_t text[256] = {};
-  if (root != nullptr && root != Window()) ::GetWindowTextW(root, text, 256);
-  return text;
+  return root != nullptr && root != Window() ? WindowText(root) : std::wstring();
 }
 
 void WindowFrame::SetHotButton(Button button) {

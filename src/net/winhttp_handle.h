@@ -9,15 +9,6 @@
 
 namespace storvane::net {
 
-namespace handle_traits {
-struct WinHttp {
-  using type = HINTERNET;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::WinHttpCloseHandle(h); }
-};
-}  // namespace handle_traits
-
-using UniqueWinHttpHandle = UniqueResource<handle_traits::WinHttp>;
+using UniqueWinHttpHandle = UniqueResource<handle_traits::NullEmpty<HINTERNET, ::WinHttpCloseHandle>>;
 
 }  // namespace storvane::net

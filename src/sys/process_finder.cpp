@@ -9,6 +9,7 @@
 #include "util/handles.h"
 #include "util/text.h"
 #include "util/win_text.h"
+#include "util/window.h"
 
 namespace storvane {
 namespace {
@@ -207,10 +208,7 @@ HWND EnumChildWindowsByText(std::optional<HWND> parent, std::string_view classFi
       DispatchPendingMessages();
     }
     if (match && !titleFilter.empty()) {
-      std::wstring title(static_cast<size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
-      const int length = ::GetWindowTextW(window, title.data(), static_cast<int>(title.size()));
-      title.resize(length > 0 ? static_cast<size_t>(length) : 0);
-      match = FindText(WideToGbk(title), titleFilter, 1, true) > 0;
+      match = FindText(WideToGbk(WindowText(window)), titleFilter, 1, true) > 0;
       DispatchPendingMessages();
     }
     if (!match) continue;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "uilib/function_cast.h"
 #include "uilib/skin_units.h"
 #include "util/win_text.h"
+#include "util/window.h"
 
 namespace storvane::uilib {
 namespace {
@@ -75,27 +75,6 @@ bool RegisterRuntimeClasses() {
     if (::RegisterClassExW(&wc) == 0) return false;
   }
   return true;
-}
-
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-
-// Null before Windows 10 1607.
-GetDpiForWindowFn GetDpiForWindowEntry() {
-  static const auto entry =
-      FunctionCast<GetDpiForWindowFn>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
-  return entry;
-}
-
-// The DPI the skin-UI library scales a window's controls with, so that units and what lies
-// inside them always agree: the window's own where the system tells it, the screen's elsewhere.
-int DpiOfWindow(HWND hwnd) {
-  int dpi = GetDpiForWindowEntry() != nullptr ? static_cast<int>(GetDpiForWindowEntry()(hwnd)) : 0;
-  if (dpi <= 0) {
-    HDC screen = ::GetDC(nullptr);
-    dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
-  }
-  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
 RECT PixelBoundsOf(HWND hwnd) {
@@ -204,10 +183,7 @@ void Unit::Create(HWND parent) {
 
 std::string Unit::Caption() const {
   if (skinned() || hwnd_ == nullptr) return caption_;
-  const int length = ::GetWindowTextLengthW(hwnd_);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd_, text.data(), length + 1)));
-  return WideToGbk(text);
+  return WideToGbk(WindowText(hwnd_));
 }
 
 void Unit::SetCaption(std::string_view caption) {
@@ -468,8 +444,7 @@ LRESULT Window::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       // Moved to a monitor of another DPI: the system suggests the rectangle that keeps the
       // window's size in design units where the mouse left it. Where the system has no DPI per
       // window (Windows 8.1), the library keeps the screen's for its controls, and so do units.
-      ChangeDpi(GetDpiForWindowEntry() != nullptr ? LOWORD(wParam) : DpiOfWindow(hwnd),
-                *reinterpret_cast<const RECT*>(lParam));
+      ChangeDpi(SystemHasWindowDpi() ? LOWORD(wParam) : DpiOfWindow(hwnd), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_ACTIVATE:
       if (design_.onFocus != nullptr) design_.onFocus(*this, LOWORD(wParam) != WA_INACTIVE ? 1 : 0, 0);

@@ -12,27 +12,10 @@ namespace storvane {
 namespace {
 
 // CNG handles live only in this file, so their owners do too.
-struct BcryptAlgorithmTraits {
-  using type = BCRYPT_ALG_HANDLE;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::BCryptCloseAlgorithmProvider(h, 0); }
-};
-struct BcryptHashTraits {
-  using type = BCRYPT_HASH_HANDLE;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::BCryptDestroyHash(h); }
-};
-struct BcryptKeyTraits {
-  using type = BCRYPT_KEY_HANDLE;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::BCryptDestroyKey(h); }
-};
-using UniqueBcryptAlgorithm = UniqueResource<BcryptAlgorithmTraits>;
-using UniqueBcryptHash = UniqueResource<BcryptHashTraits>;
-using UniqueBcryptKey = UniqueResource<BcryptKeyTraits>;
+void CloseAlgorithm(BCRYPT_ALG_HANDLE h) noexcept { ::BCryptCloseAlgorithmProvider(h, 0); }
+using UniqueBcryptAlgorithm = UniqueResource<handle_traits::NullEmpty<BCRYPT_ALG_HANDLE, CloseAlgorithm>>;
+using UniqueBcryptHash = UniqueResource<handle_traits::NullEmpty<BCRYPT_HASH_HANDLE, ::BCryptDestroyHash>>;
+using UniqueBcryptKey = UniqueResource<handle_traits::NullEmpty<BCRYPT_KEY_HANDLE, ::BCryptDestroyKey>>;
 
 bool Succeeded(NTSTATUS status) { return status >= 0; }
 

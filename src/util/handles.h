@@ -79,84 +79,35 @@ struct Find {
   static void close(type h) noexcept { ::FindClose(h); }
 };
 
-struct Module {
-  using type = HMODULE;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::FreeLibrary(h); }
+// Handles whose empty value is null (or zero), released by one call: most of them.
+template <typename H, auto Close>
+struct NullEmpty {
+  using type = H;
+  static type invalid() noexcept { return type{}; }
+  static bool is_valid(type h) noexcept { return h != type{}; }
+  static void close(type h) noexcept { Close(h); }
 };
 
 template <typename H>
-struct Gdi {
-  using type = H;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::DeleteObject(reinterpret_cast<HGDIOBJ>(h)); }
-};
+void DeleteGdiObject(H h) noexcept {
+  ::DeleteObject(reinterpret_cast<HGDIOBJ>(h));
+}
+inline void ReleaseVirtualMemory(void* p) noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
+inline void ReleaseCryptProvider(HCRYPTPROV h) noexcept { ::CryptReleaseContext(h, 0); }
 
-struct MemoryDc {
-  using type = HDC;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::DeleteDC(h); }
-};
-
-struct Icon {
-  using type = HICON;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::DestroyIcon(h); }
-};
-
-struct Menu {
-  using type = HMENU;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::DestroyMenu(h); }
-};
-
-struct VirtualMemory {
-  using type = void*;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type p) noexcept { return p != nullptr; }
-  static void close(type p) noexcept { ::VirtualFree(p, 0, MEM_RELEASE); }
-};
-
-struct Window {
-  using type = HWND;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::DestroyWindow(h); }
-};
-
-struct Global {
-  using type = HGLOBAL;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::GlobalFree(h); }
-};
-
-struct Hook {
-  using type = HHOOK;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type h) noexcept { return h != nullptr; }
-  static void close(type h) noexcept { ::UnhookWindowsHookEx(h); }
-};
-
+using Module = NullEmpty<HMODULE, ::FreeLibrary>;
+template <typename H>
+using Gdi = NullEmpty<H, DeleteGdiObject<H>>;
+using MemoryDc = NullEmpty<HDC, ::DeleteDC>;
+using Icon = NullEmpty<HICON, ::DestroyIcon>;
+using Menu = NullEmpty<HMENU, ::DestroyMenu>;
+using VirtualMemory = NullEmpty<void*, ReleaseVirtualMemory>;
+using Window = NullEmpty<HWND, ::DestroyWindow>;
+using Global = NullEmpty<HGLOBAL, ::GlobalFree>;
+using Hook = NullEmpty<HHOOK, ::UnhookWindowsHookEx>;
 // CryptoAPI provider contexts and hashes (advapi32).
-struct CryptProvider {
-  using type = HCRYPTPROV;
-  static type invalid() noexcept { return 0; }
-  static bool is_valid(type h) noexcept { return h != 0; }
-  static void close(type h) noexcept { ::CryptReleaseContext(h, 0); }
-};
-
-struct CryptHash {
-  using type = HCRYPTHASH;
-  static type invalid() noexcept { return 0; }
-  static bool is_valid(type h) noexcept { return h != 0; }
-  static void close(type h) noexcept { ::CryptDestroyHash(h); }
-};
+using CryptProvider = NullEmpty<HCRYPTPROV, ReleaseCryptProvider>;
+using CryptHash = NullEmpty<HCRYPTHASH, ::CryptDestroyHash>;
 
 }  // namespace handle_traits
 
