@@ -127,14 +127,9 @@ HMODULE MapImageFromMemory(const void* image, std::size_t size) {
   ProtectSections(mapped);
   if (!RegisterFunctionTable(mapped)) return nullptr;
 
-  pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
-  if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
-    if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
-      pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
-      entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
-      UnregisterFunctionTable(mapped);
-      return nullptr;
-    }
+  if (!pe::AttachImage(mapped)) {
+    UnregisterFunctionTable(mapped);
+    return nullptr;
   }
   return reinterpret_cast<HMODULE>(memory.release());
 }
@@ -148,9 +143,7 @@ FARPROC WINAPI LookupMappedExport(HMODULE module, LPCSTR nameOrOrdinal) {
 BOOL WINAPI ReleaseMappedImage(HMODULE module) {
   pe::MappedImage image;
   if (!pe::ViewMappedImage(module, image)) return FALSE;
-  pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
-  if (pe::EntryPoint entry = pe::EntryPointOf(image))
-    entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
+  pe::DetachImage(image);
   UnregisterFunctionTable(image);
   return ::VirtualFree(module, 0, MEM_RELEASE);
 }

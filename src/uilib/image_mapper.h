@@ -14,8 +14,9 @@ namespace storvane::uilib {
 // for its imports stay loaded).
 HMODULE MapImageFromMemory(const void* image, std::size_t size);
 
-// Export lookup on a mapped image: a value above 0xFFFF is a name, matched exactly; a smaller
-// value is an ordinal. Null when missing, out of range or forwarded elsewhere.
+// Export lookup on an image mapped by either mapper, through its name-ordinal table: a value
+// above 0xFFFF is a name, matched exactly; a smaller value is an ordinal. Null when missing, out of range or forwarded
+// elsewhere.
 FARPROC WINAPI LookupMappedExport(HMODULE module, LPCSTR nameOrOrdinal);
 
 // Detaches (TLS callbacks, then the entry point) and releases the whole mapped range.

@@ -5,6 +5,7 @@
 
 #include "exui_api.h"
 #include "uilib/function_cast.h"
+#include "uilib/image_mapper.h"
 #include "uilib/locate.h"
 #include "uilib/strict_mapper.h"
 #include "util/win_text.h"
@@ -17,7 +18,7 @@ UiLibraryRecord StrictLibraryRecord(HMODULE module) {
   record.module = module;
   record.fromMemory = 1;
   record.load = FunctionCast<FARPROC>(&MapImageStrict);
-  record.lookup = &LookupExportByNameScan;
+  record.lookup = &LookupMappedExport;
   record.release = &ReleaseImageStrict;
   return record;
 }

@@ -188,6 +188,21 @@ EntryPoint EntryPointOf(const MappedImage& image) {
   return reinterpret_cast<EntryPoint>(image.base + rva);
 }
 
+bool AttachImage(const MappedImage& image) {
+  RunTlsCallbacks(image, DLL_PROCESS_ATTACH);
+  const EntryPoint entry = EntryPointOf(image);
+  if (entry == nullptr || entry(reinterpret_cast<HINSTANCE>(image.base), DLL_PROCESS_ATTACH, nullptr)) return true;
+  DetachImage(image);
+  return false;
+}
+
+void DetachImage(const MappedImage& image) {
+  RunTlsCallbacks(image, DLL_PROCESS_DETACH);
+  if (const EntryPoint entry = EntryPointOf(image)) {
+    entry(reinterpret_cast<HINSTANCE>(image.base), DLL_PROCESS_DETACH, nullptr);
+  }
+}
+
 const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image) {
   const IMAGE_DATA_DIRECTORY& dir = image.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
   if (dir.VirtualAddress == 0 || dir.Size == 0) return nullptr;

@@ -90,6 +90,12 @@ using EntryPoint = BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID);
 // The image's entry point (AddressOfEntryPoint), or null when it has none.
 EntryPoint EntryPointOf(const MappedImage& image);
 
+// The process attach, as the system loader runs it: the TLS callbacks, then the entry point. When
+// the entry point refuses, the detach runs at once and the result is false.
+bool AttachImage(const MappedImage& image);
+// The process detach: the TLS callbacks, then the entry point.
+void DetachImage(const MappedImage& image);
+
 // Export directory of a mapped image, or null when it has none (or it does not fit).
 const IMAGE_EXPORT_DIRECTORY* ExportDirectory(const MappedImage& image);
 

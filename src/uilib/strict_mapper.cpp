@@ -250,25 +250,12 @@ HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resol
     FreeImportedModules(mapped, sys, -1);
     return nullptr;
   }
-  if (IsDll(mapped)) {
-    pe::RunTlsCallbacks(mapped, DLL_PROCESS_ATTACH);
-    if (pe::EntryPoint entry = pe::EntryPointOf(mapped)) {
-      if (!entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_ATTACH, nullptr)) {
-        pe::RunTlsCallbacks(mapped, DLL_PROCESS_DETACH);
-        entry(reinterpret_cast<HINSTANCE>(base), DLL_PROCESS_DETACH, nullptr);
-        UnregisterFunctionTable(mapped, sys);
-        FreeImportedModules(mapped, sys, -1);
-        return nullptr;
-      }
-    }
+  if (IsDll(mapped) && !pe::AttachImage(mapped)) {
+    UnregisterFunctionTable(mapped, sys);
+    FreeImportedModules(mapped, sys, -1);
+    return nullptr;
   }
   return reinterpret_cast<HMODULE>(memory.release());
-}
-
-FARPROC WINAPI LookupExportByNameScan(HMODULE module, LPCSTR nameOrOrdinal) {
-  pe::MappedImage image;
-  if (!pe::ViewMappedImage(module, image)) return nullptr;
-  return pe::FindExport(image, nameOrOrdinal);
 }
 
 BOOL WINAPI ReleaseImageStrict(HMODULE module) {
@@ -276,11 +263,7 @@ BOOL WINAPI ReleaseImageStrict(HMODULE module) {
   if (!pe::ViewMappedImage(module, image)) return FALSE;
   const SystemRoutines sys = FindSystemRoutines();
   if (!sys.Complete()) return FALSE;
-  if (IsDll(image)) {
-    pe::RunTlsCallbacks(image, DLL_PROCESS_DETACH);
-    if (pe::EntryPoint entry = pe::EntryPointOf(image))
-      entry(reinterpret_cast<HINSTANCE>(module), DLL_PROCESS_DETACH, nullptr);
-  }
+  if (IsDll(image)) pe::DetachImage(image);
   UnregisterFunctionTable(image, sys);
   FreeImportedModules(image, sys, -1);
   return sys.virtualFree(module, 0, MEM_RELEASE);

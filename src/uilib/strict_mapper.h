@@ -29,8 +29,8 @@ using ImportResolver = FARPROC (*)(const char* moduleName, const char* nameOrOrd
 // or allocated released again.
 HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resolver = nullptr, std::uintptr_t user = 0);
 
-// Export lookup on an image made by MapImageStrict: a name, or an ordinal up to 0xFFFF.
-FARPROC WINAPI LookupExportByNameScan(HMODULE module, LPCSTR nameOrOrdinal);
+// Exports of an image made here are looked up as those of any mapped image: LookupMappedExport
+// (image_mapper.h).
 
 // Detaches a DLL image, frees the modules its imports loaded and releases its memory.
 BOOL WINAPI ReleaseImageStrict(HMODULE module);

@@ -105,7 +105,7 @@ TEST_F(LoaderTest, AnImageIsMappedByTheStrictMapperBoundAndRegisteredWithVersion
   HMODULE module = loader.Load({}, image, nullptr);
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(record_.fromMemory, 1u);
-  EXPECT_EQ(record_.lookup, &LookupExportByNameScan);
+  EXPECT_EQ(record_.lookup, &LookupMappedExport);
   EXPECT_EQ(record_.release, &ReleaseImageStrict);
   EXPECT_EQ(record_.load, FunctionCast<FARPROC>(&MapImageStrict));
   EXPECT_EQ(table_.BoundCount(), 3u);

@@ -6,6 +6,7 @@
 
 #include "probe_image_test.h"
 #include "uilib/function_cast.h"
+#include "uilib/image_mapper.h"
 #include "util/handles.h"
 
 namespace storvane::uilib {
@@ -47,7 +48,7 @@ TEST_F(StrictMapperTest, MapsRunsTlsCallbacksAndEntryPointAndReleases) {
   HMODULE module = MapImageStrict(probe_.data(), probe_.size());
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(ProbeEvents(), (std::vector<std::string>{"tls-attach", "main-attach"}));
-  auto add = FunctionCast<AddFn>(LookupExportByNameScan(module, "ProbeAdd"));
+  auto add = FunctionCast<AddFn>(LookupMappedExport(module, "ProbeAdd"));
   ASSERT_NE(add, nullptr);
   EXPECT_EQ(add(20, 22), 42);
   EXPECT_FALSE(NothingAllocatedAt(reinterpret_cast<std::uintptr_t>(module)));
@@ -68,15 +69,15 @@ TEST_F(StrictMapperTest, NameLookupFollowsTheOrdinalTableNotTheNameOrder) {
   ASSERT_NE(mapped.module, nullptr);
   // Names are sorted, ordinals were assigned by hand: a lookup that paired the i-th name with
   // the i-th function would call the wrong routine here.
-  auto value = FunctionCast<IntFn>(LookupExportByNameScan(mapped.module, "ProbeValue"));
-  auto pointer = FunctionCast<PointerFn>(LookupExportByNameScan(mapped.module, "ProbePointer"));
-  auto address = FunctionCast<PointerFn>(LookupExportByNameScan(mapped.module, "ProbeValueAddress"));
+  auto value = FunctionCast<IntFn>(LookupMappedExport(mapped.module, "ProbeValue"));
+  auto pointer = FunctionCast<PointerFn>(LookupMappedExport(mapped.module, "ProbePointer"));
+  auto address = FunctionCast<PointerFn>(LookupMappedExport(mapped.module, "ProbeValueAddress"));
   ASSERT_TRUE(value && pointer && address);
   EXPECT_EQ(value(), 42);
   EXPECT_EQ(pointer(), address());
-  EXPECT_EQ(LookupExportByNameScan(mapped.module, MAKEINTRESOURCEA(7)), FunctionCast<FARPROC>(value));
-  EXPECT_EQ(LookupExportByNameScan(mapped.module, "ProbeTickCount"), nullptr);  // forwarded
-  EXPECT_EQ(LookupExportByNameScan(mapped.module, "ProbeMissing"), nullptr);
+  EXPECT_EQ(LookupMappedExport(mapped.module, MAKEINTRESOURCEA(7)), FunctionCast<FARPROC>(value));
+  EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeTickCount"), nullptr);  // forwarded
+  EXPECT_EQ(LookupMappedExport(mapped.module, "ProbeMissing"), nullptr);
 }
 
 TEST_F(StrictMapperTest, RelocatesWhenThePreferredBaseIsTaken) {
@@ -86,8 +87,8 @@ TEST_F(StrictMapperTest, RelocatesWhenThePreferredBaseIsTaken) {
   StrictProbe mapped{MapImageStrict(probe_.data(), probe_.size())};
   ASSERT_NE(mapped.module, nullptr);
   EXPECT_NE(reinterpret_cast<std::uintptr_t>(mapped.module), PreferredBase(probe_));
-  auto pointer = FunctionCast<PointerFn>(LookupExportByNameScan(mapped.module, "ProbePointer"));
-  auto address = FunctionCast<PointerFn>(LookupExportByNameScan(mapped.module, "ProbeValueAddress"));
+  auto pointer = FunctionCast<PointerFn>(LookupMappedExport(mapped.module, "ProbePointer"));
+  auto address = FunctionCast<PointerFn>(LookupMappedExport(mapped.module, "ProbeValueAddress"));
   ASSERT_TRUE(pointer && address);
   EXPECT_EQ(pointer(), address());
   EXPECT_EQ(*pointer(), 42);
@@ -101,7 +102,7 @@ TEST_F(StrictMapperTest, AnExceptionThrownInsideTheImageIsCaughtThereInEachCopy)
   StrictProbe moved{MapImageStrict(probe_.data(), probe_.size())};
   ASSERT_NE(moved.module, nullptr);
   for (HMODULE module : {atHome.module, moved.module}) {
-    auto caught = FunctionCast<CatchFn>(LookupExportByNameScan(module, "ProbeCatch"));
+    auto caught = FunctionCast<CatchFn>(LookupMappedExport(module, "ProbeCatch"));
     ASSERT_NE(caught, nullptr);
     EXPECT_EQ(caught(21), 42);
   }
@@ -130,7 +131,7 @@ TEST_F(StrictMapperTest, TheResolverIsAskedFirstAndFillsWhatTheSystemCannot) {
   StrictProbe mapped{
       MapImageStrict(missing.data(), missing.size(), &SupplyAbsent, reinterpret_cast<std::uintptr_t>(&calls))};
   ASSERT_NE(mapped.module, nullptr);
-  auto add = FunctionCast<AddFn>(LookupExportByNameScan(mapped.module, "ProbeAdd"));
+  auto add = FunctionCast<AddFn>(LookupMappedExport(mapped.module, "ProbeAdd"));
   ASSERT_NE(add, nullptr);
   EXPECT_EQ(add(2, 3), 203);
   bool askedForAbsent = false;
