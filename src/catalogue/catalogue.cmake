@@ -1,9 +1,9 @@
-# The catalogue: fetch, list items, item actions, install flow and running watcher, written
-# against small interfaces of the main window's units (catalogue_view.h, catalogue_environment.h).
+# The catalogue: fetch, items, item actions, install flow and running watcher, written against
+# small interfaces of the main window's units (catalogue_view.h, catalogue_environment.h).
 add_library(storvane_catalogue STATIC
   font_descriptor.cpp
   catalogue.cpp
-  item_template.cpp
+  catalogue_view.cpp
   catalogue_item.cpp
   catalogue_load.cpp
   offline_copy.cpp
@@ -16,6 +16,7 @@ target_link_libraries(storvane_catalogue PUBLIC
 
 # The catalogue's part of the main window and the download window, over the skin-UI runtime.
 add_library(storvane_catalogue_window STATIC
+  catalogue_list.cpp
   catalogue_controls.cpp
   item_menu.cpp
   catalogue_window.cpp

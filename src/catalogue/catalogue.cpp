@@ -10,7 +10,7 @@ SelectedEntry SelectionOf(const CatalogueItem& item, int32_t itemIndex) {
 }
 
 int32_t Catalogue::Add(SoftwareEntry entry, ItemState state) {
-  const int32_t item = AddCatalogueItem(env_.list, entry, state);
+  const int32_t item = env_.list.AddItem(entry, state);
   if (item < 0) return -1;
   entry.icon.clear();
   // The list appends, so its index is normally the next record's; records follow the list's
@@ -28,7 +28,7 @@ std::optional<CatalogueItem> Catalogue::Item(int32_t item) const {
 void Catalogue::SetState(int32_t item, ItemState state) {
   if (item < 0 || item >= Count()) return;
   items_[static_cast<std::size_t>(item)].state = state;
-  ShowItemState(env_.list, item, state);
+  env_.list.ShowState(item, state);
 }
 
 }  // namespace storvane

@@ -1,6 +1,6 @@
 // The catalogue as the program keeps it: one record per list item, in list order, holding the
 // entry the item was made from and the state its action button shows. What a click does is
-// decided from the record; the list only shows it. The catalogue also owns the two facts that
+// decided from the record; the list only shows it. The catalogue also owns the three facts that
 // outlive a single event: which item the action menu was last opened for, whether an install
 // flow runs, and whether the list came from the kept copy because the service could not be used.
 // User-interface thread only.

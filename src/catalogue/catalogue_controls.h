@@ -1,6 +1,5 @@
-// The catalogue's unit interfaces over the real units of the skin-UI runtime. Each call finds
-// the unit's control afresh (its window, then the library's bound control), so an adapter never
-// holds on to a control that may have gone.
+// The catalogue's other unit interfaces over the real units of the skin-UI runtime (the list has
+// a file of its own, catalogue_list.h), and the runtime's message boxes and process start.
 #pragma once
 
 #include <windows.h>
@@ -10,43 +9,6 @@
 #include "uilib/runtime.h"
 
 namespace storvane {
-
-class UnitItemList : public ItemListControl {
-public:
-  explicit UnitItemList(uilib::Unit& list) : list_(list) {}
-
-  void LockUpdate() override;
-  void UnlockUpdate() override;
-  void InsertElem(int32_t kind, int32_t column, int32_t position, int32_t count) override;
-  void SetElemAttributeImage(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask, int32_t flags,
-                             const ElemBox& box, int32_t reserved) override;
-  void SetElemAttributeText(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask, int32_t flags,
-                            const ElemBox& box, int32_t reserved, const Bytes& font, int32_t format) override;
-  void SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column,
-                              ExuiElemClickProc clickRoutine, int32_t flags, const ElemBox& box, int32_t reserved,
-                              const Bytes& skin, const Bytes& font) override;
-  void SetElemDataImage(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                        int32_t state, int32_t image) override;
-  void SetElemDataText(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                       int32_t state, const std::string& text, uint32_t colour) override;
-  void SetElemDataButton(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                         int32_t state, const std::string& caption, uint32_t colour, int32_t selected) override;
-  std::string GetElemDataText(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t field) override;
-  std::string GetElemDataButton(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t field) override;
-  int32_t InsertItem(int32_t position) override;
-  int32_t GetItemCount() override;
-  int32_t LoadItemImage(const Bytes& bytes) override;
-  void DestroyItemImage(int32_t image) override;
-  int32_t GetItemWidth() override;
-  void SetItemWidth(int32_t width) override;
-  void SetSize(int32_t width, int32_t height) override;
-  void SetVisible(bool visible) override;
-  void SetFocus() override;
-
-private:
-  ExuiControl Control() const;
-  uilib::Unit& list_;
-};
 
 class UnitProgressBar : public ProgressBarControl {
 public:

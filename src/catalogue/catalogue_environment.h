@@ -74,7 +74,7 @@ public:
 struct CatalogueEnvironment {
   std::string runDirectory;  // the launcher's directory, no trailing separator
   std::string serviceBase;   // scheme and host in front of "/api/group/zor"
-  ItemListControl& list;
+  CatalogueListView& list;
   ProgressBarControl& loadProgress;
   CatalogueFrameUnits& frame;
   ItemMenuControl& menu;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "catalogue/entry_rules.h"
-#include "catalogue/item_template.h"
 #include "util/handles.h"
 #include "util/win_text.h"
 
@@ -63,38 +62,6 @@ ItemState StateFromDisk(std::string_view runDirectory, const SoftwareEntry& entr
   const bool exists = FileExistsAt(ToolExecutablePath(runDirectory, entry.storeFolder, entry.executable));
   if (!exists) return ItemState::Download;
   return FirstActionState(true, ReadInstalledVersion(runDirectory, entry.storeFolder), entry.version);
-}
-
-void ShowItemState(ItemListControl& list, int32_t item, ItemState state) {
-  const int32_t flag = ItemStateFlag(state);
-  list.SetElemDataButton(kElemKind, item, kNoColumn, kElemAction, 0, 1, flag, ItemCaption(state), kButtonTextColour,
-                         flag);
-}
-
-int32_t AddCatalogueItem(ItemListControl& list, const SoftwareEntry& entry, ItemState state) {
-  const int32_t image = list.LoadItemImage(entry.icon);
-  const int32_t item = list.InsertItem(-1);
-  if (item < 0) {
-    // Row -1 addresses the template: setting data there would change every item.
-    if (image != 0) list.DestroyItemImage(image);
-    return -1;
-  }
-  list.SetElemDataImage(kElemKind, item, kNoColumn, kElemIcon, 0, 1, 0, image);
-  list.SetElemDataText(kElemKind, item, kNoColumn, kElemTitle, 0, 1, 0, ItemTitle(entry.name, entry.version),
-                       kTitleColour);
-  list.SetElemDataText(kElemKind, item, kNoColumn, kElemIntroduction, 0, 1, 0, entry.introduction, kGreyTextColour);
-  list.SetElemDataText(kElemKind, item, kNoColumn, kElemUpdateTime, 0, 1, 0,
-                       ConcatTexts(kUpdateTimePrefix, entry.updateTime), kGreyTextColour);
-  ShowItemState(list, item, state);
-  list.SetElemDataButton(kElemKind, item, kNoColumn, kElemMenuButton, 0, 1, 0, kMenuButtonCaption, kButtonTextColour,
-                         0);
-  const std::string* carried[] = {&entry.storeFolder, &entry.executable, &entry.downloadAddress,
-                                  &entry.tutorialAddress};
-  for (int32_t i = 0; i < 4; ++i) {
-    list.SetElemDataText(kElemKind, item, kNoColumn, kElemStoreFolder + i, 0, 0, 0, *carried[i], kGreyTextColour);
-  }
-  if (image != 0) list.DestroyItemImage(image);
-  return item;
 }
 
 }  // namespace storvane

@@ -1,12 +1,11 @@
-// One catalogue entry as a list item: its fields, where its tool lives on disk, the installed
-// version stamp, and the item's first state.
+// One catalogue entry: its fields, where its tool lives on disk, the installed version stamp,
+// and the first state of the item that shows it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "catalogue/catalogue_view.h"
 #include "catalogue/entry_rules.h"
 #include "util/text.h"
 
@@ -29,13 +28,6 @@ struct SoftwareEntry {
   std::string size;    // soft_size
 };
 
-// Colours of the item's texts (ARGB).
-inline constexpr uint32_t kTitleColour = 0xFFCD5C5C;
-inline constexpr uint32_t kGreyTextColour = 0xFF808080;
-inline constexpr uint32_t kButtonTextColour = 0xFF999797;
-
-inline constexpr char kUpdateTimePrefix[] = "更新时间：";
-inline constexpr char kMenuButtonCaption[] = "▼";
 inline constexpr char kStampFileName[] = "rjbbyz.qn";
 
 // root + "/soft/" + store folder (no trailing separator).
@@ -58,12 +50,5 @@ bool WriteInstalledVersion(std::string_view runDirectory, std::string_view store
 // when the stamp equals the offered version byte for byte, Update otherwise. An entry whose
 // folder or executable is not a plain name is never looked up on disk and reads as not installed.
 ItemState StateFromDisk(std::string_view runDirectory, const SoftwareEntry& entry);
-
-// Shows `state` on the action button (element 4) of one item: its caption and state flag.
-void ShowItemState(ItemListControl& list, int32_t item, ItemState state);
-
-// Appends the entry as a new item showing `state`. Returns the item's index, -1 when the list
-// refused a new item.
-int32_t AddCatalogueItem(ItemListControl& list, const SoftwareEntry& entry, ItemState state);
 
 }  // namespace storvane

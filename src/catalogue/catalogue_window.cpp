@@ -4,7 +4,6 @@
 
 #include "catalogue/catalogue_load.h"
 #include "catalogue/item_actions.h"
-#include "catalogue/item_template.h"
 #include "catalogue/running_watch.h"
 #include "uilib/loader.h"
 
@@ -49,7 +48,7 @@ MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list,
            ShellOpenAddress},
       catalogue_(env_) {}
 
-void MainWindowCatalogue::SetUpItemTemplate() { storvane::SetUpItemTemplate(list_, ItemElementClickRoutine()); }
+void MainWindowCatalogue::SetUpItemTemplate() { list_.DeclareItemTemplate(ItemElementClickRoutine()); }
 
 bool MainWindowCatalogue::CreateItemMenu(const Bytes& font) {
   // The menu reports to this object, which outlives it: the menu is one of its members.
@@ -77,8 +76,7 @@ int RefreshRunningStates(uilib::Unit& label, int a, int b) {
 
 void RelayoutCatalogueView(uilib::Window& main) {
   if (auto* c = MainWindowCatalogue::Of(main)) {
-    RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), main.ClientWidth(), main.ClientHeight(),
-                          ItemElementClickRoutine());
+    RelayoutCatalogueView(c->list(), c->loadProgress(), c->frame(), main.ClientWidth(), main.ClientHeight());
   }
 }
 

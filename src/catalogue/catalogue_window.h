@@ -24,6 +24,7 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_controls.h"
 #include "catalogue/catalogue_environment.h"
+#include "catalogue/catalogue_list.h"
 #include "catalogue/download_window.h"
 #include "catalogue/item_menu.h"
 #include "exui_api.h"
@@ -66,14 +67,14 @@ public:
   Catalogue& catalogue() { return catalogue_; }
   CatalogueEnvironment& env() { return env_; }
   uilib::Window& main() { return main_; }
-  UnitItemList& list() { return list_; }
+  SkinCatalogueList& list() { return list_; }
   UnitProgressBar& loadProgress() { return loadProgress_; }
   UnitFrame& frame() { return frame_; }
   ItemMenu& menu() { return menu_; }
 
 private:
   uilib::Window& main_;
-  UnitItemList list_;
+  SkinCatalogueList list_;
   UnitProgressBar loadProgress_;
   UnitFrame frame_;
   ItemMenu menu_;

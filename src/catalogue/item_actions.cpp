@@ -4,9 +4,9 @@
 #include <shellapi.h>
 
 #include "catalogue/catalogue_item.h"
+#include "catalogue/catalogue_view.h"
 #include "catalogue/entry_rules.h"
 #include "catalogue/install_flow.h"
-#include "catalogue/item_template.h"
 #include "sys/process_finder.h"
 #include "util/handles.h"
 #include "util/win_text.h"

@@ -1,7 +1,6 @@
-// Fakes of the main window's units for the catalogue's tests: a list that records every element
-// call with its exact arguments and keeps the items' element data so it can be read back, and
-// small recorders for the progress bar, frame, menu, message boxes, process start and the
-// download window; and a catalogue over them.
+// Fakes of the main window's units for the catalogue's tests: a list that keeps what each item
+// shows, and small recorders for the progress bar, frame, menu, message boxes, process start and
+// the download window; and a catalogue over them.
 #pragma once
 
 #include <cstdint>
@@ -16,76 +15,46 @@
 
 namespace storvane::fakes {
 
-// One call as the library would receive it (the control handle left out).
-struct ListCall {
-  std::string op;
-  std::vector<int64_t> ints;
-  std::vector<std::string> texts;
-  std::vector<Bytes> bytes;
+// What one item of the list shows.
+struct ShownItem {
+  SoftwareEntry entry;  // as the catalogue handed it over, icon included
+  ItemState state = ItemState::Download;
+  bool addedWhileLocked = false;  // the list's updates were locked when it was added
+
+  std::string Title() const { return ItemTitle(entry.name, entry.version); }
+  std::string Caption() const { return ItemCaption(state); }
 };
 
-struct ElemData {
-  std::string text;
-  uint32_t colour = 0;
-  int32_t display = -1;  // -1: never set
-  int32_t state = 0;
-  int32_t selected = 0;
-  int32_t image = 0;
-};
-
-class RecordingList : public ItemListControl {
+class FakeListView : public CatalogueListView {
 public:
-  std::vector<ListCall> calls;
-  std::vector<std::vector<ElemData>> items;  // [item][element]
-  int32_t itemWidth = 824;
+  std::vector<ShownItem> items;
+  int templates = 0;   // times the item template was declared
+  int stateShows = 0;  // ShowState calls
+  int32_t itemWidth = 0;
   int lockDepth = 0;
   bool visible = false;
   bool focused = false;
   int32_t width = 0, height = 0;
-  int32_t nextImage = 100;
-  std::vector<int32_t> liveImages;  // loaded and not yet destroyed
-  bool refuseItems = false;         // InsertItem fails
+  bool refuseItems = false;  // AddItem fails
 
-  // Calls with that operation name, in order.
-  std::vector<ListCall> CallsOf(const std::string& op) const;
-  // Adds an item directly (not recorded), with the given texts for elements 1, 6, 7, 8, 9 and
-  // the action caption.
-  int32_t Seed(const std::string& title, const std::string& store, const std::string& exe, const std::string& download,
-               const std::string& tutorial, const std::string& caption, int32_t state = 0);
-  const std::string& Caption(int32_t item) const { return items.at(item).at(4).text; }
-  int32_t State(int32_t item) const { return items.at(item).at(4).state; }
+  std::string Caption(int32_t item) const { return items.at(item).Caption(); }
+  ItemState State(int32_t item) const { return items.at(item).state; }
 
-  void LockUpdate() override;
-  void UnlockUpdate() override;
-  void InsertElem(int32_t kind, int32_t column, int32_t position, int32_t count) override;
-  void SetElemAttributeImage(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask, int32_t flags,
-                             const ElemBox& box, int32_t reserved) override;
-  void SetElemAttributeText(int32_t kind, int32_t row, int32_t element, int32_t column, int32_t mask, int32_t flags,
-                            const ElemBox& box, int32_t reserved, const Bytes& font, int32_t format) override;
-  void SetElemAttributeButton(int32_t kind, int32_t row, int32_t element, int32_t column,
-                              ExuiElemClickProc clickRoutine, int32_t flags, const ElemBox& box, int32_t reserved,
-                              const Bytes& skin, const Bytes& font) override;
-  void SetElemDataImage(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                        int32_t state, int32_t image) override;
-  void SetElemDataText(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                       int32_t state, const std::string& text, uint32_t colour) override;
-  void SetElemDataButton(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t mask, int32_t display,
-                         int32_t state, const std::string& caption, uint32_t colour, int32_t selected) override;
-  std::string GetElemDataText(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t field) override;
-  std::string GetElemDataButton(int32_t kind, int32_t item, int32_t column, int32_t element, int32_t field) override;
-  int32_t InsertItem(int32_t position) override;
-  int32_t GetItemCount() override;
-  int32_t LoadItemImage(const Bytes& bytes) override;
-  void DestroyItemImage(int32_t image) override;
-  int32_t GetItemWidth() override;
-  void SetItemWidth(int32_t w) override;
-  void SetSize(int32_t w, int32_t h) override;
-  void SetVisible(bool v) override;
-  void SetFocus() override;
-
-private:
-  ElemData* Find(int32_t item, int32_t element);
-  void Record(ListCall call) { calls.push_back(std::move(call)); }
+  void DeclareItemTemplate(ExuiElemClickProc) override { ++templates; }
+  void ApplyItemWidth(int32_t w) override { itemWidth = w; }
+  int32_t AddItem(const SoftwareEntry& entry, ItemState state) override;
+  void ShowState(int32_t item, ItemState state) override {
+    ++stateShows;
+    items.at(item).state = state;
+  }
+  void LockUpdate() override { ++lockDepth; }
+  void UnlockUpdate() override { --lockDepth; }
+  void SetSize(int32_t w, int32_t h) override {
+    width = w;
+    height = h;
+  }
+  void SetVisible(bool v) override { visible = v; }
+  void Focus() override { focused = true; }
 };
 
 class FakeProgressBar : public ProgressBarControl {
@@ -181,7 +150,7 @@ public:
 
 // All fakes, an environment over them and a catalogue over that.
 struct FakeCatalogue {
-  RecordingList list;
+  FakeListView list;
   FakeProgressBar loadProgress;
   FakeFrame frame;
   FakeMenu menu;

@@ -1,5 +1,5 @@
-// Items from catalogue entries: the first caption from the files of a real tool folder, the
-// element data each item gets, and the version stamp.
+// Catalogue entries on disk: the first state from the files of a real tool folder, and the
+// version stamp.
 #include "catalogue/catalogue_item.h"
 
 #include <windows.h>
@@ -9,14 +9,11 @@
 #include <optional>
 
 #include "app/test_processes.h"
-#include "catalogue_fakes.h"
 #include "util/win_text.h"
 
 namespace storvane {
 namespace {
 
-using fakes::ListCall;
-using fakes::RecordingList;
 using test_support::FileExists;
 using test_support::ReadBytes;
 using test_support::TempFolder;
@@ -112,97 +109,6 @@ TEST(ToolPaths, AreJoinedWithForwardSlashes) {
   EXPECT_EQ(ToolFolder("C:\\quorlen\\storvane\\zor", "dianpu"), "C:\\quorlen\\storvane\\zor/soft/dianpu");
   EXPECT_EQ(ToolExecutablePath("C:\\r", "d", "t.exe"), "C:\\r/soft/d/t.exe");
   EXPECT_EQ(StampPath("C:\\r", "d"), "C:\\r/soft/d/rjbbyz.qn");
-}
-
-TEST(ItemCaption, SetsElementFourWithTheStateFlagTwice) {
-  RecordingList list;
-  list.Seed("A V1", "a", "a.exe", "", "", "打开软件");
-  ShowItemState(list, 0, ItemState::Running);
-  const auto calls = list.CallsOf("DataButton");
-  ASSERT_EQ(calls.size(), 1u);
-  EXPECT_EQ(calls[0].ints, (std::vector<int64_t>{1, 0, -1, 4, 0, 1, 1, 0xFF999797, 1}));
-  EXPECT_EQ(calls[0].texts.at(0), "正在运行");
-}
-
-TEST_F(ToolFolders, AddedItemCarriesEveryFieldWithItsColourAndDisplaySwitch) {
-  RecordingList list;
-  SoftwareEntry e;
-  e.icon = {0x89, 'P', 'N', 'G'};
-  e.name = "A";
-  e.version = "2";
-  e.introduction = "一行介绍";
-  e.updateTime = "2026-12-01";
-  e.storeFolder = "dianpu";
-  e.executable = "shoptool_a.exe";
-  e.downloadAddress = "http://127.0.0.1/download/shoptool_a.exe";
-  e.tutorialAddress = "http://127.0.0.1/edu/dianpu.html";
-  list.Seed("earlier", "", "", "", "", "下载软件");  // the new item is appended after it
-
-  EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), 1);
-
-  std::vector<std::string> ops;
-  for (const ListCall& c : list.calls) ops.push_back(c.op);
-  const std::vector<std::string> expectedOps = {"LoadImage", "InsertItem", "DataImage",   "DataText", "DataText",
-                                                "DataText",  "DataButton", "DataButton",  "DataText", "DataText",
-                                                "DataText",  "DataText",   "DestroyImage"};
-  EXPECT_EQ(ops, expectedOps);
-  EXPECT_EQ(list.calls[0].bytes.at(0), e.icon);
-  EXPECT_EQ(list.calls[1].ints, (std::vector<int64_t>{-1}));
-  const int64_t image = list.calls[2].ints.at(7);
-  EXPECT_NE(image, 0);
-  EXPECT_EQ(list.calls[2].ints, (std::vector<int64_t>{1, 1, -1, 0, 0, 1, 0, image}));
-  EXPECT_EQ(list.calls[3].ints, (std::vector<int64_t>{1, 1, -1, 1, 0, 1, 0, 0xFFCD5C5C}));
-  EXPECT_EQ(list.calls[3].texts.at(0), "A V2");
-  EXPECT_EQ(list.calls[4].ints, (std::vector<int64_t>{1, 1, -1, 2, 0, 1, 0, 0xFF808080}));
-  EXPECT_EQ(list.calls[4].texts.at(0), "一行介绍");
-  EXPECT_EQ(list.calls[5].ints, (std::vector<int64_t>{1, 1, -1, 3, 0, 1, 0, 0xFF808080}));
-  EXPECT_EQ(list.calls[5].texts.at(0), "更新时间：2026-12-01");
-  EXPECT_EQ(list.calls[6].ints, (std::vector<int64_t>{1, 1, -1, 4, 0, 1, 0, 0xFF999797, 0}));
-  EXPECT_EQ(list.calls[6].texts.at(0), "下载软件");
-  EXPECT_EQ(list.calls[7].ints, (std::vector<int64_t>{1, 1, -1, 5, 0, 1, 0, 0xFF999797, 0}));
-  EXPECT_EQ(list.calls[7].texts.at(0), "▼");
-  const std::string carried[] = {e.storeFolder, e.executable, e.downloadAddress, e.tutorialAddress};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(list.calls[8 + i].ints, (std::vector<int64_t>{1, 1, -1, 6 + i, 0, 0, 0, 0xFF808080})) << i;
-    EXPECT_EQ(list.calls[8 + i].texts.at(0), carried[i]) << i;
-  }
-  EXPECT_EQ(list.calls[12].ints, (std::vector<int64_t>{image}));
-  EXPECT_TRUE(list.liveImages.empty());
-}
-
-TEST_F(ToolFolders, AddedItemShowsTheStateItIsGiven) {
-  Install("dianpu", "shoptool_a.exe", "1.0.3");
-  RecordingList list;
-  SoftwareEntry e = Entry("dianpu", "shoptool_a.exe", "1.0.3");
-  AddCatalogueItem(list, e, StateFromDisk(root.path(), e));
-  e.version = "1.0.4";
-  AddCatalogueItem(list, e, StateFromDisk(root.path(), e));
-  EXPECT_EQ(list.Caption(0), "打开软件");
-  EXPECT_EQ(list.Caption(1), "更新软件");
-  EXPECT_EQ(list.State(0), 0);
-}
-
-TEST(AddCatalogueItem, WithoutIconTheImageElementGetsNoImageAndNothingIsDestroyed) {
-  RecordingList list;
-  SoftwareEntry e;
-  e.name = "X";
-  EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), 0);
-  EXPECT_EQ(list.CallsOf("DataImage").at(0).ints.at(7), 0);
-  EXPECT_TRUE(list.CallsOf("DestroyImage").empty());
-  EXPECT_EQ(list.Caption(0), "下载软件");
-  EXPECT_EQ(list.items[0][1].text, "X V");
-}
-
-TEST(AddCatalogueItem, ARefusedItemSetsNoDataOnTheTemplateRowAndFreesTheImage) {
-  RecordingList list;
-  list.refuseItems = true;
-  SoftwareEntry e;
-  e.icon = {1, 2, 3};
-  EXPECT_EQ(AddCatalogueItem(list, e, ItemState::Download), -1);
-  for (const ListCall& c : list.calls) {
-    EXPECT_NE(c.op.rfind("Data", 0), 0u) << c.op;
-  }
-  EXPECT_TRUE(list.liveImages.empty());
 }
 
 }  // namespace

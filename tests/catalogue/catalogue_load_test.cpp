@@ -66,15 +66,15 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
   EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
 
   ASSERT_EQ(ui.list.items.size(), 3u);
-  EXPECT_EQ(ui.list.items[0][1].text, "店铺助手 V1.0.3");
-  EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");  // a JSON number, as its decimal text
-  EXPECT_EQ(ui.list.items[2][1].text, "订单管理 V3.2.0");
-  EXPECT_EQ(ui.list.items[0][2].text, "多店铺统一管理：商品上下架、批量改价、库存同步一键完成");
-  EXPECT_EQ(ui.list.items[1][3].text, "更新时间：2026-12-01");
-  EXPECT_EQ(ui.list.items[2][6].text, "dingdan");
-  EXPECT_EQ(ui.list.items[2][7].text, "shoptool_c.exe");
-  EXPECT_EQ(ui.list.items[2][8].text, service.Url("/download/shoptool_c.exe"));
-  EXPECT_EQ(ui.list.items[2][9].text, service.Url("/edu/dingdan.html"));
+  EXPECT_EQ(ui.list.items[0].Title(), "店铺助手 V1.0.3");
+  EXPECT_EQ(ui.list.items[1].Title(), "商品采集 V2.5");  // a JSON number, as its decimal text
+  EXPECT_EQ(ui.list.items[2].Title(), "订单管理 V3.2.0");
+  EXPECT_EQ(ui.list.items[0].entry.introduction, "多店铺统一管理：商品上下架、批量改价、库存同步一键完成");
+  EXPECT_EQ(ui.list.items[1].entry.updateTime, "2026-12-01");
+  EXPECT_EQ(ui.list.items[2].entry.storeFolder, "dingdan");
+  EXPECT_EQ(ui.list.items[2].entry.executable, "shoptool_c.exe");
+  EXPECT_EQ(ui.list.items[2].entry.downloadAddress, service.Url("/download/shoptool_c.exe"));
+  EXPECT_EQ(ui.list.items[2].entry.tutorialAddress, service.Url("/edu/dingdan.html"));
   for (int i = 0; i < 3; ++i) EXPECT_EQ(ui.list.Caption(i), "下载软件") << i;
   // Each item's record holds the entry it was made from, without the icon the list keeps.
   ASSERT_EQ(ui.catalogue.Count(), 3);
@@ -86,11 +86,10 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
   const std::vector<std::string> expectedRequests = {"GET /api/group/zor", "GET /icons/dianpu.png",
                                                      "GET /icons/caiji.png", "GET /icons/dingdan.png"};
   EXPECT_EQ(RequestsSince(before), expectedRequests);
-  const auto loads = ui.list.CallsOf("LoadImage");
-  ASSERT_EQ(loads.size(), 3u);
-  EXPECT_EQ(std::string(loads[0].bytes[0].begin(), loads[0].bytes[0].end()), IconFile("dianpu.png"));
-  EXPECT_EQ(std::string(loads[2].bytes[0].begin(), loads[2].bytes[0].end()), IconFile("dingdan.png"));
-  EXPECT_TRUE(ui.list.liveImages.empty());
+  const Bytes& firstIcon = ui.list.items[0].entry.icon;
+  const Bytes& lastIcon = ui.list.items[2].entry.icon;
+  EXPECT_EQ(std::string(firstIcon.begin(), firstIcon.end()), IconFile("dianpu.png"));
+  EXPECT_EQ(std::string(lastIcon.begin(), lastIcon.end()), IconFile("dingdan.png"));
 
   EXPECT_EQ(ui.loadProgress.maximums, (std::vector<int32_t>{3}));
   EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 3, 3}));
@@ -99,9 +98,7 @@ TEST_F(CatalogueLoad, ThreeEntriesInOrderWithIconsProgressAndWatcher) {
   EXPECT_EQ(ui.watcherStarts, 1);
 
   // The whole fill happens inside one update lock.
-  EXPECT_EQ(ui.list.calls.front().op, "LockUpdate");
-  EXPECT_EQ(ui.list.CallsOf("LockUpdate").size(), 1u);
-  EXPECT_EQ(ui.list.calls.back().op, "UnlockUpdate");
+  for (const auto& item : ui.list.items) EXPECT_TRUE(item.addedWhileLocked);
   EXPECT_EQ(ui.list.lockDepth, 0);
 }
 
@@ -110,7 +107,7 @@ TEST_F(CatalogueLoad, ABodyWithoutByteOrderMarkGivesTheSameList) {
   FakeCatalogue ui(root.path(), service.Base());
   EXPECT_EQ(LoadCatalogue(ui.catalogue), 3);
   ASSERT_EQ(ui.list.items.size(), 3u);
-  EXPECT_EQ(ui.list.items[1][1].text, "商品采集 V2.5");
+  EXPECT_EQ(ui.list.items[1].Title(), "商品采集 V2.5");
 }
 
 // The kept icons are written when they first arrive or change, and not again on every start.
@@ -179,13 +176,15 @@ TEST_F(CatalogueLoad, MissingKeysGiveEmptyFieldsAndTheItemIsStillAdded) {
   const size_t before = service.LogLines().size();
   EXPECT_EQ(LoadCatalogue(ui.catalogue), 2);
   ASSERT_EQ(ui.list.items.size(), 2u);
-  EXPECT_EQ(ui.list.items[0][1].text, "小工具 V");
-  EXPECT_EQ(ui.list.items[0][2].text, "");
-  EXPECT_EQ(ui.list.items[0][3].text, "更新时间：");
-  for (int e = 6; e <= 9; ++e) EXPECT_EQ(ui.list.items[0][e].text, "") << e;
-  EXPECT_EQ(ui.list.items[1][1].text, " V7");
-  EXPECT_EQ(ui.list.items[1][6].text, "s");
-  EXPECT_EQ(ui.list.CallsOf("DataImage").at(0).ints.at(7), 0);  // no icon: no image
+  const SoftwareEntry& first = ui.list.items[0].entry;
+  EXPECT_EQ(ui.list.items[0].Title(), "小工具 V");
+  for (const std::string* field : {&first.introduction, &first.updateTime, &first.storeFolder, &first.executable,
+                                   &first.downloadAddress, &first.tutorialAddress}) {
+    EXPECT_EQ(*field, "");
+  }
+  EXPECT_TRUE(first.icon.empty());
+  EXPECT_EQ(ui.list.items[1].Title(), " V7");
+  EXPECT_EQ(ui.list.items[1].entry.storeFolder, "s");
   EXPECT_EQ(RequestsSince(before), (std::vector<std::string>{"GET /api/group/zor"}));
   EXPECT_EQ(ui.loadProgress.positions, (std::vector<int32_t>{1, 2, 2}));
 }

@@ -13,12 +13,14 @@
 
 #include "app/test_processes.h"
 #include "catalogue/catalogue_item.h"
+#include "catalogue/catalogue_list.h"
 #include "catalogue/catalogue_load.h"
 #include "catalogue/download_window.h"
 #include "catalogue/font_descriptor.h"
 #include "catalogue/install_flow.h"
 #include "catalogue/item_menu.h"
 #include "support/demo_service.h"
+#include "support/desktop.h"
 #include "sys/process_finder.h"
 #include "uilib/loader.h"
 #include "uilib/locate.h"
@@ -178,6 +180,72 @@ TEST_F(CatalogueWindow, TheLoadFillsTheRealListAndShowsIt) {
   EXPECT_TRUE(window->FindUnit(kSoftwareListUnit)->Visible());
   EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
   EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Position(), 3);
+}
+
+// The values the library keeps for an element, read back through its own export.
+ExuiValue Field(ExuiControl list, int item, int element, int field) {
+  const auto get =
+      uilib::SupportUiExports().Get<ControlGetElemData_Text_t>(uilib::UiExportIndex("ControlGetElemData_Text"));
+  return get != nullptr ? get(list, 1, item, -1, element, field) : -1;
+}
+
+// The list as an accessibility client reads it: the unit's window or the control inside it.
+testing::AccElement AccessibleList(HWND unit) {
+  for (HWND w = unit; w != nullptr; w = ::GetWindow(w, GW_CHILD)) {
+    testing::AccElement e = testing::AccessibleOf(w);
+    if (e && e.Role() == ROLE_SYSTEM_LIST) return e;
+  }
+  return {};
+}
+
+// Where an element of the first item lies inside it, as an accessibility client finds it.
+RECT PlaceInItem(const testing::AccElement& item, const testing::AccElement& element) {
+  const RECT i = item.Location();
+  const RECT e = element.Location();
+  return {e.left - i.left, e.top - i.top, e.right - e.left, e.bottom - e.top};
+}
+
+TEST_F(CatalogueWindow, EachItemShowsItsEntryInTheTemplatesPlacesColoursAndSwitches) {
+  PlaceTool("dianpu", SHOPTOOL_A_EXE, "shoptool_a.exe", "1.0.3");
+  LoadCatalogue(catalogue->catalogue());
+  const ExuiControl list = ListControl();
+  ASSERT_EQ(uilib::ListItemCount(list), 3);
+  EXPECT_EQ(Field(list, 0, kElemIcon, EXUI_FIELD_IMAGE), 1) << "the icon arrived and is shown";
+  const struct {
+    int element;
+    uint32_t colour;
+    ExuiValue display;
+  } shown[] = {{kElemTitle, 0xFFCD5C5C, 1},          {kElemIntroduction, 0xFF808080, 1},
+               {kElemUpdateTime, 0xFF808080, 1},     {kElemAction, 0xFF999797, 1},
+               {kElemMenuButton, 0xFF999797, 1},     {kElemStoreFolder, 0xFF808080, 0},
+               {kElemTutorialAddress, 0xFF808080, 0}};
+  for (const auto& e : shown) {
+    EXPECT_EQ(static_cast<uint32_t>(Field(list, 0, e.element, EXUI_FIELD_COLOUR)), e.colour) << e.element;
+    EXPECT_EQ(Field(list, 0, e.element, EXUI_FIELD_DISPLAY), e.display) << e.element;
+  }
+  EXPECT_EQ(Text(0, kElemUpdateTime), "更新时间：2026-11-28");
+  EXPECT_EQ(Text(0, kElemTutorialAddress), service.Url("/edu/dianpu.html"));
+  // A running tool's caption carries its state flag as the element's state and its selection.
+  catalogue->list().ShowState(0, ItemState::Running);
+  EXPECT_EQ(Caption(0), "正在运行");
+  EXPECT_EQ(Field(list, 0, kElemAction, EXUI_FIELD_STATE), 1);
+  EXPECT_EQ(Field(list, 0, kElemAction, EXUI_FIELD_SELECTED), 1);
+
+  // Places inside an item of the 824-pixel width a 900-pixel client gives.
+  window->FindUnit(kSoftwareListUnit)->SetVisible(true);
+  const std::vector<testing::AccElement> items = AccessibleList(window->FindUnit(kSoftwareListUnit)->hwnd()).Children();
+  ASSERT_EQ(items.size(), 3u);
+  const std::vector<testing::AccElement> parts = items[0].Children();
+  ASSERT_GE(parts.size(), 3u);  // the two buttons first, then the texts
+  const RECT action = PlaceInItem(items[0], parts[0]);
+  const RECT arrow = PlaceInItem(items[0], parts[1]);
+  EXPECT_EQ(parts[0].Name(), L"正在运行");
+  EXPECT_EQ((std::vector<LONG>{action.left, action.top, action.right, action.bottom}),
+            (std::vector<LONG>{705, 30, 80, 30}));
+  EXPECT_EQ((std::vector<LONG>{arrow.left, arrow.top, arrow.right, arrow.bottom}),
+            (std::vector<LONG>{784, 30, 20, 30}));
+  EXPECT_EQ(PlaceInItem(items[0], parts[2]).left, 90) << "the title starts right of the 70-pixel icon";
+  EXPECT_EQ(ItemButtonSkin().size(), 400u);
 }
 
 TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {

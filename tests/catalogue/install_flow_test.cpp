@@ -120,7 +120,7 @@ TEST_F(InstallFlow, AFirstInstallPutsTheExecutableAndStampInPlace) {
   EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
   EXPECT_EQ(FolderContent(), (std::vector<std::string>{"rjbbyz.qn", "shoptool_a.exe"}));
   EXPECT_EQ(ui.list.Caption(0), "打开软件");
-  EXPECT_EQ(ui.list.State(0), 0);
+  EXPECT_EQ(ui.list.State(0), ItemState::Open);
   ASSERT_FALSE(bar.positions.empty());
   EXPECT_EQ(bar.positions.back(), 10000);
   EXPECT_TRUE(ui.dialogs.shown.empty()) << "nothing runs, so nothing is asked";
@@ -213,7 +213,7 @@ TEST_F(InstallFlow, ASuccessfulUpdateStampsExactlyTheVersionOfTheTitle) {
   HandleItemElementClick(ui.catalogue, kClick, 0, 4);
   EXPECT_EQ(ui.list.Caption(0), "打开软件");
   EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
-  EXPECT_EQ(ReadBytes(Stamp()), VersionFromTitle(ui.list.items[0][1].text));
+  EXPECT_EQ(ReadBytes(Stamp()), VersionFromTitle(ui.list.items[0].Title()));
   EXPECT_EQ(ReadBytes(Stamp()), "1.0.3 beta");
 }
 

@@ -122,8 +122,8 @@ TEST(Selection, ReadsNameAndVersionBackFromTheTitleAndCopiesTheEntrysFields) {
 TEST_F(ItemActions, WhatAClickDoesFollowsTheItemsStateNotTheCaptionOnScreen) {
   SeedItem(ItemState::Download);
   SeedItem(ItemState::Open, "caiji", "shoptool_b.exe");
-  ui.list.items[0][4].text = "打开软件";
-  ui.list.items[1][4].text = "下载软件";
+  ui.list.items[0].state = ItemState::Open;
+  ui.list.items[1].state = ItemState::Download;
   HandleItemElementClick(ui.catalogue, kClick, 0, 4);
   HandleItemElementClick(ui.catalogue, kClick, 1, 4);
   ASSERT_EQ(ui.downloadWindow.jobs.size(), 1u);

@@ -9,8 +9,8 @@
 
 #include "app/test_processes.h"
 #include "catalogue/catalogue_load.h"
+#include "catalogue/catalogue_view.h"
 #include "catalogue/item_actions.h"
-#include "catalogue/item_template.h"
 #include "catalogue_fakes.h"
 #include "support/test_server.h"
 #include "util/win_text.h"
@@ -79,13 +79,12 @@ TEST_F(SignedCatalogue, AServiceDownShowsTheKeptCopyWhereInstalledToolsOpen) {
   auto offline = Load(Down());
   EXPECT_TRUE(offline->catalogue.offline());
   ASSERT_EQ(offline->list.items.size(), 3u);
-  EXPECT_EQ(offline->list.items[2][1].text, "订单管理 V3.2.0");
+  EXPECT_EQ(offline->list.items[2].Title(), "订单管理 V3.2.0");
   EXPECT_EQ(offline->list.Caption(0), "打开软件");
   EXPECT_EQ(offline->list.Caption(1), "下载软件");
   // The icons come from the copy.
-  const auto loads = offline->list.CallsOf("LoadImage");
-  ASSERT_EQ(loads.size(), 3u);
-  EXPECT_EQ(std::string(loads[1].bytes[0].begin(), loads[1].bytes[0].end()), Served("good", "icon\\caiji.png"));
+  const Bytes& icon = offline->list.items[1].entry.icon;
+  EXPECT_EQ(std::string(icon.begin(), icon.end()), Served("good", "icon\\caiji.png"));
   EXPECT_EQ(offline->watcherStarts, 1);
 
   HandleItemElementClick(offline->catalogue, kElementClickCode, 0, kElemAction);
@@ -102,7 +101,7 @@ TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
     auto ui = Load(Base(variant));
     EXPECT_TRUE(ui->catalogue.offline());
     ASSERT_EQ(ui->list.items.size(), 3u);
-    EXPECT_EQ(ui->list.items[0][1].text, "店铺助手 V1.0.3");
+    EXPECT_EQ(ui->list.items[0].Title(), "店铺助手 V1.0.3");
     ExpectInstallRefused(*ui, 0);
     EXPECT_EQ(Kept("zor"), Served("good", "api\\group\\zor"));
     EXPECT_EQ(Kept("zor.published"), "2000");
@@ -137,7 +136,7 @@ TEST_F(SignedCatalogue, ABuildWithoutKeyAsksForNoSignatureAndKeepsItsCopyToo) {
   auto ui = Load(Base("tampered"), false);
   EXPECT_FALSE(ui->catalogue.offline());
   ASSERT_EQ(ui->list.items.size(), 3u);
-  EXPECT_EQ(ui->list.items[0][1].text, "店铺助手 V9.9.9");
+  EXPECT_EQ(ui->list.items[0].Title(), "店铺助手 V9.9.9");
   const std::string log = ReadBytes(state_ + "\\nginx\\access.log").substr(logBefore);
   EXPECT_NE(log.find("GET /tampered/api/group/zor "), std::string::npos) << log;
   EXPECT_EQ(log.find(".sig"), std::string::npos) << log;
@@ -147,7 +146,7 @@ TEST_F(SignedCatalogue, ABuildWithoutKeyAsksForNoSignatureAndKeepsItsCopyToo) {
   auto offline = Load(Down(), false);
   EXPECT_TRUE(offline->catalogue.offline());
   ASSERT_EQ(offline->list.items.size(), 3u);
-  EXPECT_EQ(offline->list.items[0][1].text, "店铺助手 V9.9.9");
+  EXPECT_EQ(offline->list.items[0].Title(), "店铺助手 V9.9.9");
 }
 
 }  // namespace
