@@ -8,5 +8,5 @@ add_library(storvane_net STATIC
   message_pump.cpp)
 target_include_directories(storvane_net PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(storvane_net PUBLIC storvane_text storvane_win storvane_regex winhttp ole32 oleaut32 uuid user32)
-target_sources(storvane_net PRIVATE http_fetch.cpp)
+target_sources(storvane_net PRIVATE http_fetch.cpp system_proxy.cpp)
 target_sources(storvane_net PRIVATE base64.cpp request_object.cpp)

@@ -35,3 +35,7 @@ storvane_test(download_to_file_tests LABELS install
   SOURCES download_to_file_test.cpp
   LIBS storvane_download storvane_test_support
   FIXTURES download_server ENVIRONMENT ${download_server_ENV} DEPENDS ${download_server_DEPENDS})
+
+storvane_test(net_system_proxy_tests LABELS httpfetch proxy
+  SOURCES system_proxy_test.cpp
+  LIBS storvane_net advapi32)
