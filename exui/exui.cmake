@@ -14,6 +14,7 @@ add_library(exui_core STATIC
   src/list_layout.cpp
   src/menu.cpp
   src/progress_bar.cpp
+  src/push_button.cpp
   src/skin.cpp
   src/static_controls.cpp
   src/window_frame.cpp)

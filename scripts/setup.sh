@@ -9,7 +9,7 @@ source "$ROOT/scripts/host-arch.sh"
 
 PACKAGES=(cmake make g++-mingw-w64-i686 mingw-w64-i686-dev g++-mingw-w64-x86-64 mingw-w64-x86-64-dev
           wine wine64 xvfb xauth fonts-wqy-microhei googletest imagemagick xdotool openssl python3
-          ca-certificates curl locales clang libclang-rt-14-dev nginx clang-format clang-tidy)
+          ca-certificates curl locales clang libclang-rt-14-dev nginx tinyproxy clang-format clang-tidy)
 i386=0
 if host_runs_32bit; then
   i386=1

@@ -86,6 +86,8 @@ enum ExuiEventCode : int32_t {
   EXUI_EV_HOT_ITEM = 674,       // icon list: the item under the mouse changed. a = item or -1.
   EXUI_EV_SCROLL = 675,         // icon list: the scroll offset changed. a = offset in pixels.
   EXUI_EV_PROGRESS = 676,       // progress bar: the position changed. a = position.
+  EXUI_EV_KEY = 677,            // button: a key it does not use was pressed while it had the
+                                // focus (Escape). a = the virtual key.
 };
 
 // Element click routine given to ControlSetElemAttribute_Button (as an ExuiValue). Called on the
@@ -256,6 +258,10 @@ using CreateControl_PictureBoxEx_t = ExuiCreateControl_t;
 using CreateControl_ProgressbarEx_t = ExuiCreateControl_t;
 using CreateControl_IcoListboxEx_t = ExuiCreateControl_t;
 using CreateControl_MinutesboxEx_t = ExuiCreateControl_t;
+// A push button (ButtonEx): caption, font, text colour, visible, disabled. Clicked by the mouse,
+// Space or Enter (focused) or the accessible default action: EXUI_EV_CLICK with a = b = -1 for
+// the keyboard and accessibility.
+using CreateControl_ButtonEx_t = ExuiCreateControl_t;
 
 // Attributes: SetAttribute_<Type>(control, id, value) returns 1 when set, 0 when refused;
 // GetAttribute_<Type>(control, id) returns the value (0 / "" when refused). Values are
@@ -310,6 +316,7 @@ enum ExuiControlType : int32_t {
   EXUI_TYPE_PROGRESSBAR = 4,
   EXUI_TYPE_ICOLISTBOX = 5,
   EXUI_TYPE_MINUTESBOX = 6,
+  EXUI_TYPE_BUTTON = 7,
 };
 
 // Icon list items.

@@ -12,6 +12,7 @@
 #include "library.h"
 #include "menu.h"
 #include "progress_bar.h"
+#include "push_button.h"
 #include "static_controls.h"
 #include "window_frame.h"
 
@@ -207,6 +208,9 @@ ExuiControl EXUI_CALL CreateControl_IcoListboxEx(EXUI_CREATE_ARGS) {
 ExuiControl EXUI_CALL CreateControl_MinutesboxEx(EXUI_CREATE_ARGS) {
   return CreateOf<GroupBox>(parent, left, top, width, height, proc, record);
 }
+ExuiControl EXUI_CALL CreateControl_ButtonEx(EXUI_CREATE_ARGS) {
+  return CreateOf<PushButton>(parent, left, top, width, height, proc, record);
+}
 
 // ---- attributes -----------------------------------------------------------------------------
 
@@ -222,6 +226,7 @@ EXUI_ATTRIBUTES(PictureBoxEx, EXUI_TYPE_PICTUREBOX)
 EXUI_ATTRIBUTES(ProgressbarEx, EXUI_TYPE_PROGRESSBAR)
 EXUI_ATTRIBUTES(IcoListboxEx, EXUI_TYPE_ICOLISTBOX)
 EXUI_ATTRIBUTES(MinutesboxEx, EXUI_TYPE_MINUTESBOX)
+EXUI_ATTRIBUTES(ButtonEx, EXUI_TYPE_BUTTON)
 
 // ---- control commands -----------------------------------------------------------------------
 

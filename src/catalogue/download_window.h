@@ -1,7 +1,9 @@
 // The modal download window: its design, its creation handler (centre over its owner, prepare
 // the tool's folder, start the worker) and the worker that runs the transfer, moves the progress
-// bar and closes the window. The window closes only through its worker. Each window gets its job
-// through its context, and its worker's result goes back to the one who opened it.
+// bar and the line under it (received, total, speed, time left) and closes the window. The
+// window closes only through its worker; "取消", Escape and the close box ask the worker to stop.
+// Each window gets its job through its context, and its worker's result goes back to the one
+// who opened it.
 #pragma once
 
 #include <string>
@@ -15,6 +17,9 @@ inline constexpr char kDownloadWindowName[] = "下载窗口";
 inline constexpr char kDownloadFrameUnit[] = "窗口EX_下载";
 inline constexpr char kDownloadBarUnit[] = "进度条EX_下载";
 inline constexpr char kDownloadPictureUnit[] = "图片框EX_下载";
+inline constexpr char kDownloadLineUnit[] = "标签EX_下载进度";
+inline constexpr char kDownloadCancelUnit[] = "按钮EX_取消";
+inline constexpr char kDownloadLineFeedbackUnit[] = "标签_下载进度";
 
 extern const uilib::WindowDesign kDownloadWindowDesign;
 

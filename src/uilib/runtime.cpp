@@ -152,6 +152,8 @@ SkinType Unit::skinType() const {
       return SkinType::ProgressbarEx;
     case UnitType::IcoListboxEx:
       return SkinType::IcoListboxEx;
+    case UnitType::ButtonEx:
+      return SkinType::ButtonEx;
     case UnitType::MinutesboxEx:
     case UnitType::Label:
       break;

@@ -52,6 +52,7 @@ enum class UnitType {
   ProgressbarEx,
   IcoListboxEx,
   MinutesboxEx,  // skinned group box; may hold other units
+  ButtonEx,      // skinned push button
   Label,         // plain runtime label: a window of our own, the target of feedback messages
 };
 
@@ -77,6 +78,7 @@ enum UnitEvent : int {
   kUnitHotItem = 14,
   kUnitScroll = 15,
   kUnitProgress = 16,
+  kUnitKey = 17,  // a = the virtual key a button handed on (Escape)
 };
 
 class Unit;

@@ -49,6 +49,8 @@ ExuiSetAttribute_t SetterOf(SkinType type) {
       return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_IcoListboxEx);
     case SkinType::MinutesboxEx:
       return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_MinutesboxEx);
+    case SkinType::ButtonEx:
+      return SKIN_ENTRY_AS(ExuiSetAttribute_t, SetAttribute_ButtonEx);
   }
   return nullptr;
 }
@@ -67,6 +69,8 @@ ExuiGetAttribute_t GetterOf(SkinType type) {
       return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_IcoListboxEx);
     case SkinType::MinutesboxEx:
       return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_MinutesboxEx);
+    case SkinType::ButtonEx:
+      return SKIN_ENTRY_AS(ExuiGetAttribute_t, GetAttribute_ButtonEx);
   }
   return nullptr;
 }

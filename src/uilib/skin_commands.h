@@ -19,8 +19,8 @@ namespace storvane::uilib {
 
 using SkinBytes = std::vector<std::uint8_t>;
 
-// The six skinned unit types.
-enum class SkinType { WindowEx, LabelEx, PictureBoxEx, ProgressbarEx, IcoListboxEx, MinutesboxEx };
+// The skinned unit types.
+enum class SkinType { WindowEx, LabelEx, PictureBoxEx, ProgressbarEx, IcoListboxEx, MinutesboxEx, ButtonEx };
 
 // ---- controls --------------------------------------------------------------------------------
 ExuiControl ControlOfWindow(HWND window);  // ControlGetBindControl; 0 when none

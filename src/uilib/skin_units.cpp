@@ -30,6 +30,8 @@ ExuiCreateControl_t CreationEntry(SkinType type) {
       return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_IcoListboxEx"));
     case SkinType::MinutesboxEx:
       return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_MinutesboxEx"));
+    case SkinType::ButtonEx:
+      return table.Get<ExuiCreateControl_t>(UiExportIndex("CreateControl_ButtonEx"));
   }
   return nullptr;
 }
@@ -88,6 +90,8 @@ const wchar_t* SkinClassName(SkinType type) {
       return L"IcoListboxEx";
     case SkinType::MinutesboxEx:
       return L"MinutesboxEx";
+    case SkinType::ButtonEx:
+      return L"ButtonEx";
   }
   return L"";
 }

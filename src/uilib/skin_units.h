@@ -24,7 +24,7 @@ inline constexpr std::int32_t kEventCodeBase = 660;
 int SkinEventOffset(SkinType type);
 
 // Window class name of a type: "WindowEx", "LabelEx", "PictureBoxEx", "ProgressbarEx",
-// "IcoListboxEx", "MinutesboxEx".
+// "IcoListboxEx", "MinutesboxEx", "ButtonEx".
 const wchar_t* SkinClassName(SkinType type);
 
 // Registers the type's class once (redraw on resize, double clicks, arrow cursor).

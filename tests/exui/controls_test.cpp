@@ -1,5 +1,8 @@
 // The controls on real windows: creation as the support layer does it, geometry following the
 // host, attributes, element data, and clicks made with real mouse input.
+#include <windows.h>
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -540,6 +543,49 @@ TEST_F(ControlsTest, FrameGlyphButtonsRaiseEventsAndCloseThroughTheWindow) {
   ClickAt(POINT{30 + 500 - 1 - 46 - 23, 30 + 20});
   EXPECT_TRUE(PumpUntil([&] { return ::IsIconic(top) != FALSE; }));
   Fn<ControlDestroy_t>("ControlDestroy")(frame);
+  ::DestroyWindow(top);
+}
+
+TEST_F(ControlsTest, AButtonIsPressedByTheMouseTheKeyboardAndAccessibilityAndHandsOnEscape) {
+  HWND top = MakeTopWindow(40, 40, 300, 200);
+  Host host = MakeHost(top, 200, 150, 72, 28);
+  ExuiControl button = CreateUnit(dll, "CreateControl_ButtonEx", top, host);
+  ASSERT_NE(button, 0);
+  EXPECT_EQ(Fn<ExuiSetAttribute_t>("SetAttribute_ButtonEx")(button, EXUI_ATTR_CAPTION, Text("取消")), 1);
+  HWND own = static_cast<HWND>(Fn<ControlGetWindow_t>("ControlGetWindow")(button));
+  Pump(std::chrono::milliseconds(100));
+  auto clicks = [] {
+    int n = 0;
+    for (auto& e : Events()) n += e.code == EXUI_EV_CLICK ? 1 : 0;
+    return n;
+  };
+  ClickAt(POINT{40 + 200 + 36, 40 + 150 + 14});
+  ASSERT_TRUE(PumpUntil([&] { return clicks() == 1; }));
+  EXPECT_EQ(::GetFocus(), own) << "a click gives it the keyboard";
+  ::SendMessageW(own, WM_KEYDOWN, VK_SPACE, 0);
+  ::SendMessageW(own, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(clicks(), 3);
+  ::SendMessageW(own, WM_KEYDOWN, VK_ESCAPE, 0);
+  bool escape = false;
+  for (auto& e : Events()) escape = escape || (e.code == EXUI_EV_KEY && e.a == VK_ESCAPE);
+  EXPECT_TRUE(escape);
+  IAccessible* acc = nullptr;
+  ASSERT_EQ(::AccessibleObjectFromWindow(own, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&acc)), S_OK);
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  ASSERT_EQ(acc->get_accName(self, &name), S_OK);
+  EXPECT_EQ(std::wstring(name), L"取消");
+  ::SysFreeString(name);
+  EXPECT_EQ(acc->accDoDefaultAction(self), S_OK);
+  EXPECT_TRUE(PumpUntil([&] { return clicks() == 4; }));
+  // A disabled button is not pressed at all.
+  Fn<ExuiSetAttribute_t>("SetAttribute_ButtonEx")(button, EXUI_ATTR_DISABLED, 1);
+  ::SendMessageW(own, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(clicks(), 4);
+  acc->Release();
+  Fn<ControlDestroy_t>("ControlDestroy")(button);
   ::DestroyWindow(top);
 }
 

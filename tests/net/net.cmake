@@ -39,3 +39,7 @@ storvane_test(download_to_file_tests LABELS install
 storvane_test(net_system_proxy_tests LABELS httpfetch proxy
   SOURCES system_proxy_test.cpp
   LIBS storvane_net advapi32)
+
+storvane_test(net_download_progress_tests LABELS install
+  SOURCES download_progress_test.cpp
+  LIBS storvane_download)
