@@ -6,8 +6,10 @@
       DIR/public.txt, the public key in the form a launcher build carries (printed too).
 
   publish.py build --source SRC --out OUT --key DIR/private.pem [--base-url URL] [--published N]
+                   [--expires-days N]
       Reads SRC (below) and writes the whole service under OUT, replacing an earlier
-      publication there. Serve OUT as static files at URL.
+      publication there. Serve OUT as static files at URL. Prints the publication time, the
+      STORVANE_MIN_PUBLISHED a launcher built from now on should carry.
 
   publish.py verify --out OUT --public-key KEY
       Checks every signature, digest and size under OUT with openssl. KEY is the public key
@@ -26,15 +28,19 @@ OUT receives:
   api/group/zor            the catalogue answer: UTF-8 JSON with a byte-order mark,
                            {"code":200,"msg":"ok","data":[{soft_ico, soft_name, soft_version,
                            soft_introduce, soft_time, soft_store, soft_process, soft_down,
-                           soft_edu, soft_sha256, soft_size}, ...],"published":<unix seconds>}
+                           soft_edu, soft_sha256, soft_size}, ...],"answer":"zor",
+                           "published":<unix seconds>,"expires":<unix seconds>}
   api/single/storvane      the launcher's answer, UTF-8 JSON without a byte-order mark:
                            {"code":200,"data":[{soft_version, soft_down, soft_sha256,
-                           soft_size}],"published":<unix seconds>}
+                           soft_size}],"answer":"storvane","published":...,"expires":...}
   api/.../*.sig            beside each answer: a DER ECDSA P-256 signature over SHA-256 of the
                            answer's exact bytes (byte-order mark included)
   download/, icon/, edu/   copies of the files; soft_down, soft_ico (and soft_edu when it names
                            a file) are absolute addresses under URL
 soft_sha256 is the lower-case hex SHA-256 of the download, soft_size its length in bytes.
+"answer" is the last segment of the answer's own address: a launcher with the key refuses an
+answer served in the place of the other. "expires" is "published" + --expires-days (default 30)
+days: after it a launcher with the key treats the answer as none, so publish again before then.
 The same SRC and --published give the same answers byte for byte; the signatures differ on
 each run (ECDSA draws a fresh random number each time) and all of them verify.
 """
@@ -168,6 +174,11 @@ def tool_entry(release, tool, index):
     }
 
 
+def answer_name(path):
+    """What an answer calls itself: the last segment of its address."""
+    return path.rsplit("/", 1)[-1]
+
+
 def answer_bytes(document, bom):
     text = json.dumps(document, ensure_ascii=False, separators=(",", ":"))
     return (BOM if bom else b"") + text.encode("utf-8")
@@ -213,9 +224,13 @@ def build(args):
         raise Refused("two tools share one store folder")
     single = dict({"soft_version": launcher["version"]}, **release.download(launcher["exe"], "launcher executable"))
     published = int(time.time()) if args.published is None else args.published
+    if published < 0 or args.expires_days < 0:
+        raise Refused("--published and --expires-days must not be negative")
+    dates = {"published": published, "expires": published + args.expires_days * 86400}
     answers = {
-        CATALOGUE: answer_bytes({"code": 200, "msg": "ok", "data": entries, "published": published}, True),
-        SINGLE: answer_bytes({"code": 200, "data": [single], "published": published}, False),
+        CATALOGUE: answer_bytes(dict({"code": 200, "msg": "ok", "data": entries}, answer=answer_name(CATALOGUE),
+                                     **dates), True),
+        SINGLE: answer_bytes(dict({"code": 200, "data": [single]}, answer=answer_name(SINGLE), **dates), False),
     }
 
     out = os.path.abspath(args.out)
@@ -234,8 +249,9 @@ def build(args):
     except BaseException:
         shutil.rmtree(new, ignore_errors=True)
         raise
-    print("published %d tools and the launcher %s under %s for %s (time %d)"
-          % (len(entries), launcher["version"], out, release.base_url, published))
+    print("published %d tools and the launcher %s under %s for %s (time %d, expires %d)"
+          % (len(entries), launcher["version"], out, release.base_url, published, dates["expires"]))
+    print("launchers built from now on: -DSTORVANE_MIN_PUBLISHED=%d" % published)
     print("signed with the key whose public form is:\n" + key_text)
     return 0
 
@@ -282,10 +298,16 @@ def verify(args):
         try:
             with open(os.path.join(out, answer), "rb") as f:
                 data = f.read()
-            entries = json.loads(data[len(BOM):] if data.startswith(BOM) else data)["data"]
+            document = json.loads(data[len(BOM):] if data.startswith(BOM) else data)
+            entries = document["data"]
         except (OSError, ValueError, KeyError, TypeError):
             problems.append("%s is not an answer with data" % answer)
             continue
+        if document.get("answer") != answer_name(answer):
+            problems.append("%s does not name itself %r in \"answer\"" % (answer, answer_name(answer)))
+        expires = document.get("expires")
+        if not isinstance(expires, int) or expires <= time.time():
+            problems.append("%s has expired (or names no \"expires\"); publish again" % answer)
         for entry in entries:
             links = [("download", entry.get("soft_down"))] + \
                     ([("icon", entry.get("soft_ico"))] if answer == CATALOGUE else [])
@@ -321,6 +343,8 @@ def main():
     b.add_argument("--base-url", default="http://127.0.0.1:18960",
                    help="where OUT will be served (default: the demo service's address)")
     b.add_argument("--published", type=int, help="publication time in unix seconds (default: now)")
+    b.add_argument("--expires-days", type=int, default=30,
+                   help="days after the publication time at which the answers expire (default: 30)")
     v = sub.add_parser("verify", help="check a publication's signatures and digests")
     v.add_argument("--out", required=True)
     v.add_argument("--public-key", required=True)

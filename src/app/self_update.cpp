@@ -75,17 +75,21 @@ UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) 
 }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
-                            std::string_view runDirectory) {
+                            int64_t minPublished, std::string_view runDirectory) {
   if (!answerKey) return CheckForUpdate(key, serviceBase);
   const std::optional<net::FetchedAnswer> fetched = net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey);
-  if (!fetched) return {};
+  if (!fetched) {
+    Log("self-update: the service's answer is missing or not signed; no update is known");
+    return {};
+  }
   JsonDocument document = CreateJsonDocument();
   const bool parsed = document.Parse(ReplaceText(net::Utf8ToLocal(fetched->body), "?{", "{"), false);
-  const bool accepted = parsed && AnswerAcceptable(document, true, ReadAcceptedTime(runDirectory, key));
+  const AnswerRules rules{key, OldestAcceptable(runDirectory, key, minPublished), UnixTimeNow()};
+  const AnswerFault fault = parsed ? FindAnswerFault(document, true, rules) : AnswerFault::kNotAnAnswer;
   const std::optional<int64_t> published = PublishedTime(document);
   document.Destroy();
-  if (!accepted || !published) {
-    Log("self-update: the service's answer is not signed or not current; no update is known");
+  if (fault != AnswerFault::kNone || !published) {
+    Log("self-update: the service's answer is " + DescribeAnswerFault(fault) + "; no update is known");
     return {};
   }
   RecordAcceptedTime(runDirectory, key, *published);

@@ -52,11 +52,13 @@ UpdateAnswer CheckForUpdate(std::string_view key);
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase);
 
 // The same question for a build that may carry the vendor's key. Without one it is the question
-// above. With one the answer must come with a valid signature, a "published" not older than the
-// newest this installation accepted for it (recorded beside the program in `runDirectory`) and a
-// digest in every entry; any other answer counts as none (no update known).
+// above. With one the answer must come with a valid signature, name itself as `key`, carry a
+// "published" not older than the newest this installation accepted for it (recorded beside the
+// program in `runDirectory`) nor than `minPublished`, an "expires" still ahead by the system
+// clock, and a digest and size in every entry; any other answer counts as none (no update
+// known), and the log says why.
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
-                            std::string_view runDirectory);
+                            int64_t minPublished, std::string_view runDirectory);
 
 // Whether the answer asks for an update: a version was named and it is not ours (plain text
 // inequality: "2.10" and "2.0" both differ from "2.1"). No version named means no update is

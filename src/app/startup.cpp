@@ -21,6 +21,10 @@
 #ifndef STORVANE_PUBLIC_KEY
 #error "STORVANE_PUBLIC_KEY must be defined, empty for a build that checks no signatures"
 #endif
+// The oldest publication time (Unix seconds) a build with a key takes, whatever its records say.
+#ifndef STORVANE_MIN_PUBLISHED
+#error "STORVANE_MIN_PUBLISHED must be defined, 0 for no minimum"
+#endif
 
 namespace storvane {
 namespace {
@@ -34,8 +38,12 @@ void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
 }  // namespace
 
 AppSettings ReadAppSettings() {
-  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
-                     STORVANE_SERVICE_BASE, net::AnswerKeyFromText(STORVANE_PUBLIC_KEY)};
+  return AppSettings{GetInstallDir(),
+                     kOwnVersion,
+                     MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
+                     STORVANE_SERVICE_BASE,
+                     net::AnswerKeyFromText(STORVANE_PUBLIC_KEY),
+                     STORVANE_MIN_PUBLISHED};
 }
 
 void OnMainWindowCreated(uilib::Window& window) {
@@ -51,6 +59,7 @@ void OnMainWindowCreated(uilib::Window& window) {
     catalogue->CreateItemMenu(settings.uiFont);
     catalogue->env().serviceBase = settings.serviceBase;
     catalogue->catalogue().SetAnswerKey(settings.answerKey);
+    catalogue->catalogue().SetMinPublished(settings.minPublished);
   }
 
   // A copy started anywhere else moves itself into the install directory and ends here.
@@ -67,7 +76,8 @@ void OnMainWindowCreated(uilib::Window& window) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.serviceBase, settings.answerKey, relocation.runDir),
+  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.serviceBase, settings.answerKey, settings.minPublished,
+                                       relocation.runDir),
                         settings.ownVersion);
 }
 

@@ -2,6 +2,7 @@
 // checks and sets up before anyone sees the window, and how the user closes the program.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "net/signed_fetch.h"
@@ -24,9 +25,11 @@ struct AppSettings {
   std::string ownVersion;  // kOwnVersion
   Bytes uiFont;            // font descriptor: "微软雅黑", 12
   // The version service (STORVANE_SERVICE_BASE) and the vendor's key (STORVANE_PUBLIC_KEY) the
-  // build carries; no key: answers are trusted as they come.
+  // build carries; no key: answers are trusted as they come. With a key, no answer published
+  // before minPublished (STORVANE_MIN_PUBLISHED, Unix seconds) is taken.
   std::string serviceBase;
   net::AnswerKey answerKey;
+  int64_t minPublished = 0;
 };
 
 // Makes the install directory (GetInstallDir) and gathers the settings.

@@ -61,6 +61,9 @@ public:
   // start-up, before the load.
   const net::AnswerKey& answerKey() const { return answerKey_; }
   void SetAnswerKey(net::AnswerKey key) { answerKey_ = std::move(key); }
+  // The oldest publication time a signed build takes, whatever the records beside it say.
+  int64_t minPublished() const { return minPublished_; }
+  void SetMinPublished(int64_t seconds) { minPublished_ = seconds; }
 
   // True when the service could not be used and the list came from the copy kept beside the
   // program (or stayed empty): installs and updates cannot be fetched then.
@@ -92,6 +95,7 @@ private:
   CatalogueEnvironment& env_;
   std::vector<CatalogueItem> items_;
   net::AnswerKey answerKey_;
+  int64_t minPublished_ = 0;
   bool offline_ = false;
   int32_t menuItem_ = -1;
   bool installInProgress_ = false;

@@ -18,13 +18,19 @@ constexpr char kCatalogueAnswerName[] = "zor";
 std::string EntryPath(int k, std::string_view key) { return ConcatTexts("data[", ToText(k), "].", key); }
 
 // Parses the answer into `document` and says whether it is one to show. A signed build checks
-// the signature here too, so that the kept copy is held to the same rules as the service.
-bool ParseAcceptable(JsonDocument& document, const net::FetchedAnswer& answer, const Catalogue& catalogue) {
+// the signature here too, so that the kept copy is held to the same rules as the service; only
+// the service's answer is held to its expiry (`now`), the kept copy is shown offline.
+bool ParseAcceptable(JsonDocument& document, const net::FetchedAnswer& answer, const Catalogue& catalogue,
+                     std::optional<int64_t> now) {
   const net::AnswerKey& key = catalogue.answerKey();
   if (key && !net::SignedBy(key, answer.body, answer.signature)) return false;
   if (!document.Parse(PrepareCatalogueText(answer.body), false)) return false;
-  return AnswerAcceptable(document, key.has_value(),
-                          ReadAcceptedTime(catalogue.env().runDirectory, kCatalogueAnswerName));
+  const AnswerRules rules{
+      kCatalogueAnswerName,
+      OldestAcceptable(catalogue.env().runDirectory, kCatalogueAnswerName, catalogue.minPublished()), now};
+  const AnswerFault fault = FindAnswerFault(document, key.has_value(), rules);
+  if (fault != AnswerFault::kNone) Log("catalogue: an answer refused: " + DescribeAnswerFault(fault));
+  return fault == AnswerFault::kNone;
 }
 
 // Keeps an accepted answer for the days the service cannot be used: the copy first, then the
@@ -43,14 +49,14 @@ void ReadCatalogueAnswer(JsonDocument& document, Catalogue& catalogue) {
   CatalogueEnvironment& env = catalogue.env();
   const std::optional<net::FetchedAnswer> fetched =
       net::FetchAnswer(ConcatTexts(env.serviceBase, kCataloguePath), catalogue.answerKey());
-  const bool online = fetched && ParseAcceptable(document, *fetched, catalogue);
+  const bool online = fetched && ParseAcceptable(document, *fetched, catalogue, UnixTimeNow());
   catalogue.SetOffline(!online);
   if (online) {
     KeepAcceptedAnswer(document, *fetched, catalogue);
     return;
   }
   const std::optional<net::FetchedAnswer> kept = ReadOfflineAnswer(env.runDirectory);
-  const bool shown = kept && ParseAcceptable(document, *kept, catalogue);
+  const bool shown = kept && ParseAcceptable(document, *kept, catalogue, std::nullopt);
   if (!shown) document.Parse("{}", false);
   Log(shown ? "catalogue: no acceptable answer from the service; the kept copy is shown"
             : "catalogue: no acceptable answer from the service and no usable kept copy");

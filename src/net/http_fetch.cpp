@@ -239,13 +239,16 @@ StepResult SendAndReceive(const HttpFetchOptions& options, const std::string& co
   return std::nullopt;
 }
 
-// The body as it arrives; a read error keeps what came before it and says so in `status`.
-Bytes ReadBody(HINTERNET request, std::string& status) {
+// The body as it arrives, up to one byte past `limit` (0: no limit); a read error keeps what
+// came before it and says so in `status`.
+Bytes ReadBody(HINTERNET request, std::string& status, size_t limit) {
   Bytes body;
   Bytes chunk;
   for (;;) {
     DWORD available = 0;
+    if (limit != 0 && body.size() > limit) break;
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) break;
+    if (limit != 0) available = static_cast<DWORD>(std::min<size_t>(available, limit + 1 - body.size()));
     chunk.assign(available, 0);
     DWORD got = 0;
     if (!WinHttpReadData(request, chunk.data(), available, &got)) {
@@ -309,7 +312,7 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
   if (StepResult failed = OpenRequest(*address, options, handles)) return fail(*failed);
   if (StepResult failed = SendAndReceive(options, cookies, handles.request.get())) return fail(*failed);
 
-  const Bytes body = ReadBody(handles.request.get(), status);
+  const Bytes body = ReadBody(handles.request.get(), status, options.max_body_bytes);
   const std::optional<std::string> headers = ReadResponseHeaders(handles.request.get());
   if (!headers) {
     Log(ConcatTexts(logPrefix, " gave no response headers"));

@@ -35,6 +35,9 @@ struct HttpFetchOptions {
   bool add_default_headers = true;
   Bytes body_data = {};  // request body; wins over body_text when non-empty
   bool normalize_names = true;
+  // More body bytes than this are not read: the body stops at max_body_bytes + 1, so that the
+  // caller can tell it ran over. 0: no limit.
+  size_t max_body_bytes = 0;
 };
 
 // The response body as text: its bytes up to the first zero byte, re-decoded when an HTML meta

@@ -8,11 +8,13 @@
 namespace storvane::net {
 namespace {
 
-// The body as bytes, zero bytes included (a DER signature may hold some).
-std::string FetchBytes(std::string_view url) {
+// The body as bytes, zero bytes included (a DER signature may hold some); at most one byte past
+// `limit` (0: no limit).
+std::string FetchBytes(std::string_view url, size_t limit = 0) {
   Bytes bytes;
   HttpFetchOptions options;
   options.body_bytes = &bytes;
+  options.max_body_bytes = limit;
   HttpFetch(url, options);
   return std::string(bytes.begin(), bytes.end());
 }
@@ -37,7 +39,8 @@ std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& 
   FetchedAnswer answer{FetchBytes(url), {}};
   // Without a body there is nothing to vouch for: the signature is not asked for.
   if (answer.body.empty()) return std::nullopt;
-  answer.signature = FetchBytes(std::string(url) + kSignatureSuffix);
+  answer.signature = FetchBytes(std::string(url) + kSignatureSuffix, kMaxSignatureBytes);
+  if (answer.signature.size() > kMaxSignatureBytes) answer.signature.clear();
   if (!SignedBy(key, answer.body, answer.signature)) return std::nullopt;
   return answer;
 }

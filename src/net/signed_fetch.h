@@ -3,6 +3,7 @@
 // answer's own address with ".sig" appended, so that any static web server can serve both.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,6 +13,9 @@
 namespace storvane::net {
 
 inline constexpr char kSignatureSuffix[] = ".sig";
+// A DER ECDSA P-256 signature is at most 72 bytes; a ".sig" longer than this is not read on and
+// counts as no signature.
+inline constexpr size_t kMaxSignatureBytes = 1024;
 
 // The key a build checks answers with: nullopt for a build without one, which trusts answers as
 // they come. A key text that does not parse is kept as an empty key, which verifies nothing: a
@@ -32,7 +36,8 @@ struct FetchedAnswer {
 bool SignedBy(const AnswerKey& key, std::string_view body, std::string_view signature);
 
 // Without a key: one request for `url`, never nullopt (a failed request gives an empty body).
-// With a key: `url`, then `url` + ".sig"; nullopt unless the signature verifies over the body.
+// With a key: `url`, then `url` + ".sig" (read up to kMaxSignatureBytes); nullopt unless the
+// signature verifies over the body.
 std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& key);
 
 }  // namespace storvane::net

@@ -1,9 +1,11 @@
 // The launcher built with the test key against its release as tools/publish.py signs it and
 // nginx serves it (signed_service_fixture.sh release): a tool installs from the signed release;
 // once the answer is changed on the server the launcher shows the copy it kept, the installed
-// tool still opens, and an install only says that the service cannot be reached. Later releases
-// copied over the served files update the tool (not while its download is tampered with), are
-// not undone by an older release, and hand the launcher over to up.exe, which replaces it.
+// tool still opens, and an install only says that the service cannot be reached; so it is when
+// the catalogue has expired, and the catalogue served as the launcher's answer is no update.
+// Later releases copied over the served files update the tool (not while its download is
+// tampered with), are not undone by an older release, and hand the launcher over to up.exe,
+// which replaces it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -110,6 +112,29 @@ TEST_F(SignedLauncher, InstallsFromTheSignedReleaseAndKeepsItsCopyWhenTheAnswerI
   ASSERT_TRUE(launcher.PressAction(0));
   EXPECT_TRUE(WaitUntil([&] { return !ProcessesWithImage(ToolDir(L"dianpu") + L"\\shoptool_a.exe").empty(); }, kLong))
       << "the installed tool did not start";
+  EXPECT_TRUE(launcher.process().Running());
+}
+
+TEST_F(SignedLauncher, AnExpiredCatalogueAndTheCatalogueServedAsTheLaunchersAnswerAreRefused) {
+  {
+    LauncherDriver launcher;
+    ASSERT_TRUE(launcher.Start(launcherPath_, kLong));
+    ASSERT_TRUE(launcher.WaitForItems(3, kLong));
+    EndStrayProcesses();
+  }
+  // A current signed catalogue (its first tool 1.0.3) as the launcher's answer, and a catalogue
+  // offering 9.9.9 whose time is up: no hand-over, and the kept list, offline.
+  Serve(L"expired");
+  LauncherDriver launcher;
+  ASSERT_TRUE(launcher.Start(launcherPath_, kLong)) << "no launcher window";
+  ASSERT_TRUE(launcher.WaitForItems(3, kLong));
+  EXPECT_EQ(launcher.Title(0), L"店铺助手 V1.0.3");
+  EXPECT_TRUE(ProcessesWithImage(InstallDirectory() + L"\\up.exe").empty()) << "handed over to up.exe";
+  ASSERT_TRUE(launcher.PressAction(0));
+  HWND notice = WaitForDialog(L"提示：", 20s);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(DialogMessage(notice), L"暂时无法连接服务器，请稍后再试。");
+  ClickDialogButton(notice, IDOK);
   EXPECT_TRUE(launcher.process().Running());
 }
 

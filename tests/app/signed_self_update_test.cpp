@@ -23,8 +23,8 @@ protected:
     base_ = "http://127.0.0.1:" + port.substr(0, port.find('\n'));
   }
 
-  UpdateAnswer Check(const std::string& variant, const net::AnswerKey& key) {
-    return CheckForUpdate(kSelfUpdateKey, base_ + "/" + variant, key, root_.path());
+  UpdateAnswer Check(const std::string& variant, const net::AnswerKey& key, int64_t minPublished = 0) {
+    return CheckForUpdate(kSelfUpdateKey, base_ + "/" + variant, key, minPublished, root_.path());
   }
   std::string Record() const { return ReadBytes(root_ / "offline\\storvane.published"); }
 
@@ -40,7 +40,7 @@ TEST_F(SignedSelfUpdate, OnlyASignedCurrentAnswerNamesAnUpdate) {
   EXPECT_EQ(good.sha256.size(), 64u);
   EXPECT_EQ(Record(), "2000");
 
-  for (const char* variant : {"nosig", "tampered", "nodigest", "old"}) {
+  for (const char* variant : {"nosig", "tampered", "nodigest", "old", "nosize", "expired", "swapped", "bigsig"}) {
     const UpdateAnswer refused = Check(variant, key_);
     EXPECT_EQ(refused.version, "") << variant;
     EXPECT_EQ(refused.downloadUrl, "") << variant;
@@ -50,6 +50,8 @@ TEST_F(SignedSelfUpdate, OnlyASignedCurrentAnswerNamesAnUpdate) {
   EXPECT_EQ(Check("newer", key_).version, "2.2");
   EXPECT_EQ(Record(), "3000");
   EXPECT_EQ(Check("good", key_).version, "") << "an older answer after a newer one";
+  ASSERT_TRUE(test_support::WriteBytes(root_ / "offline\\storvane.published", "3x00"));
+  EXPECT_EQ(Check("good", key_, 2500).version, "") << "older than the build's minimum, the record damaged";
 
   // A key text that does not parse verifies nothing rather than trusting everything.
   EXPECT_EQ(Check("newer", net::AnswerKeyFromText("bm90IGEga2V5")).version, "");

@@ -9,17 +9,22 @@ namespace storvane {
 namespace {
 
 constexpr char kDigest[] = "\"3849d489c819b2cd46fd7b706360a259d396e5c831a5853a83f1fbf5a13723e3\"";
+constexpr int64_t kNow = 5000;
 
-// Whether the answer `json` would be used, by a signed build (after `newest`) and by one without key.
-std::pair<bool, bool> Acceptable(const std::string& json, std::optional<int64_t> newest = std::nullopt) {
+// Whether the answer `json` would be used, by a signed build (after `oldest`, at `now`) and by
+// one without key.
+std::pair<bool, bool> Acceptable(const std::string& json, int64_t oldest = 0, std::optional<int64_t> now = kNow) {
   JsonDocument document = CreateJsonDocument();
   EXPECT_TRUE(document.Parse(json, false)) << json;
-  return {AnswerAcceptable(document, true, newest), AnswerAcceptable(document, false, newest)};
+  const AnswerRules rules{"zor", oldest, now};
+  return {FindAnswerFault(document, true, rules) == AnswerFault::kNone,
+          FindAnswerFault(document, false, rules) == AnswerFault::kNone};
 }
 
-std::string Answer(const std::string& published, const std::string& digest = kDigest) {
-  return "{\"data\":[{\"soft_sha256\":" + std::string(kDigest) + "},{\"soft_sha256\":" + digest +
-         "}],\"published\":" + published + "}";
+std::string Answer(const std::string& published, const std::string& digest = kDigest, const std::string& size = "7",
+                   const std::string& tail = ",\"answer\":\"zor\",\"expires\":9000") {
+  return "{\"data\":[{\"soft_sha256\":" + std::string(kDigest) + ",\"soft_size\":0},{\"soft_sha256\":" + digest +
+         ",\"soft_size\":" + size + "}],\"published\":" + published + tail + "}";
 }
 
 TEST(AnswerTrust, SignedBuildsNeedACurrentWholePublicationTimeAndEveryDigest) {
@@ -41,15 +46,38 @@ TEST(AnswerTrust, SignedBuildsNeedACurrentWholePublicationTimeAndEveryDigest) {
   EXPECT_EQ(Acceptable("[1,2]"), std::make_pair(false, false));
 }
 
-TEST(AnswerTrust, TheAcceptedTimeOnlyMovesForward) {
+TEST(AnswerTrust, SignedBuildsNeedTheAnswersOwnNameALaterExpiryAndEverySize) {
+  for (const char* tail :
+       {",\"expires\":9000", ",\"answer\":\"storvane\",\"expires\":9000", ",\"answer\":[\"zor\"],\"expires\":9000",
+        ",\"answer\":\"zor\"", ",\"answer\":\"zor\",\"expires\":\"9000\"", ",\"answer\":\"zor\",\"expires\":5000"}) {
+    EXPECT_EQ(Acceptable(Answer("2000", kDigest, "7", tail)), std::make_pair(false, true)) << tail;
+  }
+  // A kept copy is not held to its expiry.
+  EXPECT_EQ(Acceptable(Answer("2000"), 0, 9000), std::make_pair(false, true));
+  EXPECT_EQ(Acceptable(Answer("2000"), 0, std::nullopt), std::make_pair(true, true));
+  for (const char* size : {"null", "12.5", "-1", "\"\"", "\"7 \""}) {
+    EXPECT_EQ(Acceptable(Answer("2000", kDigest, size)), std::make_pair(false, true)) << size;
+  }
+  EXPECT_EQ(Acceptable(Answer("2000", kDigest, "\"7\"")), std::make_pair(true, true));
+}
+
+TEST(AnswerTrust, TheAcceptedTimeOnlyMovesForwardAndADamagedRecordFallsBackToTheBuildsMinimum) {
   test_support::TempFolder root("trust");
   EXPECT_EQ(ReadAcceptedTime(root.path(), "zor"), std::nullopt);
+  EXPECT_EQ(OldestAcceptable(root.path(), "zor", 2500), 2500);
   EXPECT_TRUE(RecordAcceptedTime(root.path(), "zor", 3000));
   EXPECT_TRUE(RecordAcceptedTime(root.path(), "zor", 2000));
   EXPECT_EQ(ReadAcceptedTime(root.path(), "zor"), 3000);
+  EXPECT_EQ(OldestAcceptable(root.path(), "zor", 2500), 3000);
+  EXPECT_EQ(OldestAcceptable(root.path(), "zor", 3500), 3500);
   EXPECT_EQ(ReadAcceptedTime(root.path(), "storvane"), std::nullopt);
-  ASSERT_TRUE(test_support::WriteBytes(root / "offline\\zor.published", "30x0"));
-  EXPECT_EQ(ReadAcceptedTime(root.path(), "zor"), std::nullopt);
+  for (const char* damaged : {"30x0", "", "-1"}) {
+    ASSERT_TRUE(test_support::WriteBytes(root / "offline\\zor.published", damaged));
+    EXPECT_EQ(ReadAcceptedTime(root.path(), "zor"), std::nullopt);
+    EXPECT_EQ(OldestAcceptable(root.path(), "zor", 2500), 2500) << damaged;
+  }
+  EXPECT_TRUE(RecordAcceptedTime(root.path(), "zor", 2600));
+  EXPECT_EQ(ReadAcceptedTime(root.path(), "zor"), 2600);
 }
 
 }  // namespace

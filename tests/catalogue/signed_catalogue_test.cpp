@@ -39,11 +39,13 @@ protected:
     return ReadBytes(state_ + "\\www\\" + variant + "\\" + path);
   }
   std::string Kept(const std::string& name) const { return ReadBytes(root_ / ("offline\\" + name)); }
+  std::string AccessLog() const { return ReadBytes(state_ + "\\nginx\\access.log"); }
 
   // Loads the catalogue from `base` into a fresh list over the same run directory.
-  std::unique_ptr<FakeCatalogue> Load(const std::string& base, bool withKey = true) {
+  std::unique_ptr<FakeCatalogue> Load(const std::string& base, bool withKey = true, int64_t minPublished = 0) {
     auto ui = std::make_unique<FakeCatalogue>(root_.path(), base);
     if (withKey) ui->catalogue.SetAnswerKey(net::AnswerKeyFromText(TEST_PUBLIC_KEY));
+    ui->catalogue.SetMinPublished(minPublished);
     LoadCatalogue(ui->catalogue);
     return ui;
   }
@@ -95,8 +97,9 @@ TEST_F(SignedCatalogue, AServiceDownShowsTheKeptCopyWhereInstalledToolsOpen) {
 
 TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
   Load(Base("good"));
+  const size_t logBefore = AccessLog().size();
   // Each of these offers the first tool as 9.9.9; the copy offers 1.0.3.
-  for (const char* variant : {"nosig", "tampered", "nodigest", "old"}) {
+  for (const char* variant : {"nosig", "tampered", "nodigest", "old", "nosize", "expired", "swapped", "bigsig"}) {
     SCOPED_TRACE(variant);
     auto ui = Load(Base(variant));
     EXPECT_TRUE(ui->catalogue.offline());
@@ -106,6 +109,11 @@ TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
     EXPECT_EQ(Kept("zor"), Served("good", "api\\group\\zor"));
     EXPECT_EQ(Kept("zor.published"), "2000");
   }
+  // The 64 MB signature was not read on: nginx could not send it all.
+  const std::string log = AccessLog().substr(logBefore);
+  const size_t line = log.find("GET /bigsig/api/group/zor.sig ");
+  ASSERT_NE(line, std::string::npos) << log;
+  EXPECT_LT(std::stoll(log.substr(log.find("\" 200 ", line) + 6)), 16ll << 20) << log.substr(line, 120);
 
   // A newer release is taken; after it, the older one counts as a rollback.
   EXPECT_FALSE(Load(Base("newer"))->catalogue.offline());
@@ -114,6 +122,18 @@ TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
   EXPECT_TRUE(rolledBack->catalogue.offline());
   EXPECT_EQ(rolledBack->list.items.size(), 3u);
   EXPECT_EQ(Kept("zor"), Served("newer", "api\\group\\zor"));
+}
+
+TEST_F(SignedCatalogue, ADamagedRecordStillRefusesAnswersOlderThanTheBuildsMinimum) {
+  Load(Base("good"));
+  ASSERT_TRUE(WriteBytes(root_ / "offline\\zor.published", "2x00"));
+  EXPECT_TRUE(Load(Base("good"), true, 2500)->catalogue.offline());
+  EXPECT_EQ(Kept("zor.published"), "2x00");
+  EXPECT_FALSE(Load(Base("newer"), true, 2500)->catalogue.offline());
+  EXPECT_EQ(Kept("zor.published"), "3000");
+  // Without a record, the build's minimum is where it starts.
+  ::DeleteFileW(GbkToWide(root_ / "offline\\zor.published").c_str());
+  EXPECT_TRUE(Load(Base("newer"), true, 3001)->catalogue.offline());
 }
 
 TEST_F(SignedCatalogue, WithoutAGoodCopyNothingIsListed) {

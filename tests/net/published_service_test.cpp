@@ -52,12 +52,15 @@ protected:
     return body;
   }
 
-  // Reads the answer the way the launcher does, then fetches every download it names into a
-  // file and checks it there.
-  void DownloadsMatch(const Bytes& body, int expectedEntries) {
+  // Reads the answer the way the launcher does: it names itself and expires 30 days after its
+  // publication. Then fetches every download it names into a file and checks it there.
+  void DownloadsMatch(const Bytes& body, const std::string& name, int expectedEntries) {
     JsonDocument document = CreateJsonDocument();
     const std::string text(body.begin(), body.end());
     ASSERT_TRUE(document.Parse(ReplaceText(net::Utf8ToLocal(text), "?{", "{"), false));
+    EXPECT_EQ(document.GetText("answer", false), name);
+    EXPECT_EQ(std::stoll(document.GetText("expires", false)) - std::stoll(document.GetText("published", false)),
+              30 * 86400);
     ASSERT_EQ(document.GetCount("data"), expectedEntries);
     testsupport::ScratchFolder folder(L"published");
     for (int k = 0; k < expectedEntries; ++k) {
@@ -84,9 +87,9 @@ TEST_F(PublishedService, CatalogueIsSignedAndItsDownloadsMatch) {
   const Bytes body = SignedAnswer("/api/group/zor");
   ASSERT_GE(body.size(), 3u);
   EXPECT_EQ(Bytes(body.begin(), body.begin() + 3), (Bytes{0xEF, 0xBB, 0xBF}));  // signed with its mark
-  DownloadsMatch(body, 3);
+  DownloadsMatch(body, "zor", 3);
 }
 
 TEST_F(PublishedService, LauncherAnswerIsSignedAndItsDownloadMatches) {
-  DownloadsMatch(SignedAnswer("/api/single/storvane"), 1);
+  DownloadsMatch(SignedAnswer("/api/single/storvane"), "storvane", 1);
 }

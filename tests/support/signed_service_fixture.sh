@@ -7,9 +7,14 @@
 #   nosig/     published at 3000, without the .sig files
 #   tampered/  published at 3000, answers changed after signing
 #   nodigest/  published at 3000, the first entry without soft_sha256, signed after the change
+#   nosize/    published at 3000, the first entry without soft_size, signed after the change
+#   expired/   published at 3000, correctly signed, expired at once
+#   swapped/   published at 3000, correctly signed, each answer served in the other's place
+#   bigsig/    published at 3000, each .sig its signature followed by zeros up to 64 MB
 #   newer/     published at 3000, correctly signed
 # Every folder but good/ and newer/ offers the first tool as 9.9.9 and the launcher as 2.2;
-# good/ and newer/ offer the launcher as 2.2 and the tools as released.
+# good/ and newer/ offer the launcher as 2.2 and the tools as released. All but expired/ expire
+# a century after their publication.
 #   signed_service_fixture.sh start STATE_DIR TOOL_EXE...
 #   signed_service_fixture.sh release STATE_DIR PORT NEW_LAUNCHER TOOL_EXE...
 #   signed_service_fixture.sh stop STATE_DIR
@@ -17,8 +22,10 @@
 # published now, at the root of the given port, as a launcher built for that address asks it;
 # beside it, in STATE_DIR/variants, later releases for the same address that a test copies over
 # the served files: release/ (the served one, to go back to), update/ (the first tool as 1.0.4,
-# published 100 s later) and selfupdate/ (also the launcher as 2.2, NEW_LAUNCHER as its
-# download, published 200 s later).
+# published 100 s later), selfupdate/ (also the launcher as 2.2, NEW_LAUNCHER as its
+# download, published 200 s later) and expired/ (the catalogue offering the first tool as 9.9.9,
+# published with the release but expired at once; as the launcher's answer, the release's
+# catalogue answer).
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/../.." && pwd)
 NGINX_FIXTURE="$ROOT/tests/support/nginx_fixture.sh"
@@ -37,7 +44,7 @@ open(path, "wb").write(bom + json.dumps(doc, ensure_ascii=False, separators=(","
 PY
 }
 
-publish() {  # publish VARIANT PUBLISHED FIRST_TOOL_VERSION
+publish() {  # publish VARIANT PUBLISHED FIRST_TOOL_VERSION [EXPIRES_DAYS]
   local src="$state/src-$1"
   rm -rf "$src" && mkdir -p "$src" && cp -r "$state/src/files" "$src/"
   python3 - "$ROOT/demo/release" "$src" "$3" <<'PY'
@@ -49,7 +56,8 @@ json.dump(tools, open(out + "/catalogue.json", "w", encoding="utf-8"), ensure_as
 json.dump({"version": "2.2", "exe": "storvane.exe"}, open(out + "/launcher.json", "w"))
 PY
   python3 "$ROOT/tools/publish.py" build --source "$src" --out "$state/www/$1" --key "$KEY" \
-    --base-url "http://127.0.0.1:$(cat "$state/nginx/port")/$1" --published "$2" >/dev/null
+    --base-url "http://127.0.0.1:$(cat "$state/nginx/port")/$1" --published "$2" \
+    --expires-days "${4:-36500}" >/dev/null
 }
 
 prepare() {  # prepare TOOL_EXE...
@@ -90,6 +98,19 @@ PY
       python3 "$ROOT/tools/publish.py" build --source "$src" --out "$state/variants/$variant" --key "$KEY" \
         --base-url "http://127.0.0.1:$port" --published "$((now + offset))" >/dev/null
     done
+    src="$state/src-expired"
+    rm -rf "$src" && mkdir -p "$src" && cp -r "$state/src/files" "$state/src/launcher.json" "$src/"
+    python3 - "$ROOT/demo/release" "$src" <<'PY'
+import json, sys
+tools = json.load(open(sys.argv[1] + "/catalogue.json", encoding="utf-8"))
+tools["tools"][0]["version"] = "9.9.9"
+json.dump(tools, open(sys.argv[2] + "/catalogue.json", "w", encoding="utf-8"), ensure_ascii=False)
+PY
+    python3 "$ROOT/tools/publish.py" build --source "$src" --out "$state/variants/expired" --key "$KEY" \
+      --base-url "http://127.0.0.1:$port" --published "$now" --expires-days 0 >/dev/null
+    for file in storvane storvane.sig; do
+      cp "$state/www/api/group/zor${file#storvane}" "$state/variants/expired/api/single/$file"
+    done
     ;;
   start)
     shift 2
@@ -109,6 +130,22 @@ PY
       edit_answer "$state/www/nodigest/$answer" 'del doc["data"][0]["soft_sha256"]'
       openssl dgst -sha256 -sign "$KEY" -out "$state/www/nodigest/$answer.sig" "$state/www/nodigest/$answer"
     done
+    publish nosize 3000 9.9.9
+    for answer in api/group/zor api/single/storvane; do
+      edit_answer "$state/www/nosize/$answer" 'del doc["data"][0]["soft_size"]'
+      openssl dgst -sha256 -sign "$KEY" -out "$state/www/nosize/$answer.sig" "$state/www/nosize/$answer"
+    done
+    publish expired 3000 9.9.9 0
+    publish swapped 3000 9.9.9
+    swapped="$state/www/swapped/api"
+    for file in "" .sig; do
+      mv "$swapped/group/zor$file" "$swapped/zor$file"
+      mv "$swapped/single/storvane$file" "$swapped/group/zor$file"
+      mv "$swapped/zor$file" "$swapped/single/storvane$file"
+    done
+    publish bigsig 3000 9.9.9
+    # Sparse: no disk space, and nginx serves it at once.
+    truncate -s 64M "$state/www/bigsig/api/group/zor.sig" "$state/www/bigsig/api/single/storvane.sig"
     ;;
   stop)
     bash "$NGINX_FIXTURE" stop "$state/nginx"
