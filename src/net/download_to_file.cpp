@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "util/handles.h"
+#include "util/image_file.h"
 #include "util/log.h"
 #include "util/text.h"
 #include "util/win_text.h"
@@ -38,6 +39,7 @@ public:
     Bind(queryInfo, "HttpQueryInfoW");
     Bind(readFile, "InternetReadFile");
     Bind(closeHandle, "InternetCloseHandle");
+    Bind(setOption, "InternetSetOptionW");
   }
   bool ready() const {
     return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
@@ -50,6 +52,7 @@ public:
   decltype(&::HttpQueryInfoW) queryInfo = nullptr;
   decltype(&::InternetReadFile) readFile = nullptr;
   decltype(&::InternetCloseHandle) closeHandle = nullptr;
+  decltype(&::InternetSetOptionW) setOption = nullptr;  // may be missing: nothing is then decoded
 
 private:
   template <typename F>
@@ -312,6 +315,27 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
   return ok ? value : 0;
 }
 
+std::string QueryText(const WinInet& api, HINTERNET request, DWORD query) {
+  wchar_t text[256] = {};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  if (!api.queryInfo(request, query, text, &size, nullptr)) return {};
+  return WideToGbk(std::wstring(text, size / sizeof(wchar_t)));
+}
+
+// How the body arrives as the file it stands for.
+enum class BodyEncoding { Plain, Decoded, Refused };
+
+BodyEncoding JudgeEncoding(std::string_view contentEncoding, bool decoding) {
+  std::string coding = TrimText(contentEncoding);
+  for (char& c : coding) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (coding.empty() || coding == "identity") return BodyEncoding::Plain;
+  // What WinINet decodes once asked to; anything else would be saved still encoded.
+  const bool decodable = coding == "gzip" || coding == "x-gzip" || coding == "deflate";
+  return decoding && decodable ? BodyEncoding::Decoded : BodyEncoding::Refused;
+}
+
 }  // namespace
 
 void ShowDownloadMessage(const std::string& message) {
@@ -347,7 +371,7 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
 
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
-                   const std::optional<ExpectedDigest>& expected) {
+                   const std::optional<ExpectedDigest>& expected, DownloadKind kind) {
   auto fail = [&](const char* text) {
     Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
     if (message) message(text);
@@ -377,6 +401,10 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   UniqueInternetHandle internet(
       api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
+  // The header block offers gzip and deflate, so servers may send either.
+  BOOL decode = TRUE;
+  const bool decoding = api.setOption != nullptr &&
+                        api.setOption(internet.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode) != 0;
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
@@ -388,6 +416,12 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   bool hasStatus = false;
   const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
+  const std::string contentEncoding = QueryText(api, address.get(), HTTP_QUERY_CONTENT_ENCODING);
+  const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
+  if (encoding == BodyEncoding::Refused) {
+    Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
+    return fail(kOpenUrlErrorMessage);
+  }
   // Only a partial answer continues the existing file; a full one starts it over.
   const bool appending = resume && hasStatus && status == 206;
   const int64_t startOffset = appending ? resumeOffset : 0;
@@ -416,13 +450,22 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     }
   }
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
-  // The connection ended before the announced length: what arrived is not the file.
-  if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
+  // The connection ended before the announced length: what arrived is not the file. (A decoded
+  // body's length is the encoded one's; the checks below stand in for it.)
+  if (hasLength && encoding == BodyEncoding::Plain && static_cast<uint64_t>(total - startOffset) < contentLength) {
+    return fail(kReadErrorMessage);
+  }
 
   address.reset();
   internet.reset();
   if (!file.Close()) return fail(kLocalFileErrorMessage);
   if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
+  if (kind == DownloadKind::Program && !IsCompleteImageFile(file.path(), {pe::kMachineI386, pe::kMachineAmd64})) {
+    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", ToText(static_cast<long long>(total)),
+                    " bytes that are not a complete program"));
+    if (message) message(kNotProgramMessage);
+    return kDownloadNotProgram;
+  }
   if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
   Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
   return kDownloadComplete;
