@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <memory>
@@ -315,11 +316,27 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
   return ok ? value : 0;
 }
 
-std::string QueryText(const WinInet& api, HINTERNET request, DWORD query) {
-  wchar_t text[256] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  if (!api.queryInfo(request, query, text, &size, nullptr)) return {};
-  return WideToGbk(std::wstring(text, size / sizeof(wchar_t)));
+// The Content-Encoding the answer carries, read from its header lines as received. (Once WinINet
+// has decoded a body it may drop that header, and asking for the header by its query number
+// then answers with another one's value on some systems.)
+std::string ContentEncodingOf(const WinInet& api, HINTERNET request) {
+  std::vector<wchar_t> block(16384);
+  DWORD size = static_cast<DWORD>((block.size() - 1) * sizeof(wchar_t));
+  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) return {};
+  const std::string headers = WideToGbk(std::wstring(block.data(), size / sizeof(wchar_t)));
+  constexpr std::string_view kName = "content-encoding:";
+  for (size_t start = 0; start < headers.size();) {
+    const size_t end = std::min(headers.find("\r\n", start), headers.size());
+    const std::string_view line = std::string_view(headers).substr(start, end - start);
+    bool named = line.size() >= kName.size();
+    for (size_t i = 0; named && i < kName.size(); ++i) {
+      const char c = line[i];
+      named = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kName[i];
+    }
+    if (named) return std::string(line.substr(kName.size()));
+    start = end + 2;
+  }
+  return {};
 }
 
 // How the body arrives as the file it stands for.
@@ -416,7 +433,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   bool hasStatus = false;
   const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
-  const std::string contentEncoding = QueryText(api, address.get(), HTTP_QUERY_CONTENT_ENCODING);
+  const std::string contentEncoding = ContentEncodingOf(api, address.get());
   const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
   if (encoding == BodyEncoding::Refused) {
     Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
