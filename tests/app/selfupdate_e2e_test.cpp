@@ -120,6 +120,7 @@ protected:
     DeleteFileW(offerRecord_.c_str());
     DeleteFileW(failRecord_.c_str());
     DeleteFileW((installed_ + L".new").c_str());
+    DeleteFileW((installed_ + L".old").c_str());  // left by an up.exe ended during its trial
   }
 
   void TearDown() override {
