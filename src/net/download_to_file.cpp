@@ -318,11 +318,15 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
 
 // The Content-Encoding the answer carries, read from its header lines as received. (Once WinINet
 // has decoded a body it may drop that header, and asking for the header by its query number
-// then answers with another one's value on some systems.)
+// then answers with another one's value on some systems.) Header lines beyond 32 KB read as an
+// encoding nothing decodes: the body is refused rather than saved unread. (Schemes without
+// headers have none.)
 std::string ContentEncodingOf(const WinInet& api, HINTERNET request) {
   std::vector<wchar_t> block(16384);
   DWORD size = static_cast<DWORD>((block.size() - 1) * sizeof(wchar_t));
-  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) return {};
+  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) {
+    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? "unread" : "";
+  }
   const std::string headers = WideToGbk(std::wstring(block.data(), size / sizeof(wchar_t)));
   constexpr std::string_view kName = "content-encoding:";
   for (size_t start = 0; start < headers.size();) {

@@ -169,22 +169,6 @@ TEST_F(DownloadToFileTest, ANamedDigestThatCannotBeReadRefusesEveryFileWithoutAR
   EXPECT_TRUE(server_.Requests().empty());
 }
 
-TEST_F(DownloadToFileTest, AnEncodingLeftUndoneIsRefusedAndAProgramTargetTakesOnlyAProgram) {
-  const std::string target = folder_.Gbk(L"tool.exe");
-  WriteAll(target, "old version");
-  ASSERT_TRUE(server_.Script("/packed", R"({"status":200,"headers":["Content-Encoding: br"],"body":"abc"})"));
-  EXPECT_EQ(Download(server_.HttpUrl("/packed"), target), kDownloadFailed);
-  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
-  messages_.clear();
-  const auto keep = [this](const std::string& text) { messages_.push_back(text); };
-  EXPECT_EQ(DownloadToFile(server_.HttpUrl("/bytes/5000"), target, nullptr, 0, false, keep, std::nullopt,
-                           DownloadKind::Program),
-            kDownloadNotProgram);
-  EXPECT_EQ(messages_, std::vector<std::string>{"下载的文件不是完整的程序，已保留原来的版本。"});
-  EXPECT_EQ(ReadAll(target), Bytes("old version"));
-  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
-}
-
 TEST_F(DownloadToFileTest, ChinesePathsAreWrittenWhereTheyPoint) {
   if (!CreateDirectoryW((folder_.path() + L"\\店铺工具").c_str(), nullptr)) {
     // Wine stores such names only when the host has the locale it runs under installed.
