@@ -17,7 +17,7 @@ namespace storvane {
 inline constexpr char kInstalledOfferFileName[] = "up.qn";
 inline constexpr char kFailedOfferFileName[] = "up.fail";
 // How long a failed offer is not handed over again.
-inline constexpr int64_t kFailedOfferHoldSeconds = 24 * 60 * 60;
+inline constexpr int64_t kFailedOfferHoldSeconds = int64_t{24} * 60 * 60;
 
 // An offer as the service's texts name it; `digest` is the "<sha256>:<size>" argument up.exe
 // received (DigestArgument), empty when the service named none.
