@@ -322,8 +322,9 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
 // encoding nothing decodes: the body is refused rather than saved unread. (Schemes without
 // headers have none.)
 std::string ContentEncodingOf(const WinInet& api, HINTERNET request) {
-  std::vector<wchar_t> block(16384);
-  DWORD size = static_cast<DWORD>((block.size() - 1) * sizeof(wchar_t));
+  constexpr DWORD kCharacters = 16384;
+  std::vector<wchar_t> block(kCharacters);
+  DWORD size = (kCharacters - 1) * static_cast<DWORD>(sizeof(wchar_t));
   if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) {
     return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? "unread" : "";
   }
@@ -355,6 +356,30 @@ BodyEncoding JudgeEncoding(std::string_view contentEncoding, bool decoding) {
   // What WinINet decodes once asked to; anything else would be saved still encoded.
   const bool decodable = coding == "gzip" || coding == "x-gzip" || coding == "deflate";
   return decoding && decodable ? BodyEncoding::Decoded : BodyEncoding::Refused;
+}
+
+// Asks WinINet to decode what the header block offers (gzip, deflate); false when it cannot.
+bool AskForDecoding(const WinInet& api, HINTERNET internet) {
+  BOOL decode = TRUE;
+  return api.setOption != nullptr && api.setOption(internet, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+}
+
+BodyEncoding EncodingOf(const WinInet& api, HINTERNET request, bool decoding) {
+  const std::string contentEncoding = ContentEncodingOf(api, request);
+  const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
+  if (encoding == BodyEncoding::Refused) {
+    Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
+  }
+  return encoding;
+}
+
+// False, once logged and told, when a program was asked for and the file at `path` is none.
+bool ProgramAsAsked(DownloadKind kind, const std::wstring& path, std::string_view url, std::string_view localPath,
+                    const DownloadMessageRoutine& message) {
+  if (kind != DownloadKind::Program || IsCompleteImageFile(path, {pe::kMachineI386, pe::kMachineAmd64})) return true;
+  Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: not a complete program"));
+  if (message) message(kNotProgramMessage);
+  return false;
 }
 
 }  // namespace
@@ -422,10 +447,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   UniqueInternetHandle internet(
       api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
-  // The header block offers gzip and deflate, so servers may send either.
-  BOOL decode = TRUE;
-  const bool decoding = api.setOption != nullptr &&
-                        api.setOption(internet.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode) != 0;
+  const bool decoding = AskForDecoding(api, internet.get());
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
@@ -437,12 +459,8 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   bool hasStatus = false;
   const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
-  const std::string contentEncoding = ContentEncodingOf(api, address.get());
-  const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
-  if (encoding == BodyEncoding::Refused) {
-    Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
-    return fail(kOpenUrlErrorMessage);
-  }
+  const BodyEncoding encoding = EncodingOf(api, address.get(), decoding);
+  if (encoding == BodyEncoding::Refused) return fail(kOpenUrlErrorMessage);
   // Only a partial answer continues the existing file; a full one starts it over.
   const bool appending = resume && hasStatus && status == 206;
   const int64_t startOffset = appending ? resumeOffset : 0;
@@ -481,12 +499,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   internet.reset();
   if (!file.Close()) return fail(kLocalFileErrorMessage);
   if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
-  if (kind == DownloadKind::Program && !IsCompleteImageFile(file.path(), {pe::kMachineI386, pe::kMachineAmd64})) {
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", ToText(static_cast<long long>(total)),
-                    " bytes that are not a complete program"));
-    if (message) message(kNotProgramMessage);
-    return kDownloadNotProgram;
-  }
+  if (!ProgramAsAsked(kind, file.path(), url, localPath, message)) return kDownloadNotProgram;
   if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
   Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
   return kDownloadComplete;
