@@ -39,6 +39,18 @@ std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine
   return parsed;
 }
 
+UpdaterArguments ReadArgumentsLoosely(const wchar_t* commandLine) {
+  UpdaterArguments loose;
+  int count = 0;
+  UniqueResource<LocalFreeTraits> arguments(commandLine != nullptr ? ::CommandLineToArgvW(commandLine, &count)
+                                                                   : nullptr);
+  if (!arguments) return loose;
+  std::wstring* fields[] = {&loose.downloadUrl, &loose.launcherName, &loose.newVersion, &loose.currentVersion};
+  for (int i = 1; i < count && i <= 4; ++i) *fields[i - 1] = arguments.get()[i];
+  if (count > 5) loose.expectedDigest = DigestFromArgument(WideToGbk(arguments.get()[5]));
+  return loose;
+}
+
 bool IsWebAddress(std::wstring_view address) {
   std::wstring_view rest;
   if (StartsWithNoCase(address, L"http://"))

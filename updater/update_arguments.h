@@ -28,6 +28,10 @@ struct UpdaterArguments {
 // arguments: nullopt.
 std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine);
 
+// Whatever the arguments at their places say, unchecked and possibly empty: what up.exe can still
+// tell of a command line ParseUpdaterArguments refuses, to bring the launcher back.
+UpdaterArguments ReadArgumentsLoosely(const wchar_t* commandLine);
+
 // An http:// or https:// address with a host: the only kind the updater downloads from or
 // hands to the browser.
 bool IsWebAddress(std::wstring_view address);

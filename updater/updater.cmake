@@ -2,7 +2,7 @@
 add_library(storvane_updater_core STATIC
   update_arguments.cpp launcher_wait.cpp update_job.cpp updater_layout.cpp canvas.cpp)
 target_include_directories(storvane_updater_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(storvane_updater_core PUBLIC storvane_download storvane_finder storvane_win shell32)
+target_link_libraries(storvane_updater_core PUBLIC storvane_download storvane_update_records storvane_finder storvane_win shell32)
 
 add_library(storvane_updater_ui STATIC
   updater_window.cpp updater_paint.cpp progress_control.cpp accessible_control.cpp)

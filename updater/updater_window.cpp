@@ -185,10 +185,12 @@ private:
         if (busy_) {
           // The download cannot be called back; it finishes out of sight and the
           // window closes then.
-          closeRequested_ = true;
           ::ShowWindow(window_, SW_HIDE);
           return 0;
         }
+        // Turned down: the user goes back to the launcher, which does not offer this again today.
+        if (!finished_) GiveUpUpdate(Plan());
+        finished_ = true;
         ::DestroyWindow(window_);
         return 0;
       case WM_DESTROY:
@@ -361,8 +363,7 @@ private:
     ShowProgress(0);
     if (worker_.joinable()) worker_.join();
     const HWND window = window_;
-    UpdatePlan plan{arguments_.downloadUrl, launcherPath_, arguments_.newVersion};
-    plan.expectedDigest = arguments_.expectedDigest;
+    const UpdatePlan plan = Plan();
     worker_ = std::thread([window, plan] {
       const UpdateOutcome outcome = RunUpdate(plan, [window](int32_t length, int32_t total, int32_t, int32_t) {
         ::PostMessageW(window, kProgressMessage, static_cast<WPARAM>(DownloadProgressPosition(length, total)), 0);
@@ -371,29 +372,26 @@ private:
     });
   }
 
+  UpdatePlan Plan() const {
+    UpdatePlan plan{arguments_.downloadUrl, launcherPath_, arguments_.newVersion};
+    plan.expectedDigest = arguments_.expectedDigest;
+    return plan;
+  }
+
   void ShowProgress(int position) {
     ::SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     const std::wstring text = std::to_wstring(position * 100 / kDownloadProgressMaximum) + L"%";
     if (WindowText(percent_) != text) ::SetWindowTextW(percent_, text.c_str());
   }
 
+  // Either the new launcher runs or, after the failure's message, the old one runs again
+  // (RunUpdate): the window has done its part.
   void OnFinished(UpdateOutcome outcome) {
     if (worker_.joinable()) worker_.join();
     busy_ = false;
-    if (outcome == UpdateOutcome::Started) {
-      exitCode_ = 0;
-      ::DestroyWindow(window_);
-      return;
-    }
-    if (closeRequested_) {
-      ::DestroyWindow(window_);
-      return;
-    }
-    // The old launcher is still in place; the user may try again or use the link.
-    ShowProgress(0);
-    ::SetWindowTextW(percent_, L"");
-    ::EnableWindow(start_, TRUE);
-    ::SetFocus(start_);
+    finished_ = true;
+    if (outcome == UpdateOutcome::Started) exitCode_ = 0;
+    ::DestroyWindow(window_);
   }
 
   HINSTANCE instance_;
@@ -409,7 +407,7 @@ private:
   UniqueIcon icon_;
   std::thread worker_;
   bool busy_ = false;
-  bool closeRequested_ = false;
+  bool finished_ = false;  // the launcher has been started again (or the new one runs)
   bool keyboardCues_ = false;
   int exitCode_ = 1;
 };

@@ -11,6 +11,11 @@ Failure routes for tests and demos (each serves a real file from --tools-dir):
   GET /fail/404/<file>        404 with an error page
   GET /fail/truncate/<file>   full Content-Length, half the body, then the connection closes
   GET /fail/gone/<file>       no Content-Length, half the body, then the connection is reset
+  GET /fail/cut/<file>        no Content-Length, half the body, then an orderly close
+  GET /fail/empty/<file>      200 with an empty body
+  GET /fail/html/<file>       200 with a portal's sign-in page
+  GET /fail/gzip/<file>       the file compressed, sent with Content-Encoding: gzip
+  GET /fail/encoded/<file>    the file compressed, sent with an encoding nobody decodes ("br")
 Control (loopback callers only):
   POST /__control             JSON: {"launcher_version": "2.2", "launcher_down": "...",
                                "versions": {"<soft_store>": "<version>"} (null: none), "catalogue": {...},
@@ -26,6 +31,7 @@ Control (loopback callers only):
 """
 import argparse
 import copy
+import gzip
 import hashlib
 import json
 import os
@@ -180,6 +186,19 @@ class Handler(BaseHTTPRequestHandler):
         body = self.file_from(self.state.tools, name) or b"\0" * 65536
         if kind == "404":
             return self.not_found()
+        if kind == "empty":
+            return self.send_bytes(200, b"", "application/octet-stream")
+        if kind == "html":
+            return self.send_bytes(200, b"<html><body>Please sign in to the network</body></html>", "text/html")
+        if kind in ("gzip", "encoded"):
+            packed = gzip.compress(body)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Encoding", "gzip" if kind == "gzip" else "br")
+            self.send_header("Content-Length", str(len(packed)))
+            self.end_headers()
+            self.wfile.write(packed)
+            return
         half = body[: len(body) // 2]
         self.send_response(200)
         self.send_header("Content-Type", "application/octet-stream")

@@ -6,11 +6,11 @@
 #include <cstdint>
 
 #include "fuzz_check.h"
-#include "uilib/pe_headers.h"
+#include "util/pe_headers.h"
 
 namespace {
 
-using namespace storvane::uilib::pe;
+using namespace storvane::pe;
 
 uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
@@ -28,13 +28,13 @@ ImageVerdict Check(const uint8_t* data, size_t size, uint16_t machine) {
   const uint64_t extent = MappedExtentOf(data, layout);
   const uint32_t sizeOfImage = U32(data + layout.ntOffset + kOptionalHeaderOffset + 56);
   FUZZ_CHECK(extent >= sizeOfImage && extent <= UINT32_MAX);  // a size_t even in the 32-bit build
-  FUZZ_CHECK(tableEnd <= extent);                               // the header copy fits
+  FUZZ_CHECK(tableEnd <= extent);                             // the header copy fits
   for (unsigned i = 0; i < layout.sectionCount; ++i) {
     const uint8_t* s = data + layout.sectionTable + uint64_t{i} * kSectionHeaderSize;
     const uint32_t virtualAddress = U32(s + 12), rawSize = U32(s + 16), rawPointer = U32(s + 20);
     if (rawSize == 0) continue;
-    FUZZ_CHECK(uint64_t{rawPointer} + rawSize <= size);          // read from the file bytes
-    FUZZ_CHECK(uint64_t{virtualAddress} + rawSize <= extent);    // written into the allocation
+    FUZZ_CHECK(uint64_t{rawPointer} + rawSize <= size);        // read from the file bytes
+    FUZZ_CHECK(uint64_t{virtualAddress} + rawSize <= extent);  // written into the allocation
   }
   return basic;
 }

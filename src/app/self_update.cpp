@@ -9,6 +9,7 @@
 #include "net/decode.h"
 #include "net/http_fetch.h"
 #include "sys/kill_process.h"
+#include "util/crypto.h"
 #include "util/handles.h"
 #include "util/json_document.h"
 #include "util/log.h"
@@ -160,17 +161,32 @@ UpdaterHandOver DefaultUpdaterHandOver() {
   return handOver;
 }
 
-std::string ReadInstalledOffer(std::string_view runDirectory) {
-  const auto bytes = ReadSmallFile(GbkToWide(std::string(runDirectory) + "/" + kInstalledOfferFileName));
-  return bytes ? bytes->substr(0, bytes->find('\0')) : std::string();
+std::string ReadInstalledOffer(std::string_view runDirectory, std::string_view executableName) {
+  const std::string folder(runDirectory);
+  const auto bytes = ReadSmallFile(GbkToWide(folder + "/" + kInstalledOfferFileName));
+  if (!bytes) return {};
+  return InstalledOfferFor(*bytes, Sha256OfFile(GbkToWide(folder + "/" + std::string(executableName))));
+}
+
+bool OfferFailedRecently(std::string_view runDirectory, const UpdateAnswer& offer) {
+  const auto bytes = ReadSmallFile(GbkToWide(std::string(runDirectory) + "/" + kFailedOfferFileName));
+  if (!bytes) return false;
+  const std::optional<ExpectedDigest> digest = NamedDigest(offer.sha256, offer.size);
+  return FailedOfferHolds(*bytes, {offer.version, offer.downloadUrl, digest ? DigestArgument(*digest) : std::string()},
+                          UnixTimeNow());
 }
 
 bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion, const UpdaterHandOver& handOver) {
   if (!UpdateNeeded(offer.version, ownVersion)) return false;
   const std::string own(ownVersion);
-  if (ReadInstalledOffer(handOver.runDirectory) == offer.version) {
+  if (ReadInstalledOffer(handOver.runDirectory, handOver.executableName) == offer.version) {
     Log("self-update: the service offers \"" + offer.version + "\" again, which up.exe already installed; " +
         "staying on the running launcher (own version \"" + own + "\")");
+    return false;
+  }
+  if (OfferFailedRecently(handOver.runDirectory, offer)) {
+    Log("self-update: up.exe could not install \"" + offer.version + "\" from " + offer.downloadUrl +
+        " less than a day ago; staying on the running launcher (own version \"" + own + "\")");
     return false;
   }
   Log("self-update: handing over to up.exe for \"" + offer.version + "\" (own version \"" + own + "\") from " +

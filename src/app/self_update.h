@@ -12,18 +12,13 @@
 
 #include "net/download_digest.h"
 #include "net/signed_fetch.h"
+#include "util/update_records.h"
 
 namespace storvane {
 
 // The launcher's own version.
 inline constexpr char kOwnVersion[] = "2.1";
 inline constexpr char kSelfUpdateKey[] = "storvane";
-// Beside the launcher, written by up.exe when it has put an offered version in place: that
-// version's text bytes and nothing else.
-inline constexpr char kInstalledOfferFileName[] = "up.qn";
-
-// The offer up.exe last installed beside the launcher in `runDirectory`; empty when none.
-std::string ReadInstalledOffer(std::string_view runDirectory);
 
 // The updater program carried in the launcher.
 std::span<const uint8_t> CarriedUpdaterImage();
@@ -41,6 +36,14 @@ struct UpdateAnswer {
   std::string sha256{};       // "data[0].soft_sha256", empty when not named
   std::string size{};         // "data[0].soft_size" as decimal text, empty when not named
 };
+
+// The offer up.exe last installed beside the launcher in `runDirectory` (its record up.qn), while
+// the launcher file `executableName` there is still the one it installed; empty otherwise.
+std::string ReadInstalledOffer(std::string_view runDirectory, std::string_view executableName);
+
+// Whether up.exe failed to install exactly this offer there (or the user turned it down) less
+// than a day ago (its record up.fail).
+bool OfferFailedRecently(std::string_view runDirectory, const UpdateAnswer& offer);
 
 // Reads the service's answer (UTF-8 JSON as fetched): converted to local text, every "?{"
 // turned into "{", parsed, and the two values read. Both empty when it is not such an answer.
@@ -97,7 +100,9 @@ UpdaterHandOver DefaultUpdaterHandOver();
 // the updater cannot be started the launcher goes on: ending it would leave the user with no
 // program at all. An offer that up.exe has already installed is not handed over again: a release
 // whose own version text differs from the one the service names would otherwise update itself at
-// every start, for ever. Returns whether the updater was started.
+// every start, for ever. Nor is an offer that failed there today (OfferFailedRecently): the user
+// would be sent from a working launcher into the same failure at every start. Returns whether the
+// updater was started.
 bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion, const UpdaterHandOver& handOver);
 bool LaunchUpdaterIfNeeded(const UpdateAnswer& offer, std::string_view ownVersion);
 

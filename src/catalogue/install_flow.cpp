@@ -81,7 +81,7 @@ int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, co
   if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
   const std::string localPath =
       ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
-  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest);
+  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest, DownloadKind::Program);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {

@@ -2,4 +2,4 @@
 # against the digest the service named.
 add_library(storvane_download STATIC download_to_file.cpp download_progress.cpp download_digest.cpp)
 target_include_directories(storvane_download PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(storvane_download PUBLIC storvane_crypto storvane_win)
+target_link_libraries(storvane_download PUBLIC storvane_crypto storvane_pe storvane_win)

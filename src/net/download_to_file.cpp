@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "util/handles.h"
+#include "util/image_file.h"
 #include "util/log.h"
 #include "util/text.h"
 #include "util/win_text.h"
@@ -38,6 +40,7 @@ public:
     Bind(queryInfo, "HttpQueryInfoW");
     Bind(readFile, "InternetReadFile");
     Bind(closeHandle, "InternetCloseHandle");
+    Bind(setOption, "InternetSetOptionW");
   }
   bool ready() const {
     return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
@@ -50,6 +53,7 @@ public:
   decltype(&::HttpQueryInfoW) queryInfo = nullptr;
   decltype(&::InternetReadFile) readFile = nullptr;
   decltype(&::InternetCloseHandle) closeHandle = nullptr;
+  decltype(&::InternetSetOptionW) setOption = nullptr;  // may be missing: nothing is then decoded
 
 private:
   template <typename F>
@@ -312,6 +316,72 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
   return ok ? value : 0;
 }
 
+// The Content-Encoding the answer carries, read from its header lines as received. (Once WinINet
+// has decoded a body it may drop that header, and asking for the header by its query number
+// then answers with another one's value on some systems.) Header lines beyond 32 KB read as an
+// encoding nothing decodes: the body is refused rather than saved unread. (Schemes without
+// headers have none.)
+std::string ContentEncodingOf(const WinInet& api, HINTERNET request) {
+  constexpr DWORD kCharacters = 16384;
+  std::vector<wchar_t> block(kCharacters);
+  DWORD size = (kCharacters - 1) * static_cast<DWORD>(sizeof(wchar_t));
+  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) {
+    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? "unread" : "";
+  }
+  const std::string headers = WideToGbk(std::wstring(block.data(), size / sizeof(wchar_t)));
+  constexpr std::string_view kName = "content-encoding:";
+  for (size_t start = 0; start < headers.size();) {
+    const size_t end = std::min(headers.find("\r\n", start), headers.size());
+    const std::string_view line = std::string_view(headers).substr(start, end - start);
+    bool named = line.size() >= kName.size();
+    for (size_t i = 0; named && i < kName.size(); ++i) {
+      const char c = line[i];
+      named = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kName[i];
+    }
+    if (named) return std::string(line.substr(kName.size()));
+    start = end + 2;
+  }
+  return {};
+}
+
+// How the body arrives as the file it stands for.
+enum class BodyEncoding { Plain, Decoded, Refused };
+
+BodyEncoding JudgeEncoding(std::string_view contentEncoding, bool decoding) {
+  std::string coding = TrimText(contentEncoding);
+  for (char& c : coding) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  if (coding.empty() || coding == "identity") return BodyEncoding::Plain;
+  // What WinINet decodes once asked to; anything else would be saved still encoded.
+  const bool decodable = coding == "gzip" || coding == "x-gzip" || coding == "deflate";
+  return decoding && decodable ? BodyEncoding::Decoded : BodyEncoding::Refused;
+}
+
+// Asks WinINet to decode what the header block offers (gzip, deflate); false when it cannot.
+bool AskForDecoding(const WinInet& api, HINTERNET internet) {
+  BOOL decode = TRUE;
+  return api.setOption != nullptr && api.setOption(internet, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+}
+
+BodyEncoding EncodingOf(const WinInet& api, HINTERNET request, bool decoding) {
+  const std::string contentEncoding = ContentEncodingOf(api, request);
+  const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
+  if (encoding == BodyEncoding::Refused) {
+    Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
+  }
+  return encoding;
+}
+
+// False, once logged and told, when a program was asked for and the file at `path` is none.
+bool ProgramAsAsked(DownloadKind kind, const std::wstring& path, std::string_view url, std::string_view localPath,
+                    const DownloadMessageRoutine& message) {
+  if (kind != DownloadKind::Program || IsCompleteImageFile(path, {pe::kMachineI386, pe::kMachineAmd64})) return true;
+  Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: not a complete program"));
+  if (message) message(kNotProgramMessage);
+  return false;
+}
+
 }  // namespace
 
 void ShowDownloadMessage(const std::string& message) {
@@ -347,7 +417,7 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
 
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
-                   const std::optional<ExpectedDigest>& expected) {
+                   const std::optional<ExpectedDigest>& expected, DownloadKind kind) {
   auto fail = [&](const char* text) {
     Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
     if (message) message(text);
@@ -377,6 +447,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   UniqueInternetHandle internet(
       api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
+  const bool decoding = AskForDecoding(api, internet.get());
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
@@ -388,6 +459,8 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   bool hasStatus = false;
   const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
   if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
+  const BodyEncoding encoding = EncodingOf(api, address.get(), decoding);
+  if (encoding == BodyEncoding::Refused) return fail(kOpenUrlErrorMessage);
   // Only a partial answer continues the existing file; a full one starts it over.
   const bool appending = resume && hasStatus && status == 206;
   const int64_t startOffset = appending ? resumeOffset : 0;
@@ -416,13 +489,17 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     }
   }
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
-  // The connection ended before the announced length: what arrived is not the file.
-  if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
+  // The connection ended before the announced length: what arrived is not the file. (A decoded
+  // body's length is the encoded one's; the checks below stand in for it.)
+  if (hasLength && encoding == BodyEncoding::Plain && static_cast<uint64_t>(total - startOffset) < contentLength) {
+    return fail(kReadErrorMessage);
+  }
 
   address.reset();
   internet.reset();
   if (!file.Close()) return fail(kLocalFileErrorMessage);
   if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
+  if (!ProgramAsAsked(kind, file.path(), url, localPath, message)) return kDownloadNotProgram;
   if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
   Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
   return kDownloadComplete;

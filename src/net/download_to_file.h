@@ -29,6 +29,9 @@ inline constexpr char kLocalFileErrorMessage[] = "不能打开本地的文件!";
 inline constexpr char kReadErrorMessage[] = "读文件出错!";               // read failed, body shorter than announced
 // Size or SHA-256 not the ones named, or named in a form that cannot be checked.
 inline constexpr char kDigestMismatchMessage[] = "下载的文件未通过校验，已保留原来的版本。";
+// A program was asked for and what arrived is none (an empty answer, a web page, a cut-off or
+// still compressed body).
+inline constexpr char kNotProgramMessage[] = "下载的文件不是完整的程序，已保留原来的版本。";
 inline constexpr char kDownloadMessageCaption[] = "信息：";
 
 // Called after every chunk received: content length (0 when the server gave none), total bytes
@@ -62,17 +65,25 @@ bool ReplaceFileWithRetries(const std::wstring& source, const std::wstring& targ
 inline constexpr int kDownloadComplete = 0;
 inline constexpr int kDownloadFailed = -1;
 inline constexpr int kDownloadUnverified = -2;  // the body arrived whole but is not the file named
+inline constexpr int kDownloadNotProgram = -3;  // a program was asked for and the body is none
+
+// What the target is. A Program target is replaced only by a complete executable image for
+// i386 or amd64 (util/image_file.h), whether or not a digest was named.
+enum class DownloadKind { File, Program };
 
 // Downloads `url` (GBK text) to `localPath` (GBK text). Returns kDownloadComplete once the complete
 // body is in place; otherwise kDownloadFailed or, when it does not match `expected`,
-// kDownloadUnverified, and the failure's message has been given to `message`. An expectation that
-// cannot be read fails at once, without a request. With `resume`, the request asks for the bytes
+// kDownloadUnverified, or for a Program that is none kDownloadNotProgram, and the failure's
+// message has been given to `message`. An expectation that cannot be read fails at once, without a
+// request. A body sent with a Content-Encoding is taken only as WinINet decoded it (gzip,
+// deflate); any other encoding is refused like an error status. With `resume`, the request asks for the bytes
 // from `resumeOffset` on and, when the server answers with a part (206), they are appended to a
 // copy of the existing file (the expectation is then the whole file's); a full answer (200)
 // replaces it.
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset = 0, bool resume = false,
                    const DownloadMessageRoutine& message = ShowDownloadMessage,
-                   const std::optional<ExpectedDigest>& expected = std::nullopt);
+                   const std::optional<ExpectedDigest>& expected = std::nullopt,
+                   DownloadKind kind = DownloadKind::File);
 
 }  // namespace storvane

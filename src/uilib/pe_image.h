@@ -11,9 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "uilib/pe_headers.h"
+#include "util/pe_headers.h"
 
 namespace storvane::uilib::pe {
+
+// The mappers speak of the byte-level checks' verdicts and layouts as their own.
+using namespace storvane::pe;  // NOLINT(google-build-using-namespace)
 
 // Headers of an image held as file bytes; all pointers point into those bytes.
 struct RawImage {

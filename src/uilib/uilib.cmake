@@ -59,7 +59,6 @@ add_library(storvane_uilib STATIC
   image_mapper.cpp
   loader.cpp
   locate.cpp
-  pe_headers.cpp
   pe_image.cpp
   runtime.cpp
   skin_commands.cpp
@@ -68,4 +67,4 @@ add_library(storvane_uilib STATIC
   ui_library_record.cpp
 )
 target_include_directories(storvane_uilib PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/exui/include)
-target_link_libraries(storvane_uilib PUBLIC storvane_win user32 gdi32)
+target_link_libraries(storvane_uilib PUBLIC storvane_pe storvane_win user32 gdi32)

@@ -216,17 +216,44 @@ TEST_F(SelfUpdateTest, AnUpdaterThatCannotStartLeavesTheLauncherRunning) {
   EXPECT_EQ(recorded.ends, 0);
 }
 
-TEST_F(SelfUpdateTest, AnOfferUpExeAlreadyInstalledIsNotHandedOverAgain) {
+// Whether the launcher in `folder` hands `offer` over to up.exe.
+bool HandsOver(const UpdateAnswer& offer, const std::string& folder) {
+  int starts = 0;
+  UpdaterHandOver handOver;
+  handOver.runDirectory = folder;
+  handOver.executableName = "Storvane.exe";
+  handOver.start = [&starts](const std::wstring&, const std::wstring&) { return ++starts == 1; };
+  handOver.end = [] {};
+  return LaunchUpdaterIfNeeded(offer, kOwnVersion, handOver) && starts == 1;
+}
+
+TEST_F(SelfUpdateTest, AnOfferUpExeInstalledHoldsOnlyWhileItsLauncherIsInPlace) {
   ScratchFolder folder;
-  const std::wstring record = folder.path() + L"\\up.qn";
-  ASSERT_TRUE(ReplaceSmallFile(record, "2.2"));
-  for (const std::string offer : {"2.2", "2.3"}) {
-    Recorded recorded;
-    UpdaterHandOver handOver = Recording(recorded);
-    handOver.runDirectory = folder.gbk();
-    EXPECT_EQ(LaunchUpdaterIfNeeded({offer, "http://h/a.exe"}, kOwnVersion, handOver), offer == "2.3") << offer;
-    EXPECT_EQ(recorded.starts, offer == "2.3" ? 1 : 0) << offer;
-  }
+  const std::wstring launcher = folder.path() + L"\\Storvane.exe", record = folder.path() + L"\\up.qn";
+  ASSERT_TRUE(ReplaceSmallFile(launcher, "the launcher up.exe installed"));
+  ASSERT_TRUE(ReplaceSmallFile(record, FormatInstalledOffer("2.2", Sha256OfFile(launcher).value())));
+  EXPECT_FALSE(HandsOver({"2.2", "http://h/a.exe"}, folder.gbk()));
+  EXPECT_TRUE(HandsOver({"2.3", "http://h/a.exe"}, folder.gbk()));
+  // An older copy has moved itself over the installed launcher: the record no longer speaks for it.
+  ASSERT_TRUE(ReplaceSmallFile(launcher, "an older copy"));
+  EXPECT_TRUE(HandsOver({"2.2", "http://h/a.exe"}, folder.gbk()));
+  ASSERT_TRUE(ReplaceSmallFile(record, "2.2"));  // the earlier one-line form
+  EXPECT_TRUE(HandsOver({"2.2", "http://h/a.exe"}, folder.gbk()));
+  DeleteFileW(record.c_str());
+  DeleteFileW(launcher.c_str());
+}
+
+TEST_F(SelfUpdateTest, AnOfferThatFailedTodayIsNotHandedOverAgainButAnotherOneIs) {
+  ScratchFolder folder;
+  const std::wstring record = folder.path() + L"\\up.fail";
+  const UpdateAnswer failed{"2.2", "http://h/a.exe", std::string(64, 'c'), "1000"};
+  const std::string digest = DigestArgument(NamedDigest(failed.sha256, failed.size).value());
+  ASSERT_TRUE(ReplaceSmallFile(record, FormatFailedOffer({"2.2", failed.downloadUrl, digest}, UnixTimeNow() - 60)));
+  EXPECT_FALSE(HandsOver(failed, folder.gbk()));
+  EXPECT_TRUE(HandsOver({"2.3", failed.downloadUrl, failed.sha256, failed.size}, folder.gbk()));
+  EXPECT_TRUE(HandsOver({"2.2", failed.downloadUrl, std::string(64, 'd'), failed.size}, folder.gbk()));
+  ASSERT_TRUE(ReplaceSmallFile(record, FormatFailedOffer({"2.2", failed.downloadUrl, digest}, UnixTimeNow() - 86400)));
+  EXPECT_TRUE(HandsOver(failed, folder.gbk()));
   DeleteFileW(record.c_str());
 }
 

@@ -114,15 +114,19 @@ protected:
     updater_ = directory_ + L"\\up.exe";
     marker_ = directory_ + L"\\selfupdate_marker.txt";
     offerRecord_ = directory_ + L"\\up.qn";
+    failRecord_ = directory_ + L"\\up.fail";
     DeleteFileW(updater_.c_str());
     DeleteFileW(marker_.c_str());
     DeleteFileW(offerRecord_.c_str());
+    DeleteFileW(failRecord_.c_str());
     DeleteFileW((installed_ + L".new").c_str());
+    DeleteFileW((installed_ + L".old").c_str());  // left by an up.exe ended during its trial
   }
 
   void TearDown() override {
     EndStrayProcesses();
     DeleteFileW(offerRecord_.c_str());
+    DeleteFileW(failRecord_.c_str());
     if (WaitForService()) {
       service_.ResetOffer();
       service_.Control(R"({"single_raw":null})");
@@ -218,7 +222,7 @@ protected:
   }
 
   DemoService service_;
-  std::wstring installed_, directory_, updater_, marker_, offerRecord_;
+  std::wstring installed_, directory_, updater_, marker_, offerRecord_, failRecord_;
 };
 
 TEST_F(SelfUpdate, SameVersionKeepsTheLauncherAndRewritesTheCarriedUpdater) {
@@ -301,7 +305,7 @@ TEST_F(SelfUpdate, AnOfferAlreadyInstalledIsNotFetchedAgain) {
   ASSERT_TRUE(updater.process);
   PressStart(updater);
   EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
-  EXPECT_EQ(ReadFileBytes(offerRecord_), "2.2");
+  EXPECT_EQ(ReadFileBytes(offerRecord_).substr(0, 4), "2.2\n");  // and the installed launcher's digest
 
   HWND window = nullptr;
   ASSERT_TRUE(WaitUntil(
@@ -388,12 +392,22 @@ TEST_F(SelfUpdate, AnswerWithoutVersionKeepsTheLauncherRunning) {
 struct FailedDownload {
   const char* route;
   const wchar_t* message;
+  bool wrongDigest = false;  // the service names a digest the download does not have
 };
 
 class SelfUpdateFailedDownload : public SelfUpdate, public ::testing::WithParamInterface<FailedDownload> {};
 
-TEST_P(SelfUpdateFailedDownload, LeavesTheOldLauncherInPlaceAndStarting) {
-  Offer("2.2", service_.Base() + GetParam().route);
+// After the failure's message the old launcher is back with its list, and neither it nor the next
+// start of the day hands the same offer over again.
+TEST_P(SelfUpdateFailedDownload, BringsTheOldLauncherBackAndHoldsTheOfferBackForTheDay) {
+  const std::string address = service_.Base() + GetParam().route;
+  if (GetParam().wrongDigest) {
+    ASSERT_TRUE(service_.Control(R"({"single_raw":"{\"data\":[{\"soft_version\":\"2.2\",\"soft_down\":\")" + address +
+                                 R"(\",\"soft_sha256\":\")" + std::string(64, '0') +
+                                 R"(\",\"soft_size\":\"1000\"}]}"})"));
+  } else {
+    Offer("2.2", address);
+  }
   TestProcess launcher = StartLauncher();
   RunningUpdater updater = ExpectHandOver(launcher);
   ASSERT_TRUE(updater.process);
@@ -404,23 +418,37 @@ TEST_P(SelfUpdateFailedDownload, LeavesTheOldLauncherInPlaceAndStarting) {
   ASSERT_NE(box, nullptr) << "the failure was not reported";
   EXPECT_EQ(DialogMessage(box), GetParam().message);
   ClickDialogButton(box, IDOK);
+  EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
 
-  // The updater stays for another try; nothing of the failed transfer is left behind.
-  EXPECT_EQ(WaitForSingleObject(updater.process.get(), 1000), static_cast<DWORD>(WAIT_TIMEOUT));
+  HWND window = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (DWORD id : ProcessesNamed(L"storvane.exe")) {
+          if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
+        }
+        return false;
+      },
+      kStartTimeout))
+      << "the old launcher did not come back";
+  EXPECT_EQ(WindowText(window), L"Storvane");
   EXPECT_TRUE(ReadFileBytes(installed_) == ReadFileBytes(BuiltLauncher()));
   EXPECT_FALSE(FileExists(installed_ + L".new"));
+  EXPECT_FALSE(FileExists(installed_ + L".old"));
   EXPECT_FALSE(FileExists(marker_));
-  EndStrayProcesses();
+  WaitUntil([] { return false; }, 2s);  // a second hand-over would have started by now
+  EXPECT_TRUE(ProcessesNamed(L"up.exe").empty()) << "the failed offer was handed over again";
 
-  // The old launcher still starts, and with the service back at 2.1 it stays.
-  ASSERT_TRUE(service_.ResetOffer());
-  TestProcess again = StartLauncher();
-  ExpectLauncherKeepsRunning(again);
+  EndStrayProcesses();
+  TestProcess third = StartLauncher();
+  ExpectLauncherKeepsRunning(third);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, SelfUpdateFailedDownload,
-                         ::testing::Values(FailedDownload{"/fail/404/storvane.exe", L"不能打开该URL!"},
-                                           FailedDownload{"/fail/truncate/storvane.exe", L"读文件出错!"}));
+INSTANTIATE_TEST_SUITE_P(
+    Routes, SelfUpdateFailedDownload,
+    ::testing::Values(FailedDownload{"/fail/404/storvane.exe", L"不能打开该URL!"},
+                      FailedDownload{"/fail/truncate/storvane.exe", L"读文件出错!"},
+                      FailedDownload{"/download/storvane.exe", L"下载的文件未通过校验，已保留原来的版本。", true},
+                      FailedDownload{"/fail/cut/storvane.exe", L"下载的文件不是完整的程序，已保留原来的版本。"}));
 
 }  // namespace
 }  // namespace storvane::testing

@@ -1,5 +1,6 @@
 // Served as the "new launcher" in the self-update tests. Started, it writes the command line it
-// was given (UTF-16, no terminator) to selfupdate_marker.txt beside itself and ends; a file that
+// was given (UTF-16, no terminator) to selfupdate_marker.txt beside itself and stays a while, as
+// a launcher does (up.exe keeps the old one until the new one has kept running); a file that
 // appears there proves that this copy, and not the old launcher, was started.
 #include <windows.h>
 
@@ -17,5 +18,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   DWORD written = 0;
   const BOOL ok = WriteFile(file, line.data(), static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written, nullptr);
   CloseHandle(file);
+  Sleep(10000);
   return ok ? 0 : 1;
 }

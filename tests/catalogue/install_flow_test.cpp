@@ -165,6 +165,31 @@ TEST_F(InstallFlow, AFailedUpdateKeepsThePreviousExecutableAndStamp) {
   }
 }
 
+// Answered with success, but not a program: an empty body, a portal's page, a body cut off
+// without a length, or one whose encoding cannot be undone. Without a named digest as well.
+TEST_F(InstallFlow, OnlyACompleteProgramReplacesATool) {
+  InstallEarlier("1.0.2");
+  const std::string previous = ReadBytes(Exe());
+  for (const char* kind : {"empty", "html", "cut", "encoded"}) {
+    FakeCatalogue fresh(root.path());
+    fresh.downloadWindow.onOpen = ui.downloadWindow.onOpen;
+    messages.clear();
+    const std::string route = service.Url(std::string("/fail/") + kind + "/shoptool_a.exe");
+    fresh.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", route, "", ItemState::Update);
+    HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
+    EXPECT_EQ(fresh.list.Caption(0), "更新软件") << kind;
+    EXPECT_TRUE(ReadBytes(Exe()) == previous) << kind;
+    EXPECT_EQ(ReadBytes(Stamp()), "1.0.2") << kind;
+    EXPECT_EQ(messages.size(), 1u) << kind;
+  }
+  // A compressed body is taken as the program it stands for, never as the compressed bytes.
+  ui.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", service.Url("/fail/gzip/shoptool_a.exe"), "",
+          ItemState::Update);
+  HandleItemElementClick(ui.catalogue, kClick, 0, 4);
+  EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
+  EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
+}
+
 TEST_F(InstallFlow, AnUpdateOnlyTakesTheFileTheCatalogueNamed) {
   InstallEarlier("1.0.2");
   const std::string previous = ReadBytes(Exe());

@@ -55,7 +55,7 @@ add_dependencies(uilib_probe_missing uilib_helper_promise)
 set(_uilib_probes uilib_probe uilib_probe_refusing uilib_probe_missing uilib_helper)
 
 storvane_test(uilib_mapper_tests LABELS uilib
-  SOURCES test_support.cpp pe_headers_test.cpp pe_image_test.cpp image_mapper_test.cpp binding_test.cpp
+  SOURCES test_support.cpp pe_image_test.cpp image_mapper_test.cpp binding_test.cpp
   LIBS storvane_uilib
   DEPENDS ${_uilib_probes})
 storvane_test(uilib_strict_mapper_tests LABELS uilib

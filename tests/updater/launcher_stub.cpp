@@ -1,10 +1,12 @@
 // Stands in for the launcher in the updater's tests. Each start appends "start <size>" to
 // launcher_marker.txt beside it, <size> being the size of its own executable (which tells an
-// old copy from a new one); with "--hold <ms>" it stays alive that long and then appends
-// "end <size>".
+// old copy from a new one); with "--hold <ms>" (or, without it, the milliseconds written in
+// launcher_hold.txt beside it: how a copy up.exe starts is told to keep running) it stays alive
+// that long and then appends "end <size>".
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -43,6 +45,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (std::wcscmp(argv[i], L"--hold") == 0) hold = static_cast<DWORD>(_wtoi(argv[i + 1]));
   }
   if (argv != nullptr) LocalFree(argv);
+  if (hold == 0) {
+    HANDLE h = CreateFileW((path.substr(0, path.find_last_of(L'\\') + 1) + L"launcher_hold.txt").c_str(), GENERIC_READ,
+                           FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      char text[16] = {};
+      DWORD read = 0;
+      ReadFile(h, text, sizeof text - 1, &read, nullptr);
+      CloseHandle(h);
+      hold = static_cast<DWORD>(atoi(text));
+    }
+  }
 
   AppendLine(marker, "start " + size + "\r\n");
   if (hold > 0) {

@@ -9,7 +9,9 @@
 #include "support/test_server.h"
 #include "updater/launcher_wait.h"
 #include "updater/updater_test_support.h"
+#include "util/crypto.h"
 #include "util/handles.h"
+#include "util/image_file.h"
 #include "util/win_text.h"
 
 namespace storvane::updater {
@@ -36,9 +38,15 @@ protected:
   }
 
   std::wstring launcher() const { return folder_ / L"Storvane.exe"; }
+  // What up.exe leaves beside the launcher: the launcher started again has written its marker.
+  std::set<std::wstring> NamesOnceTheOldLauncherRuns() {
+    WaitUntil([&] { return !MarkerLines(folder_.path()).empty(); }, 10000);
+    return folder_.Names();
+  }
 
   UpdateOutcome Run(const std::string& url, DWORD waitMs = 15000) {
     UpdatePlan plan{GbkToWide(url), launcher(), L"2.2", waitMs};
+    plan.trialMs = 1000;
     return RunUpdate(
         plan,
         [this](int32_t length, int32_t total, int32_t, int32_t) {
@@ -59,38 +67,48 @@ TEST_F(UpdateJobTest, ReplacesTheLauncherOnceItHasEndedAndStartsTheNewOne) {
   UniqueHandle old(StartHeld(launcher(), 1500));
   ASSERT_TRUE(old);
   ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
+  ASSERT_TRUE(WriteFileBytes(folder_ / L"launcher_hold.txt", {'3', '0', '0', '0'}));
 
   EXPECT_EQ(Run(server_.HttpUrl("/dl/new launcher.exe")), UpdateOutcome::Started);
   EXPECT_TRUE(messages_.empty());
   ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() >= 3; }, 15000));
   // The new copy starts only after the old one has gone.
-  EXPECT_EQ(MarkerLines(folder_.path()),
+  const std::vector<std::string> markers = MarkerLines(folder_.path());
+  EXPECT_EQ(std::vector<std::string>(markers.begin(), markers.begin() + 3),
             (std::vector<std::string>{"start " + SizeOf(oldLauncher_), "end " + SizeOf(oldLauncher_),
                                       "start " + SizeOf(newLauncher_)}));
   EXPECT_EQ(ReadFileBytes(launcher()), newLauncher_);
-  EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
-  // The offer now in place is recorded for the launcher, which must not fetch it again.
+  // Once the new launcher has kept running, the old copy is gone and the offer in place is
+  // recorded, with the digest of the launcher it is for, so it is not fetched again.
+  EXPECT_EQ(folder_.Names(),
+            (std::set<std::wstring>{L"Storvane.exe", L"up.qn", L"launcher_marker.txt", L"launcher_hold.txt"}));
   const std::vector<uint8_t> record = ReadFileBytes(InstalledOfferPathFor(launcher()));
-  EXPECT_EQ(std::string(record.begin(), record.end()), "2.2");
+  EXPECT_EQ(std::string(record.begin(), record.end()), FormatInstalledOffer("2.2", Sha256Of(newLauncher_).value()));
   ASSERT_FALSE(positions_.empty());
   EXPECT_EQ(positions_.back(), kDownloadProgressMaximum);
 }
 
-TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherAndStartsNothing) {
+TEST_F(UpdateJobTest, FailedDownloadKeepsTheOldLauncherStartsItAgainAndHoldsTheOfferBack) {
   ASSERT_TRUE(WriteFileBytes(StagingPathFor(launcher()), {1, 2, 3}));  // from an interrupted attempt
   EXPECT_EQ(Run(server_.HttpUrl("/status/404")), UpdateOutcome::DownloadFailed);
   EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+  EXPECT_EQ(NamesOnceTheOldLauncherRuns(),
+            (std::set<std::wstring>{L"Storvane.exe", L"up.fail", L"launcher_marker.txt"}));
   EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-  EXPECT_FALSE(FileExists(StagingPathFor(launcher())));
-  EXPECT_FALSE(FileExists(InstalledOfferPathFor(launcher())));
-  Sleep(300);
-  EXPECT_TRUE(MarkerLines(folder_.path()).empty());
-  // The old launcher still runs.
-  UniqueHandle again(StartHeld(launcher(), 0));
-  ASSERT_TRUE(again);
-  EXPECT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 1; }, 10000));
   EXPECT_EQ(MarkerLines(folder_.path()), std::vector<std::string>{"start " + SizeOf(oldLauncher_)});
-  WaitForSingleObject(again.get(), 10000);
+  const std::vector<uint8_t> record = ReadFileBytes(FailedOfferPathFor(launcher()));
+  EXPECT_TRUE(FailedOfferHolds(std::string(record.begin(), record.end()), {"2.2", server_.HttpUrl("/status/404"), ""},
+                               UnixTimeNow()));
+}
+
+TEST_F(UpdateJobTest, ANewLauncherThatDoesNotKeepRunningIsReplacedByTheOldOneAgain) {
+  ASSERT_TRUE(server_.Script("/dl/new.exe", ServeBytesScript(newLauncher_)));  // it ends at once
+  EXPECT_EQ(Run(server_.HttpUrl("/dl/new.exe")), UpdateOutcome::StartFailed);
+  ASSERT_TRUE(WaitUntil([&] { return MarkerLines(folder_.path()).size() == 2; }, 10000));
+  EXPECT_EQ(MarkerLines(folder_.path()),
+            (std::vector<std::string>{"start " + SizeOf(newLauncher_), "start " + SizeOf(oldLauncher_)}));
+  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+  EXPECT_EQ(folder_.Names(), (std::set<std::wstring>{L"Storvane.exe", L"up.fail", L"launcher_marker.txt"}));
 }
 
 TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
@@ -100,7 +118,8 @@ TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
   EXPECT_EQ(Run(server_.HttpUrl("/truncate?len=50000&send=20000")), UpdateOutcome::DownloadFailed);
   EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
   EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
+  EXPECT_EQ(NamesOnceTheOldLauncherRuns(),
+            (std::set<std::wstring>{L"Storvane.exe", L"up.fail", L"launcher_marker.txt"}));
 }
 
 TEST_F(UpdateJobTest, OnlyWebAddressesAreFetched) {
@@ -113,13 +132,23 @@ TEST_F(UpdateJobTest, OnlyWebAddressesAreFetched) {
   EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
 }
 
-TEST_F(UpdateJobTest, AWebPageAnsweredWithSuccessDoesNotReplaceTheLauncher) {
+TEST_F(UpdateJobTest, OnlyAWholeProgramForThisMachineReplacesTheLauncher) {
   const std::string page = "<html><body>Please sign in to the network</body></html>";
-  ASSERT_TRUE(server_.Script("/dl/portal.exe", ServeBytesScript(std::vector<uint8_t>(page.begin(), page.end()))));
-  EXPECT_EQ(Run(server_.HttpUrl("/dl/portal.exe")), UpdateOutcome::DownloadFailed);
-  EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
-  EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
-  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"Storvane.exe"});
+  std::vector<uint8_t> cut(newLauncher_.begin(), newLauncher_.begin() + newLauncher_.size() / 2);
+  std::vector<uint8_t> foreign = newLauncher_;  // the other architecture's build: its machine field
+  const size_t peAt = foreign[60] | (foreign[61] << 8);
+  const uint16_t other = kBuildMachine == pe::kMachineI386 ? pe::kMachineAmd64 : pe::kMachineI386;
+  foreign[peAt + 4] = static_cast<uint8_t>(other);
+  foreign[peAt + 5] = static_cast<uint8_t>(other >> 8);
+  for (const auto& body : {std::vector<uint8_t>(page.begin(), page.end()), cut, std::vector<uint8_t>(), foreign}) {
+    messages_.clear();
+    ASSERT_TRUE(server_.Script("/dl/bad.exe", ServeBytesScript(body)));
+    EXPECT_EQ(Run(server_.HttpUrl("/dl/bad.exe")), UpdateOutcome::DownloadFailed) << body.size();
+    EXPECT_EQ(messages_, std::vector<std::string>{"下载的文件不是完整的程序，已保留原来的版本。"}) << body.size();
+    EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
+    EXPECT_EQ(NamesOnceTheOldLauncherRuns(),
+              (std::set<std::wstring>{L"Storvane.exe", L"up.fail", L"launcher_marker.txt"}));
+  }
 }
 
 class LauncherWaitTest : public ::testing::Test {

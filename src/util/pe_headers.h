@@ -1,13 +1,14 @@
 // The header checks of a PE image held as file bytes, over the bytes alone. Fields are read at
 // their file-format offsets (little-endian, any alignment) instead of through windows.h's
 // structures, so the checks also build natively, where sanitizers and fuzzers exercise them on
-// damaged images; pe_image.h hands out the structures for the bytes accepted here.
+// damaged images. The skin-UI library's mappers read the structures of the bytes accepted here
+// (uilib/pe_image.h); downloads of programs are judged by them too (util/image_file.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-namespace storvane::uilib::pe {
+namespace storvane::pe {
 
 inline constexpr std::uint16_t kMachineI386 = 0x14C;    // PE32 images
 inline constexpr std::uint16_t kMachineAmd64 = 0x8664;  // PE32+ images
@@ -58,4 +59,4 @@ ImageVerdict CheckRawHeaders(const std::uint8_t* bytes, std::size_t size, std::u
 // CopyHeadersAndSections writes lies inside it, and it is below 4 GiB.
 std::uint64_t MappedExtentOf(const std::uint8_t* bytes, const HeaderLayout& layout);
 
-}  // namespace storvane::uilib::pe
+}  // namespace storvane::pe

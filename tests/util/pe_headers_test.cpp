@@ -1,13 +1,13 @@
 // The byte-level header checks on images built here, in both layouts: what they accept, and an
 // extent that covers every byte the mappers copy even when the headers are hostile.
-#include "uilib/pe_headers.h"
+#include "util/pe_headers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-namespace storvane::uilib::pe {
+namespace storvane::pe {
 namespace {
 
 constexpr std::size_t kOpt = 64 + kOptionalHeaderOffset;  // the optional header, behind e_lfanew 64
@@ -89,4 +89,4 @@ TEST_P(PeHeadersTest, ExtentCoversEverythingTheMappersCopy) {
 INSTANTIATE_TEST_SUITE_P(BothLayouts, PeHeadersTest, ::testing::Values(kMachineI386, kMachineAmd64));
 
 }  // namespace
-}  // namespace storvane::uilib::pe
+}  // namespace storvane::pe

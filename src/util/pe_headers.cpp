@@ -1,6 +1,6 @@
-#include "uilib/pe_headers.h"
+#include "util/pe_headers.h"
 
-namespace storvane::uilib::pe {
+namespace storvane::pe {
 namespace {
 
 constexpr std::uint16_t kDosSignature = 0x5A4D;     // "MZ"
@@ -99,4 +99,4 @@ std::uint64_t MappedExtentOf(const std::uint8_t* bytes, const HeaderLayout& layo
   return extent;
 }
 
-}  // namespace storvane::uilib::pe
+}  // namespace storvane::pe
