@@ -3,9 +3,9 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
-#include "image_format.h"
 #include "library.h"
 #include "util/com.h"
+#include "util/image_format.h"
 
 namespace storvane::exui {
 

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_controls.h"
@@ -63,6 +64,9 @@ public:
   void SetUpItemTemplate();
   bool CreateItemMenu(const Bytes& font);
 
+  // True the first time only: the list is filled once per window.
+  bool BeginLoad() { return !std::exchange(loadBegun_, true); }
+
   Catalogue& catalogue() { return catalogue_; }
   CatalogueEnvironment& env() { return env_; }
   uilib::Window& main() { return main_; }
@@ -82,6 +86,7 @@ private:
   ModalDownloadWindow downloadWindow_;
   CatalogueEnvironment env_;
   Catalogue catalogue_;
+  bool loadBegun_ = false;
 };
 
 // ---- handlers of the main window (each does nothing for a window without a catalogue) ---------
@@ -89,7 +94,9 @@ private:
 // Shown: starts `CatalogueKickThread` and returns at once.
 void StartCatalogueLoad(uilib::Window& main);
 
-// Feedback of the label "读取软件": fills the list from the version service. Result 0.
+// Feedback of the label "读取软件": fills the list from the version service, once per window and
+// only for (0, 0): any process on the desktop can send this message, and one arriving during the
+// fill would nest a second fill inside its wait. Result 0.
 int LoadCatalogue(uilib::Unit& label, int a, int b);
 
 // Feedback of the label "检测软件运行": one running-state pass; the result is the number of items
