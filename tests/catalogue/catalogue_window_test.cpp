@@ -183,6 +183,11 @@ TEST_F(CatalogueWindow, TheLoadFillsTheRealListAndShowsIt) {
   EXPECT_TRUE(window->FindUnit(kSoftwareListUnit)->Visible());
   EXPECT_FALSE(window->FindUnit(kLoadProgressUnit)->Visible());
   EXPECT_EQ(window->FindUnit(kLoadProgressUnit)->Position(), 3);
+  // The icons are decoded at the first paint, after the load: COM must still be started on this
+  // thread then, for the imaging component, or the library falls back to the slow decoder.
+  const HRESULT again = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(again)) ::CoUninitialize();
+  EXPECT_EQ(again, S_FALSE);
 }
 
 TEST_F(CatalogueWindow, TheWatcherThreadMovesTheRealCaptionWithTheTool) {
