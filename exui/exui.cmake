@@ -9,7 +9,6 @@ add_library(exui_core STATIC
   src/font.cpp
   src/ico_list.cpp
   src/image.cpp
-  src/image_format.cpp
   src/library.cpp
   src/list_layout.cpp
   src/menu.cpp

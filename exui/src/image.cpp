@@ -3,9 +3,9 @@
 #include <shlwapi.h>
 #include <wincodec.h>
 
-#include "image_format.h"
 #include "library.h"
 #include "util/com.h"
+#include "util/image_format.h"
 
 namespace storvane::exui {
 
@@ -102,12 +102,15 @@ std::shared_ptr<Image> Image::Decode(const uint8_t* data, size_t length) {
 }
 
 Gdiplus::Bitmap* Image::Scaled(int width, int height) {
-  if (width <= 0 || height <= 0) return nullptr;
+  if (width <= 0 || height <= 0 || undecodable_) return nullptr;
   std::lock_guard lock(mutex_);
   for (auto& copy : scaled_) {
     if (copy.width == width && copy.height == height) return copy.bitmap.get();
   }
   std::unique_ptr<Gdiplus::Bitmap> bitmap = DecodeFull(encoded_);
+  // Bytes that do not decode now never will: the list paints often, and each try costs as
+  // much as a good decode.
+  if (!bitmap) undecodable_ = true;
   if (bitmap && (width != width_ || height != height_)) bitmap = CopyToPremultiplied(*bitmap, width, height);
   if (!bitmap) return nullptr;
   if (scaled_.size() >= kScaledCopiesKept) scaled_.erase(scaled_.begin());

@@ -8,6 +8,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,9 @@ public:
   // paint (the last few sizes are kept). Null when it cannot be made.
   Gdiplus::Bitmap* Scaled(int width, int height);
 
+  // Whether decoding was tried and failed: such a picture is not decoded again at every paint.
+  bool Undecodable() const noexcept { return undecodable_; }
+
 private:
   struct ScaledCopy {
     int width;
@@ -39,6 +43,7 @@ private:
   std::vector<uint8_t> encoded_;
   int width_ = 0;
   int height_ = 0;
+  std::atomic<bool> undecodable_ = false;
   std::mutex mutex_;
   std::vector<ScaledCopy> scaled_;
 };

@@ -109,12 +109,8 @@ std::string GetExecutableName() {
   return slash > 0 ? path.substr(static_cast<size_t>(slash)) : path;
 }
 
-bool IsRunningFromInstallDir(std::string_view runDir, std::string_view installDir) {
-  return FindText(runDir, installDir) > 0;
-}
-
 bool IsInsideInstallDir(std::string_view runDir, std::string_view installDir) {
-  if (IsRunningFromInstallDir(runDir, installDir)) return true;
+  // Never by the text: "…\zor2" and "…\zor.old" begin with the install folder's path.
   const auto install = IdentityOf(installDir);
   if (!install) return false;
   // The folder itself or any folder above it may be the install directory under another name.

@@ -24,12 +24,9 @@ std::string InstallDirForWindowsDir(std::string_view windowsDir);
 std::string GetRunDirectory();
 std::string GetExecutableName();
 
-// The program counts as installed when its run directory contains the install directory's
-// text (case-sensitive): the directory itself or anything below it.
-bool IsRunningFromInstallDir(std::string_view runDir, std::string_view installDir);
-
-// The same, and also when the run directory or a folder above it is the install directory under
-// another spelling (letter case, a short 8.3 name, "/" for "\\"), decided by file identity.
+// The program counts as installed when its run directory or a folder above it is the install
+// directory, whatever the spelling (letter case, a short 8.3 name, "/" for "\\"): decided by file
+// identity alone. False when either cannot be opened.
 bool IsInsideInstallDir(std::string_view runDir, std::string_view installDir);
 
 // The five lines of the self-delete script for `exeName` in `dirWithBackslash`: wait a second,

@@ -107,12 +107,18 @@ bool ActivateOtherInstanceWindow(int waitMs) {
 InstanceClaim ClaimInstanceName(std::string_view instanceName, const std::function<void()>& betweenCheckAndClaim) {
   const std::wstring name = GbkToWide(instanceName);
   if (UniqueHandle existing{::OpenEventW(EVENT_ALL_ACCESS, FALSE, name.c_str())}) return InstanceClaim::HeldElsewhere;
+  // A first copy running elevated holds an event this one is not allowed to open (nor create):
+  // the name is taken all the same.
+  if (::GetLastError() == ERROR_ACCESS_DENIED) return InstanceClaim::HeldElsewhere;
   if (betweenCheckAndClaim) betweenCheckAndClaim();
 
   UniqueHandle claim(::CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
   // Between the check above and this claim another copy may have claimed the name first; the
   // system tells us so here.
-  if (claim && ::GetLastError() == ERROR_ALREADY_EXISTS) return InstanceClaim::HeldElsewhere;
+  const DWORD claimError = ::GetLastError();
+  if (claim ? claimError == ERROR_ALREADY_EXISTS : claimError == ERROR_ACCESS_DENIED) {
+    return InstanceClaim::HeldElsewhere;
+  }
   // The claim is held for the whole life of the process and dies with it. A failed claim
   // (the name used by another kind of object) is let through as the first copy.
   claim.release();

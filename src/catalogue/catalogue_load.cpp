@@ -6,6 +6,7 @@
 #include "net/request_object.h"
 #include "sys/pumping_wait.h"
 #include "util/com.h"
+#include "util/image_format.h"
 #include "util/log.h"
 
 namespace storvane {
@@ -66,10 +67,20 @@ Bytes EntryIcon(const Catalogue& catalogue, const std::string& iconAddress, IDis
   const std::string& runDirectory = catalogue.env().runDirectory;
   if (iconAddress.empty()) return {};
   if (catalogue.offline()) return ReadOfflineIcon(runDirectory, iconAddress);
+  int status = 0;
   net::RequestObjectOptions options;
+  options.status_code = &status;
   options.request_object = request;
   Bytes icon = net::RequestObjectFetch(iconAddress, options);
-  SaveOfflineIcon(runDirectory, iconAddress, icon);
+  // An error page, a portal's login form or a cut-off picture must not replace the last good
+  // icon: only a whole picture of a format we know is kept, and otherwise the kept one is shown.
+  const bool answered = status >= 200 && status < 300;
+  if (answered && ReadImageHeader(icon.data(), icon.size())) {
+    SaveOfflineIcon(runDirectory, iconAddress, icon);
+    return icon;
+  }
+  Bytes kept = ReadOfflineIcon(runDirectory, iconAddress);
+  if (!kept.empty() || !answered) return kept;
   return icon;
 }
 

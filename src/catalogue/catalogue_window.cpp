@@ -63,8 +63,10 @@ void StartCatalogueLoad(uilib::Window& main) {
   std::thread(CatalogueKickThread, label->hwnd()).detach();
 }
 
-int LoadCatalogue(uilib::Unit& label, int, int) {
-  if (auto* c = MainWindowCatalogue::Of(label.window())) LoadCatalogue(c->catalogue());
+int LoadCatalogue(uilib::Unit& label, int a, int b) {
+  if (a != 0 || b != 0) return 0;
+  auto* c = MainWindowCatalogue::Of(label.window());
+  if (c != nullptr && c->BeginLoad()) LoadCatalogue(c->catalogue());
   return 0;
 }
 

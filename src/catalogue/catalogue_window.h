@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_controls.h"
@@ -29,6 +30,7 @@
 #include "catalogue/item_menu.h"
 #include "exui_api.h"
 #include "uilib/runtime.h"
+#include "util/com.h"
 
 namespace storvane {
 
@@ -64,6 +66,9 @@ public:
   void SetUpItemTemplate();
   bool CreateItemMenu(const Bytes& font);
 
+  // True the first time only: the list is filled once per window.
+  bool BeginLoad() { return !std::exchange(loadBegun_, true); }
+
   Catalogue& catalogue() { return catalogue_; }
   CatalogueEnvironment& env() { return env_; }
   uilib::Window& main() { return main_; }
@@ -73,6 +78,10 @@ public:
   ItemMenu& menu() { return menu_; }
 
 private:
+  // First, so it outlasts every member: the skin library decodes the icons at the list's first
+  // paint, after the load has returned, and its imaging factory needs COM on this thread then.
+  // Without it the library falls back to GDI+, several times slower.
+  ComInit com_;
   uilib::Window& main_;
   SkinCatalogueList list_;
   UnitProgressBar loadProgress_;
@@ -83,6 +92,7 @@ private:
   ModalDownloadWindow downloadWindow_;
   CatalogueEnvironment env_;
   Catalogue catalogue_;
+  bool loadBegun_ = false;
 };
 
 // ---- handlers of the main window (each does nothing for a window without a catalogue) ---------
@@ -90,7 +100,9 @@ private:
 // Shown: starts `CatalogueKickThread` and returns at once.
 void StartCatalogueLoad(uilib::Window& main);
 
-// Feedback of the label "读取软件": fills the list from the version service. Result 0.
+// Feedback of the label "读取软件": fills the list from the version service, once per window and
+// only for (0, 0): any process on the desktop can send this message, and one arriving during the
+// fill would nest a second fill inside its wait. Result 0.
 int LoadCatalogue(uilib::Unit& label, int a, int b);
 
 // Feedback of the label "检测软件运行": one running-state pass; the result is the number of items

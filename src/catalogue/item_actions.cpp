@@ -9,10 +9,14 @@
 #include "catalogue/install_flow.h"
 #include "sys/process_finder.h"
 #include "util/handles.h"
+#include "util/log.h"
 #include "util/win_text.h"
 
 namespace storvane {
 namespace {
+
+// The system's answer to a direct start of a program whose manifest asks for administrator rights.
+constexpr DWORD kElevationRequired = 740;
 
 constexpr DWORD kIdleWaitMs = 1000;
 
@@ -120,21 +124,48 @@ bool ShellOpenAddress(const std::string& address) {
   return result > 32;
 }
 
-bool StartProcessFromCommandLine(const std::string& commandLine) {
-  std::wstring line = GbkToWide(commandLine);
-  if (line.empty()) return false;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    return false;
-  }
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
-  ::WaitForInputIdle(process.get(), kIdleWaitMs);
-  return true;
+ProcessStartSteps SystemProcessStartSteps() {
+  return {
+      [](const std::wstring& commandLine) -> DWORD {
+        std::wstring line = commandLine;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = SW_SHOWNORMAL;
+        PROCESS_INFORMATION info{};
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+          return ::GetLastError();
+        }
+        UniqueHandle process(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        ::WaitForInputIdle(process.get(), kIdleWaitMs);
+        return ERROR_SUCCESS;
+      },
+      [](const std::wstring& program, const std::wstring& arguments) {
+        SHELLEXECUTEINFOW shell{};
+        shell.cbSize = sizeof shell;
+        shell.fMask = SEE_MASK_NOASYNC;
+        shell.lpVerb = L"open";
+        shell.lpFile = program.c_str();
+        shell.lpParameters = arguments.c_str();
+        shell.nShow = SW_SHOWNORMAL;
+        return ::ShellExecuteExW(&shell) != FALSE;
+      },
+  };
+}
+
+bool StartProcessFromCommandLine(const std::string& commandLine, const ProcessStartSteps& steps) {
+  const std::wstring line = GbkToWide(commandLine);
+  if (line.empty() || !steps.create) return false;
+  const DWORD error = steps.create(line);
+  if (error != kElevationRequired || !steps.shellOpen) return error == ERROR_SUCCESS;
+  // The shell takes the program and its arguments apart; the program is the quoted first part.
+  const bool quoted = line.front() == L'"';
+  const size_t end = quoted ? line.find(L'"', 1) : line.find(L' ');
+  const std::wstring program = quoted ? line.substr(1, end == std::wstring::npos ? end : end - 1) : line.substr(0, end);
+  const size_t rest = end == std::wstring::npos ? end : line.find_first_not_of(L' ', end + 1);
+  Log("tool start: the program asks for administrator rights; it is handed to the shell");
+  return steps.shellOpen(program, rest == std::wstring::npos ? std::wstring() : line.substr(rest));
 }
 
 }  // namespace storvane

@@ -3,6 +3,8 @@
 // its tutorial.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -47,8 +49,21 @@ bool OpenTutorial(std::string_view address, const std::function<bool(const std::
 // The shell's "open" of an address (wide API, normal window); true when the shell took it.
 bool ShellOpenAddress(const std::string& address);
 
-// Starts a process from a command line without waiting for it to end, in a normal window, and
-// waits up to 1000 ms for it to become idle. True when the process was created.
-bool StartProcessFromCommandLine(const std::string& commandLine);
+// The two ways a program is started: `create` makes the process from the whole command line and
+// gives 0 or the system's error code; `shellOpen` hands the program and its arguments to the
+// shell's "open" verb, which asks for the administrator's consent where the program needs it.
+struct ProcessStartSteps {
+  std::function<DWORD(const std::wstring& commandLine)> create;
+  std::function<bool(const std::wstring& program, const std::wstring& arguments)> shellOpen;
+};
+// The system's: CreateProcessW (then up to 1000 ms for the process to become idle) and
+// ShellExecuteExW, both in a normal window.
+ProcessStartSteps SystemProcessStartSteps();
+
+// Starts a process from a command line (a quoted program path, a blank, the arguments) without
+// waiting for it to end. A program that asks for administrator rights cannot be created directly
+// (error 740): it goes through the shell's "open". True when the process was started.
+bool StartProcessFromCommandLine(const std::string& commandLine,
+                                 const ProcessStartSteps& steps = SystemProcessStartSteps());
 
 }  // namespace storvane

@@ -1,8 +1,9 @@
 // The last catalogue answer that was accepted, kept beside the program with its signature and
 // the icons it named, so that the list can be shown when the service cannot be used. Every file
 // is written so that a reader sees the old one or the new one, never half of one:
-//   offline/zor              the answer's bytes as fetched
-//   offline/zor.sig          its signature (signed builds)
+//   offline/zor.answer       the answer's bytes as fetched, after its signature (signed builds)
+//                            and a line giving that signature's length
+//   offline/zor, zor.sig     the same in two files, as earlier versions kept it (still read)
 //   offline/icon-<digest>    the icon fetched from an address, named by the address's digest
 #pragma once
 

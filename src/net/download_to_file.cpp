@@ -31,7 +31,8 @@ public:
     const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
     // Never freed, as an import would not be: WinINet keeps threads and caches of its own that may
-    // outlive the handles closed here.
+    // outlive the handles closed here, and unloading the library under them is not safe. Each
+    // download takes one more reference to the same loaded module.
     module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str());
     if (!module_) return;
     Bind(getConnectedState, "InternetGetConnectedState");

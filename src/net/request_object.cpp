@@ -79,7 +79,10 @@ Bytes RequestObjectFetch(std::string_view url, const RequestObjectOptions& optio
     CallMethod(request.get(), "SetTimeouts", t, t, t, t);
   }
   if (!options.proxy.empty()) CallMethod(request.get(), "SetProxy", kProxySettingProxy, options.proxy);
-  CallMethod(request.get(), "Open", MethodName(method), std::string(url), false);
+  // A shared object still holds the last request's response: when this one cannot even be
+  // opened or sent (an address of another scheme), that response must not pass for its own.
+  const Variant openArgs[] = {MakeVariant(MethodName(method)), MakeVariant(std::string(url)), MakeVariant(false)};
+  bool sent = SUCCEEDED(InvokeByName(request.get(), "Open", DISPATCH_METHOD, openArgs, nullptr));
   // Windows 7's component leaves TLS 1.2 out of its default, and HTTPS services have dropped
   // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
   // alone; one that refuses both keeps its default rather than losing the request.
@@ -126,16 +129,14 @@ Bytes RequestObjectFetch(std::string_view url, const RequestObjectOptions& optio
     }
   }
 
-  if (!options.body_data.empty()) {
-    CallMethod(request.get(), "Send", Variant::FromBytes(options.body_data));
-  } else {
-    CallMethod(request.get(), "Send", options.body_text);
-  }
+  const Variant sendArg =
+      options.body_data.empty() ? MakeVariant(options.body_text) : Variant::FromBytes(options.body_data);
+  sent = sent && SUCCEEDED(InvokeByName(request.get(), "Send", DISPATCH_METHOD, std::span(&sendArg, 1), nullptr));
 
-  Bytes result = GetProperty(request.get(), "ResponseBody").ToBytes();
-  const std::string headers = CallMethod(request.get(), "GetAllResponseHeaders").ToText();
+  Bytes result = sent ? GetProperty(request.get(), "ResponseBody").ToBytes() : Bytes();
+  const std::string headers = sent ? CallMethod(request.get(), "GetAllResponseHeaders").ToText() : std::string();
   if (options.response_headers != nullptr) *options.response_headers = headers;
-  const int status = static_cast<int>(GetProperty(request.get(), "Status").ToDouble());
+  const int status = sent ? static_cast<int>(GetProperty(request.get(), "Status").ToDouble()) : 0;
   if (options.status_code != nullptr) *options.status_code = status;
   GetProperty(request.get(), "StatusText");
 

@@ -45,6 +45,18 @@ std::string DosDeviceOfDrive(std::string_view drive) {
   return WideBufferToGbk(buffer);
 }
 
+// The image path as the system names it, asking only for the limited query right: a tool running
+// elevated grants a program that is not no more than that, and neither its module list nor the
+// full query right.
+std::string ImagePathWithLimitedRight(DWORD processId) {
+  UniqueHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  if (!process) return {};
+  wchar_t image[MAX_PATH] = {};
+  DWORD length = MAX_PATH;
+  if (!::QueryFullProcessImageNameW(process.get(), 0, image, &length) || length == 0) return {};
+  return WideBufferToGbk(image);
+}
+
 // The image path through the kernel's device name, for processes whose modules cannot be
 // listed (other bitness, protected).
 std::string ImagePathByDevice(DWORD processId) {
@@ -118,8 +130,11 @@ std::vector<DWORD> FindProcessIdsByExeName(std::string_view exeName) {
 }
 
 std::string GetProcessImagePath(DWORD processId) {
-  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
   if (processId == kSystemProcessId) return SystemDirectoryWithBackslash();
+  if (std::string image = ImagePathWithLimitedRight(processId); !image.empty()) {
+    return NormalizeModulePath(image, EnvironmentValue(L"SystemRoot"));
+  }
+  UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId));
   if (!snapshot) return ImagePathByDevice(processId);
 
   MODULEENTRY32W module{};

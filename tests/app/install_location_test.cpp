@@ -73,17 +73,21 @@ TEST(RunDirectory, AndExecutableNameMakeUpTheModulePath) {
   EXPECT_EQ(GetExecutableName(), "shell_tests.exe");
 }
 
-TEST(IsRunningFromInstallDir, TheDirectoryAndAnythingBelowItCount) {
-  const std::string install = "C:\\quorlen\\storvane\\zor";
-  EXPECT_TRUE(IsRunningFromInstallDir(install, install));
-  EXPECT_TRUE(IsRunningFromInstallDir(install + "\\soft\\dianpu", install));
-  EXPECT_FALSE(IsRunningFromInstallDir("C:\\Users\\me\\Downloads", install));
-  EXPECT_FALSE(IsRunningFromInstallDir("C:\\quorlen\\storvane", install));
-}
-
-TEST(IsRunningFromInstallDir, AnotherLetterCaseDoesNotCount) {
-  EXPECT_FALSE(IsRunningFromInstallDir("C:\\QUORLEN\\storvane\\zor", "C:\\quorlen\\storvane\\zor"));
-  EXPECT_FALSE(IsRunningFromInstallDir("c:\\quorlen\\storvane\\zor", "C:\\quorlen\\storvane\\zor"));
+// Decided by which folder it is: a folder whose name merely begins like the install folder's is
+// elsewhere.
+TEST(IsInsideInstallDir, TheFolderAndAnythingBelowItCountNotFoldersOfASimilarName) {
+  TempFolder install("inst");
+  ::CreateDirectoryW(GbkToWide(install / "soft").c_str(), nullptr);
+  ::CreateDirectoryW(GbkToWide(install / "soft\\dianpu").c_str(), nullptr);
+  EXPECT_TRUE(IsInsideInstallDir(install.path(), install.path()));
+  EXPECT_TRUE(IsInsideInstallDir(install / "soft\\dianpu", install.path()));
+  for (const char* suffix : {"2", ".old"}) {
+    const std::string twin = install.path() + suffix;
+    ASSERT_TRUE(::CreateDirectoryW(GbkToWide(twin).c_str(), nullptr)) << twin;
+    EXPECT_FALSE(IsInsideInstallDir(twin, install.path())) << twin;
+    test_support::RemoveTree(twin);
+  }
+  EXPECT_FALSE(IsInsideInstallDir(install.path(), install / "missing"));
 }
 
 TEST(RelocateIfNeeded, AnInstalledCopyStaysWhereItIs) {

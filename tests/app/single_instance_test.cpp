@@ -130,6 +130,25 @@ TEST(EnsureSingleInstance, CopiesStartedTogetherLeaveExactlyOneSurvivor) {
   }
 }
 
+// A first copy running with rights this one lacks (elevated, on Windows) holds a name this one
+// may neither open nor create: an event whose access list grants nothing stands in for it.
+TEST(ClaimInstanceName, ANameThisCopyIsDeniedIsHeldElsewhere) {
+  const std::string name = UniqueName("denied");
+  SECURITY_DESCRIPTOR grantsNothing{};
+  ASSERT_TRUE(::InitializeSecurityDescriptor(&grantsNothing, SECURITY_DESCRIPTOR_REVISION));
+  ACL empty{};
+  ASSERT_TRUE(::InitializeAcl(&empty, sizeof(empty), ACL_REVISION));
+  ASSERT_TRUE(::SetSecurityDescriptorDacl(&grantsNothing, TRUE, &empty, FALSE));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), &grantsNothing, FALSE};
+  UniqueHandle held(::CreateEventW(&attributes, FALSE, FALSE, GbkToWide(name).c_str()));
+  ASSERT_TRUE(held);
+  UniqueHandle opened(::OpenEventW(EVENT_ALL_ACCESS, FALSE, GbkToWide(name).c_str()));
+  const DWORD openError = ::GetLastError();
+  ASSERT_FALSE(opened);
+  ASSERT_EQ(openError, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(ClaimInstanceName(name), InstanceClaim::HeldElsewhere);
+}
+
 TEST(ClaimInstanceName, CopiesThatAllPassTheCheckBeforeAnyClaimLeaveOneSurvivor) {
   // Every copy is held between its check and its claim until all have checked, so each finds
   // the name free and only the claim itself can tell them apart.

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/test_processes.h"
+#include "catalogue/offline_copy.h"
 #include "catalogue_fakes.h"
 #include "support/demo_service.h"
 #include "support/test_server.h"
@@ -154,6 +155,26 @@ TEST_F(CatalogueLoad, KeptIconsAreRewrittenOnlyWhenTheyDiffer) {
   }
 }
 
+// An error page or a page that is no picture leaves the kept icon as it was, and the list shows it.
+TEST_F(CatalogueLoad, OnlyAWholePictureAnsweredWithSuccessReplacesAKeptIcon) {
+  ASSERT_TRUE(service.Control(R"({"catalogue": {"code": 200, "data": [{"soft_ico": "{base}/icons/gone.png"},
+      {"soft_ico": "{base}/edu/caiji.html"}, {"soft_ico": "{base}/icons/dingdan.png"}]}})"));
+  const std::string addresses[] = {service.Url("/icons/gone.png"), service.Url("/edu/caiji.html"),
+                                   service.Url("/icons/dingdan.png")};
+  const std::string good[] = {IconFile("dianpu.png"), IconFile("caiji.png"), IconFile("dingdan.png")};
+  ASSERT_TRUE(SaveOfflineIcon(root.path(), addresses[0], Bytes(good[0].begin(), good[0].end())));
+  ASSERT_TRUE(SaveOfflineIcon(root.path(), addresses[1], Bytes(good[1].begin(), good[1].end())));
+  FakeCatalogue ui(root.path(), service.Base());
+  ASSERT_EQ(LoadCatalogue(ui.catalogue), 3);
+  ASSERT_EQ(ui.list.items.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const Bytes kept = ReadOfflineIcon(root.path(), addresses[i]);
+    const Bytes& shown = ui.list.items[i].entry.icon;
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), good[i]) << i;
+    EXPECT_EQ(std::string(shown.begin(), shown.end()), good[i]) << i;
+  }
+}
+
 TEST_F(CatalogueLoad, InstalledToolsStartOpenOrUpdate) {
   PlaceTool("dianpu", "shoptool_a.exe", "1.0.3");
   PlaceTool("caiji", "shoptool_b.exe", "2.5");  // compared with the number's text
@@ -215,6 +236,27 @@ TEST_F(CatalogueLoad, ABodyThatIsNotJsonGivesNoItems) {
   EXPECT_EQ(LoadCatalogue(ui.catalogue), 0);
   EXPECT_TRUE(ui.list.items.empty());
   EXPECT_EQ(ui.watcherStarts, 1);
+}
+
+// A kept answer and its signature are replaced together: a write that fails leaves the old pair.
+TEST(OfflineCopy, TheKeptAnswerAndItsSignatureAreReplacedTogether) {
+  TempFolder root{"pair"};
+  ASSERT_TRUE(SaveOfflineAnswer(root.path(), {"old answer", "old signature"}));
+  ASSERT_TRUE(SaveOfflineAnswer(root.path(), {"new answer", "new signature"}));
+  // A folder standing where a file is written beside the answer's makes that write fail.
+  ::CreateDirectoryW(GbkToWide(root / "offline\\zor.new").c_str(), nullptr);
+  ::CreateDirectoryW(GbkToWide(root / "offline\\zor.answer.new").c_str(), nullptr);
+  SaveOfflineAnswer(root.path(), {"third answer", "third signature"});
+  const std::optional<net::FetchedAnswer> kept = ReadOfflineAnswer(root.path());
+  ASSERT_TRUE(kept);
+  EXPECT_EQ(kept->body, "new answer");
+  EXPECT_EQ(kept->signature, "new signature");
+  // The two files of earlier versions are still read.
+  TempFolder earlier{"pair"};
+  ::CreateDirectoryW(GbkToWide(earlier / "offline").c_str(), nullptr);
+  ASSERT_TRUE(WriteBytes(earlier / "offline\\zor", "kept answer"));
+  ASSERT_TRUE(WriteBytes(earlier / "offline\\zor.sig", "kept signature"));
+  EXPECT_EQ(ReadOfflineAnswer(earlier.path())->signature, "kept signature");
 }
 
 TEST(CatalogueText, TheByteOrderMarkIsRemovedAndChineseBecomesGbk) {

@@ -286,6 +286,26 @@ TEST(StartTool, AMissingExecutableIsReportedAsAFailure) {
   EXPECT_FALSE(StartProcessFromCommandLine(ToolCommandLine(base.path(), "none", "none.exe")));
 }
 
+// A tool whose manifest asks for administrator rights is refused by the direct start (740): the
+// shell's "open" starts it with the consent prompt. Other failures stay failures.
+TEST(StartTool, AToolAskingForAdministratorRightsGoesThroughTheShell) {
+  std::wstring program, arguments;
+  DWORD refusal = 740;  // the program asks for administrator rights
+  const ProcessStartSteps steps{[&](const std::wstring&) { return refusal; },
+                                [&](const std::wstring& p, const std::wstring& a) {
+                                  program = p;
+                                  arguments = a;
+                                  return true;
+                                }};
+  EXPECT_TRUE(StartProcessFromCommandLine(ToolCommandLine("C:\\run dir", "probe", "管理.exe"), steps));
+  EXPECT_EQ(program, GbkToWide(ToolExecutablePath("C:\\run dir", "probe", "管理.exe")));
+  EXPECT_EQ(arguments, L"quorlen");
+  program.clear();
+  refusal = ERROR_ACCESS_DENIED;
+  EXPECT_FALSE(StartProcessFromCommandLine(ToolCommandLine("C:\\run dir", "probe", "管理.exe"), steps));
+  EXPECT_EQ(program, L"");
+}
+
 class ForceCloseTool : public ItemActions {
 protected:
   void SetUp() override {

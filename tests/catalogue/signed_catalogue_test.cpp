@@ -11,6 +11,7 @@
 #include "catalogue/catalogue_load.h"
 #include "catalogue/catalogue_view.h"
 #include "catalogue/item_actions.h"
+#include "catalogue/offline_copy.h"
 #include "catalogue_fakes.h"
 #include "support/test_server.h"
 #include "util/win_text.h"
@@ -40,6 +41,7 @@ protected:
   }
   std::string Kept(const std::string& name) const { return ReadBytes(root_ / ("offline\\" + name)); }
   std::string AccessLog() const { return ReadBytes(state_ + "\\nginx\\access.log"); }
+  net::FetchedAnswer KeptAnswer() const { return ReadOfflineAnswer(root_.path()).value_or(net::FetchedAnswer{}); }
 
   // Loads the catalogue from `base` into a fresh list over the same run directory.
   std::unique_ptr<FakeCatalogue> Load(const std::string& base, bool withKey = true, int64_t minPublished = 0) {
@@ -70,8 +72,8 @@ TEST_F(SignedCatalogue, AServiceDownShowsTheKeptCopyWhereInstalledToolsOpen) {
   auto online = Load(Base("good"));
   ASSERT_EQ(online->list.items.size(), 3u);
   EXPECT_FALSE(online->catalogue.offline());
-  EXPECT_EQ(Kept("zor"), Served("good", "api\\group\\zor"));
-  EXPECT_EQ(Kept("zor.sig"), Served("good", "api\\group\\zor.sig"));
+  EXPECT_EQ(KeptAnswer().body, Served("good", "api\\group\\zor"));
+  EXPECT_EQ(KeptAnswer().signature, Served("good", "api\\group\\zor.sig"));
   EXPECT_EQ(Kept("zor.published"), "2000");
 
   ::CreateDirectoryW(GbkToWide(root_ / "soft").c_str(), nullptr);
@@ -106,7 +108,7 @@ TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
     ASSERT_EQ(ui->list.items.size(), 3u);
     EXPECT_EQ(ui->list.items[0].Title(), "店铺助手 V1.0.3");
     ExpectInstallRefused(*ui, 0);
-    EXPECT_EQ(Kept("zor"), Served("good", "api\\group\\zor"));
+    EXPECT_EQ(KeptAnswer().body, Served("good", "api\\group\\zor"));
     EXPECT_EQ(Kept("zor.published"), "2000");
   }
   // The 64 MB signature was not read on: nginx could not send it all.
@@ -121,7 +123,7 @@ TEST_F(SignedCatalogue, RefusedAnswersLeaveTheKeptCopyInPlace) {
   auto rolledBack = Load(Base("good"));
   EXPECT_TRUE(rolledBack->catalogue.offline());
   EXPECT_EQ(rolledBack->list.items.size(), 3u);
-  EXPECT_EQ(Kept("zor"), Served("newer", "api\\group\\zor"));
+  EXPECT_EQ(KeptAnswer().body, Served("newer", "api\\group\\zor"));
 }
 
 TEST_F(SignedCatalogue, ADamagedRecordStillRefusesAnswersOlderThanTheBuildsMinimum) {
@@ -145,9 +147,9 @@ TEST_F(SignedCatalogue, WithoutAGoodCopyNothingIsListed) {
 
   // A copy changed on disk is checked like an answer and refused.
   Load(Base("good"));
-  std::string kept = Kept("zor");
-  kept.replace(kept.find("1.0.3"), 5, "9.9.9");
-  ASSERT_TRUE(WriteBytes(root_ / "offline\\zor", kept));
+  net::FetchedAnswer kept = KeptAnswer();
+  kept.body.replace(kept.body.find("1.0.3"), 5, "9.9.9");
+  ASSERT_TRUE(SaveOfflineAnswer(root_.path(), kept));
   EXPECT_TRUE(Load(Down())->list.items.empty());
 }
 

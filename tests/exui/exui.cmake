@@ -11,7 +11,7 @@ target_link_libraries(exui_msaa_probe PRIVATE oleacc ole32 oleaut32 uuid)
 target_link_options(exui_msaa_probe PRIVATE ${STORVANE_STATIC_LINK})
 
 storvane_test(exui_unit_tests LABELS exui
-  SOURCES element_model_test.cpp list_layout_test.cpp skin_test.cpp font_test.cpp menu_test.cpp
+  SOURCES element_model_test.cpp list_layout_test.cpp skin_test.cpp font_test.cpp menu_test.cpp image_test.cpp
           exports_test.cpp exui_dll.cpp
   LIBS exui_core gdiplus shlwapi
   DEPENDS exui_test_dll)

@@ -234,6 +234,21 @@ TEST_F(RequestObjectTest, CallersObjectIsUsedAndKeepsItsState) {
   EXPECT_EQ(storvane::GetProperty(object.get(), "Status").ToInt(), 203);
 }
 
+TEST_F(RequestObjectTest, SharedObjectGivesNothingOfTheLastRequestWhenAnAddressCannotBeOpened) {
+  storvane::ComInit com;
+  storvane::ComPtr<IDispatch> object = storvane::CreateObject("WinHttp.WinHttpRequest.5.1");
+  ASSERT_TRUE(object);
+  int status = -1;
+  std::string headers;
+  EXPECT_EQ(RequestObjectFetch(server_.HttpUrl("/status/203"), {.request_object = object.get()}), B("status 203"));
+  EXPECT_TRUE(RequestObjectFetch("gopher://127.0.0.1/icon.png",
+                                 {.response_headers = &headers, .status_code = &status, .request_object = object.get()})
+                  .empty());
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(headers, "");
+  EXPECT_EQ(RequestObjectFetch(server_.HttpUrl("/status/200"), {.request_object = object.get()}), B("status 200"));
+}
+
 // ---- failures and certificates -------------------------------------------------------------------
 
 TEST_F(RequestObjectTest, UnreachableHostGivesEmptyResults) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <psapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <map>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/test_processes.h"
+#include "util/handles.h"
 #include "util/text.h"
 #include "util/win_text.h"
 
@@ -80,6 +82,30 @@ TEST_F(ProcessFinder, ImagePathIsTheFullExecutablePath) {
   wchar_t own[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, own, MAX_PATH);
   EXPECT_EQ(GetProcessImagePath(::GetCurrentProcessId()), WideToGbk(own));
+}
+
+// A tool running elevated lets a launcher that is not open it for the limited query alone; one
+// whose process grants nothing more stands in for it.
+TEST_F(ProcessFinder, AToolGrantingOnlyTheLimitedQueryIsFoundRunning) {
+  PSECURITY_DESCRIPTOR limited = nullptr;
+  // Everyone: limited query, synchronise, terminate.
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x101001;;;WD)", SDDL_REVISION_1, &limited,
+                                                                     nullptr));
+  SECURITY_ATTRIBUTES attributes{sizeof(attributes), limited, FALSE};
+  std::wstring line = L"\"" + GbkToWide(dirB_ + "\\" + kExe) + L"\" quorlen";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  const BOOL started =
+      ::CreateProcessW(nullptr, line.data(), &attributes, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  ::LocalFree(limited);
+  ASSERT_TRUE(started);
+  UniqueHandle process(info.hProcess), thread(info.hThread);
+  EXPECT_FALSE(UniqueHandle(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, info.dwProcessId)));
+  EXPECT_TRUE(WaitUntil([&] { return IsToolRunning(dirB_, kExe); }, 5000)) << GetProcessImagePath(info.dwProcessId);
+  EXPECT_FALSE(IsToolRunning(dirA_, kExe));
+  ::TerminateProcess(process.get(), 0);
+  ::WaitForSingleObject(process.get(), 5000);
 }
 
 TEST_F(ProcessFinder, ImagePathOfAnEndedProcessIsEmpty) {

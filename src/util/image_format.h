@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-namespace storvane::exui {
+namespace storvane {
 
 struct ImageHeader {
   int width = 0;
@@ -22,4 +22,4 @@ std::optional<ImageHeader> ReadImageHeader(const uint8_t* data, size_t length);
 // Whether the bytes begin as one of those formats (whatever follows).
 bool HasKnownImageSignature(const uint8_t* data, size_t length);
 
-}  // namespace storvane::exui
+}  // namespace storvane

@@ -1,8 +1,8 @@
-#include "image_format.h"
+#include "util/image_format.h"
 
 #include <cstring>
 
-namespace storvane::exui {
+namespace storvane {
 namespace {
 
 constexpr int kLargestSide = 16384;
@@ -104,4 +104,4 @@ bool HasKnownImageSignature(const uint8_t* data, size_t length) {
          (data[0] == 'B' && data[1] == 'M') || std::memcmp(data, kIcon, 4) == 0;
 }
 
-}  // namespace storvane::exui
+}  // namespace storvane
