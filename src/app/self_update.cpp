@@ -71,13 +71,17 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
 UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, STORVANE_SERVICE_BASE); }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
-  return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
+  net::HttpFetchOptions options;
+  options.deadline_ms = kUpdateCheckLimits.deadline_ms;
+  options.max_body_bytes = kUpdateCheckLimits.max_body_bytes;
+  return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key), options));
 }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
                             std::string_view runDirectory) {
   if (!answerKey) return CheckForUpdate(key, serviceBase);
-  const std::optional<net::FetchedAnswer> fetched = net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey);
+  const std::optional<net::FetchedAnswer> fetched =
+      net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey, kUpdateCheckLimits);
   if (!fetched) return {};
   JsonDocument document = CreateJsonDocument();
   const bool parsed = document.Parse(ReplaceText(net::Utf8ToLocal(fetched->body), "?{", "{"), false);

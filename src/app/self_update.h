@@ -21,6 +21,10 @@ inline constexpr char kSelfUpdateKey[] = "storvane";
 // Beside the launcher, written by up.exe when it has put an offered version in place: that
 // version's text bytes and nothing else.
 inline constexpr char kInstalledOfferFileName[] = "up.qn";
+// The version check runs before the window is shown: a service that stalls or drips may hold the
+// start for no longer than this, its signature included, and an answer longer than any launcher
+// answer can be is no answer.
+inline constexpr net::AnswerLimits kUpdateCheckLimits{.deadline_ms = 5000, .max_body_bytes = 4 << 20};
 
 // The offer up.exe last installed beside the launcher in `runDirectory`; empty when none.
 std::string ReadInstalledOffer(std::string_view runDirectory);

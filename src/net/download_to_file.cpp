@@ -4,7 +4,10 @@
 #include <wininet.h>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
+#include <cwchar>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -38,10 +41,11 @@ public:
     Bind(queryInfo, "HttpQueryInfoW");
     Bind(readFile, "InternetReadFile");
     Bind(closeHandle, "InternetCloseHandle");
+    Bind(setOption, "InternetSetOptionW");
   }
   bool ready() const {
     return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
-           readFile != nullptr && closeHandle != nullptr;
+           readFile != nullptr && closeHandle != nullptr && setOption != nullptr;
   }
 
   decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
@@ -50,6 +54,7 @@ public:
   decltype(&::HttpQueryInfoW) queryInfo = nullptr;
   decltype(&::InternetReadFile) readFile = nullptr;
   decltype(&::InternetCloseHandle) closeHandle = nullptr;
+  decltype(&::InternetSetOptionW) setOption = nullptr;
 
 private:
   template <typename F>
@@ -72,6 +77,8 @@ public:
   }
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
+  // Gives the handle up without closing it (someone else closed it).
+  void release() { handle_ = nullptr; }
 
 private:
   const WinInet& api_;
@@ -312,10 +319,153 @@ DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) 
   return ok ? value : 0;
 }
 
+// Closes `handle` on a thread of its own (or here, when no thread starts) and gives it up.
+void CloseOnTheirOwn(const WinInet& api, UniqueInternetHandle& handle) {
+  HINTERNET raw = handle.get();
+  if (raw == nullptr) return;
+  handle.release();
+  const auto close = api.closeHandle;
+  try {
+    std::thread([close, raw] { close(raw); }).detach();
+  } catch (const std::system_error&) {
+    close(raw);
+  }
+}
+
+// The 64-bit Content-Length as announced; nullopt when there is none or it is not a number.
+std::optional<uint64_t> AnnouncedLength(const WinInet& api, HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  if (!api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(text, &end, 10);
+  if (end == text) return std::nullopt;
+  return value;
+}
+
+// Free bytes on the drive of `target`'s folder; nullopt when the system cannot say.
+std::optional<uint64_t> FreeBytesBeside(const std::wstring& target) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(FolderOfTarget(target).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
+// What a file of `size` bytes needs free: itself and a tenth more.
+uint64_t SpaceNeededFor(uint64_t size) { return size + size / 10; }
+
+// The body's reads, on a thread of their own. A read that the system does not bring back (a
+// server that has gone quiet, where the system's receive time-out does not hold) then holds only
+// that thread, and the transfer can still end. The thread owns the request's handles from the
+// first read on and closes them when it stops: after a body given up before its end some
+// implementations read the rest away on closing, which for an endless body never ends.
+class BodyReader {
+public:
+  enum class Outcome { Chunk, Ended, Failed, Stalled };
+
+  // Takes over `address` and `internet`; false (the handles closed) when no thread starts.
+  bool Start(const WinInet& api, UniqueInternetHandle& address, UniqueInternetHandle& internet) {
+    shared_ = std::make_shared<Shared>();
+    shared_->readFile = api.readFile;
+    shared_->closeHandle = api.closeHandle;
+    shared_->address = address.get();
+    shared_->internet = internet.get();
+    address.release();
+    internet.release();
+    try {
+      std::thread([shared = shared_] { shared->Run(); }).detach();
+    } catch (const std::system_error&) {
+      shared_->Close();
+      return false;
+    }
+    return true;
+  }
+  BodyReader() = default;
+  BodyReader(const BodyReader&) = delete;
+  BodyReader& operator=(const BodyReader&) = delete;
+  // Whatever the reads have come to, the transfer no longer waits for them.
+  ~BodyReader() {
+    if (!shared_) return;
+    std::lock_guard lock(shared_->mutex);
+    shared_->abandoned = true;
+    shared_->changed.notify_all();
+  }
+
+  // The next chunk into `chunk`; Stalled when less than one chunk has arrived in `stallMs`.
+  Outcome Next(Bytes& chunk, int stallMs) {
+    std::unique_lock lock(shared_->mutex);
+    const auto due = mark_ + std::chrono::milliseconds(stallMs);
+    if (!shared_->changed.wait_until(
+            lock, due, [this] { return !shared_->chunks.empty() || shared_->ended || shared_->failed; })) {
+      return Outcome::Stalled;
+    }
+    if (shared_->chunks.empty()) return shared_->failed ? Outcome::Failed : Outcome::Ended;
+    chunk = std::move(shared_->chunks.front());
+    shared_->chunks.pop_front();
+    shared_->changed.notify_all();
+    sinceMark_ += static_cast<int64_t>(chunk.size());
+    if (sinceMark_ >= static_cast<int64_t>(kChunkSize)) {
+      sinceMark_ = 0;
+      mark_ = std::chrono::steady_clock::now();
+    }
+    return Outcome::Chunk;
+  }
+
+private:
+  static constexpr size_t kChunksAhead = 8;
+
+  struct Shared {
+    decltype(&::InternetReadFile) readFile = nullptr;
+    decltype(&::InternetCloseHandle) closeHandle = nullptr;
+    HINTERNET address = nullptr;
+    HINTERNET internet = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Bytes> chunks;
+    bool ended = false;
+    bool failed = false;
+    bool abandoned = false;
+
+    void Run() {
+      for (;;) {
+        Bytes chunk(kChunkSize);
+        DWORD read = 0;
+        const bool ok = readFile(address, chunk.data(), kChunkSize, &read) != FALSE;
+        std::unique_lock lock(mutex);
+        if (abandoned) break;
+        if (!ok || read == 0) {
+          (ok ? ended : failed) = true;
+          changed.notify_all();
+          break;
+        }
+        chunk.resize(read);
+        chunks.push_back(std::move(chunk));
+        changed.notify_all();
+        changed.wait(lock, [this] { return chunks.size() < kChunksAhead || abandoned; });
+        if (abandoned) break;
+      }
+      Close();
+    }
+
+    void Close() {
+      closeHandle(address);
+      closeHandle(internet);
+    }
+  };
+
+  std::shared_ptr<Shared> shared_;
+  std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
+  int64_t sinceMark_ = 0;
+};
+
 }  // namespace
 
 void ShowDownloadMessage(const std::string& message) {
   ::MessageBoxW(nullptr, GbkToWide(message).c_str(), GbkToWide(kDownloadMessageCaption).c_str(), MB_OK | MB_TASKMODAL);
+}
+
+std::string DiskSpaceMessage(uint64_t neededBytes) {
+  const uint64_t megabytes = (neededBytes + (uint64_t{1} << 20) - 1) >> 20;
+  return "磁盘空间不足，下载需要 " + ToText(static_cast<long long>(megabytes)) + " MB 可用空间。";
 }
 
 std::string DownloadTemporaryPath(std::string_view localPath) { return ConcatTexts(localPath, ".download"); }
@@ -347,7 +497,7 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
 
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
-                   const std::optional<ExpectedDigest>& expected) {
+                   const std::optional<ExpectedDigest>& expected, const DownloadLimits& limits) {
   auto fail = [&](const char* text) {
     Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
     if (message) message(text);
@@ -366,6 +516,18 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
 
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
+  // The drive must hold the file before the body is asked for.
+  auto roomFor = [&](uint64_t size) {
+    const std::optional<uint64_t> free = target.empty() ? std::nullopt : FreeBytesBeside(target);
+    return !free || *free >= SpaceNeededFor(size);
+  };
+  auto noRoom = [&](uint64_t size) {
+    const std::string text = DiskSpaceMessage(SpaceNeededFor(size));
+    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", text));
+    if (message) message(text);
+    return kDownloadFailed;
+  };
+  if (digest && !roomFor(digest->size)) return noRoom(digest->size);
 
   const WinInet api;
   if (!api.ready()) return fail(kInternetErrorMessage);
@@ -377,6 +539,12 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   UniqueInternetHandle internet(
       api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
   if (!internet) return fail(kInternetErrorMessage);
+  // The system's own waits, under the stall watch below: a silent server is left after as long.
+  const DWORD waitMs = static_cast<DWORD>(limits.stall_ms);
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    api.setOption(internet.get(), option, const_cast<DWORD*>(&waitMs), sizeof waitMs);
+  }
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
@@ -392,20 +560,44 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const bool appending = resume && hasStatus && status == 206;
   const int64_t startOffset = appending ? resumeOffset : 0;
 
-  TemporaryDownloadFile file;
-  if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
-
   bool hasLength = false;
   const DWORD contentLength = QueryNumber(api, address.get(), kContentLengthQuery, hasLength);
+  const std::optional<uint64_t> announced = AnnouncedLength(api, address.get());
+  // What the whole file will be: the named size, else what is announced (after any resumed part).
+  const std::optional<uint64_t> wholeAnnounced =
+      announced ? std::optional<uint64_t>(*announced + static_cast<uint64_t>(startOffset)) : std::nullopt;
+  if (digest && wholeAnnounced && *wholeAnnounced != digest->size) {
+    CloseOnTheirOwn(api, address);
+    CloseOnTheirOwn(api, internet);
+    return unverified("the announced length is not the size named");
+  }
+  if (!digest && wholeAnnounced && !roomFor(*wholeAnnounced)) {
+    CloseOnTheirOwn(api, address);
+    CloseOnTheirOwn(api, internet);
+    return noRoom(*wholeAnnounced);
+  }
+  const uint64_t mostBytes = digest ? digest->size : limits.max_unnamed_bytes;
+
+  TemporaryDownloadFile file;
+  if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
 
   // Declared after the file, so that on every way out its thread has stopped before the file goes.
   BlockWriter writer(file);
   int64_t total = startOffset;
   const DWORD start = ::GetTickCount();
+  BodyReader reader;
+  if (!reader.Start(api, address, internet)) return fail(kInternetErrorMessage);
+  Bytes chunk;
   for (;;) {
-    DWORD read = 0;
-    if (!api.readFile(address.get(), writer.Space(), kChunkSize, &read)) return fail(kReadErrorMessage);
-    if (read == 0) break;
+    const BodyReader::Outcome outcome = reader.Next(chunk, limits.stall_ms);
+    if (outcome == BodyReader::Outcome::Stalled) {
+      Log(ConcatTexts("download: ", url, " stalled"));
+      return fail(kReadErrorMessage);
+    }
+    if (outcome == BodyReader::Outcome::Failed) return fail(kReadErrorMessage);
+    if (outcome == BodyReader::Outcome::Ended) break;
+    const DWORD read = static_cast<DWORD>(chunk.size());
+    std::copy(chunk.begin(), chunk.end(), writer.Space());
     if (!writer.Received(read)) return fail(kLocalFileErrorMessage);
     total += read;
     DWORD elapsed = ::GetTickCount() - start;
@@ -414,13 +606,14 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
       progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
                static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
     }
+    if (static_cast<uint64_t>(total) > mostBytes) {
+      return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
+    }
   }
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file.
   if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
 
-  address.reset();
-  internet.reset();
   if (!file.Close()) return fail(kLocalFileErrorMessage);
   if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
   if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);

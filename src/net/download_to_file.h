@@ -31,6 +31,19 @@ inline constexpr char kReadErrorMessage[] = "读文件出错!";               //
 inline constexpr char kDigestMismatchMessage[] = "下载的文件未通过校验，已保留原来的版本。";
 inline constexpr char kDownloadMessageCaption[] = "信息：";
 
+// The refusal of a download that the install drive cannot hold: `neededBytes` in megabytes,
+// rounded up.
+std::string DiskSpaceMessage(uint64_t neededBytes);
+
+// The bounds every transfer keeps besides a named size: a transfer that receives less than one
+// chunk (10240 bytes) in `stall_ms` has stalled and fails; a body of unnamed size fails once it is
+// past `max_unnamed_bytes`. Before anything is written, the drive must have the expected size
+// (named, else announced) plus a tenth free.
+struct DownloadLimits {
+  int stall_ms = 30000;
+  uint64_t max_unnamed_bytes = uint64_t{2} << 30;
+};
+
 // Called after every chunk received: content length (0 when the server gave none), total bytes
 // so far including a resume offset (low 32 bits), milliseconds since the transfer started (10
 // when that is 0), bytes received since the transfer started.
@@ -70,9 +83,14 @@ inline constexpr int kDownloadUnverified = -2;  // the body arrived whole but is
 // from `resumeOffset` on and, when the server answers with a part (206), they are appended to a
 // copy of the existing file (the expectation is then the whole file's); a full answer (200)
 // replaces it.
+//
+// A named size bounds the transfer: a Content-Length other than it, or more bytes than it, fails
+// at once as a file that is not the one named (kDownloadUnverified). A drive without room for the
+// file is refused with DiskSpaceMessage before the body is asked for (named size) or read
+// (announced size), and nothing is written.
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset = 0, bool resume = false,
                    const DownloadMessageRoutine& message = ShowDownloadMessage,
-                   const std::optional<ExpectedDigest>& expected = std::nullopt);
+                   const std::optional<ExpectedDigest>& expected = std::nullopt, const DownloadLimits& limits = {});
 
 }  // namespace storvane

@@ -3,15 +3,27 @@
 #include <span>
 
 #include "net/http_fetch.h"
+#include "net/message_pump.h"
 #include "util/crypto.h"
 
 namespace storvane::net {
 namespace {
 
-// The body as bytes, zero bytes included (a DER signature may hold some).
-std::string FetchBytes(std::string_view url) {
-  Bytes bytes;
+// The request options for what is left of the limits at `deadline` (0: none).
+HttpFetchOptions LimitedOptions(const AnswerLimits& limits, uint64_t deadline) {
   HttpFetchOptions options;
+  options.max_body_bytes = limits.max_body_bytes;
+  if (deadline != 0) {
+    const uint64_t now = GetTickCount64();
+    // A deadline already passed still gets a moment, so that it fails as a request that timed out.
+    options.deadline_ms = now < deadline ? static_cast<int>(deadline - now) : 1;
+  }
+  return options;
+}
+
+// The body as bytes, zero bytes included (a DER signature may hold some).
+std::string FetchBytes(std::string_view url, HttpFetchOptions options) {
+  Bytes bytes;
   options.body_bytes = &bytes;
   HttpFetch(url, options);
   return std::string(bytes.begin(), bytes.end());
@@ -32,12 +44,14 @@ bool SignedBy(const AnswerKey& key, std::string_view body, std::string_view sign
   return key && !key->empty() && VerifyEcdsaP256(*key, AsBytes(body), AsBytes(signature));
 }
 
-std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& key) {
-  if (!key) return FetchedAnswer{HttpFetch(url), {}};
-  FetchedAnswer answer{FetchBytes(url), {}};
+std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& key, const AnswerLimits& limits) {
+  // The signature shares the answer's deadline: together they take no longer than it.
+  const uint64_t deadline = limits.deadline_ms > 0 ? DeadlineAfter(limits.deadline_ms) : 0;
+  if (!key) return FetchedAnswer{HttpFetch(url, LimitedOptions(limits, deadline)), {}};
+  FetchedAnswer answer{FetchBytes(url, LimitedOptions(limits, deadline)), {}};
   // Without a body there is nothing to vouch for: the signature is not asked for.
   if (answer.body.empty()) return std::nullopt;
-  answer.signature = FetchBytes(std::string(url) + kSignatureSuffix);
+  answer.signature = FetchBytes(std::string(url) + kSignatureSuffix, LimitedOptions(limits, deadline));
   if (!SignedBy(key, answer.body, answer.signature)) return std::nullopt;
   return answer;
 }
