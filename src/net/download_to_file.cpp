@@ -353,6 +353,31 @@ std::optional<uint64_t> FreeBytesBeside(const std::wstring& target) {
 // What a file of `size` bytes needs free: itself and a tenth more.
 uint64_t SpaceNeededFor(uint64_t size) { return size + size / 10; }
 
+// Whether the drive of `target` has room for `size` bytes; true when it cannot say.
+bool RoomFor(const std::wstring& target, uint64_t size) {
+  const std::optional<uint64_t> free = FreeBytesBeside(target);
+  return !free || *free >= SpaceNeededFor(size);
+}
+
+// The session of one transfer, its system waits set to the stall window: a silent server is left
+// after as long where the system keeps them.
+HINTERNET OpenInternet(const WinInet& api, int stallMs) {
+  DWORD connection = 0;
+  api.getConnectedState(&connection, 0);
+  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
+                               ? INTERNET_OPEN_TYPE_PRECONFIG
+                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+  HINTERNET internet =
+      api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0);
+  if (internet == nullptr) return nullptr;
+  DWORD waitMs = static_cast<DWORD>(stallMs);
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    api.setOption(internet, option, &waitMs, sizeof waitMs);
+  }
+  return internet;
+}
+
 // The body's reads, on a thread of their own. A read that the system does not bring back (a
 // server that has gone quiet, where the system's receive time-out does not hold) then holds only
 // that thread, and the transfer can still end. The thread owns the request's handles from the
@@ -457,6 +482,31 @@ private:
   int64_t sinceMark_ = 0;
 };
 
+enum class BodyEnd { Complete, ReadFailed, WriteFailed, Stalled, TooLong };
+
+// Moves the body from `reader` into `writer` chunk by chunk, handing each chunk's size to
+// `received`, which says whether the body may go on.
+template <typename Received>
+BodyEnd TransferBody(BodyReader& reader, BlockWriter& writer, int stallMs, Received received) {
+  Bytes chunk;
+  for (;;) {
+    switch (reader.Next(chunk, stallMs)) {
+      case BodyReader::Outcome::Stalled:
+        return BodyEnd::Stalled;
+      case BodyReader::Outcome::Failed:
+        return BodyEnd::ReadFailed;
+      case BodyReader::Outcome::Ended:
+        return BodyEnd::Complete;
+      case BodyReader::Outcome::Chunk:
+        break;
+    }
+    const DWORD read = static_cast<DWORD>(chunk.size());
+    std::copy(chunk.begin(), chunk.end(), writer.Space());
+    if (!writer.Received(read)) return BodyEnd::WriteFailed;
+    if (!received(read)) return BodyEnd::TooLong;
+  }
+}
+
 }  // namespace
 
 void ShowDownloadMessage(const std::string& message) {
@@ -517,10 +567,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
   // The drive must hold the file before the body is asked for.
-  auto roomFor = [&](uint64_t size) {
-    const std::optional<uint64_t> free = target.empty() ? std::nullopt : FreeBytesBeside(target);
-    return !free || *free >= SpaceNeededFor(size);
-  };
+  auto roomFor = [&](uint64_t size) { return target.empty() || RoomFor(target, size); };
   auto noRoom = [&](uint64_t size) {
     const std::string text = DiskSpaceMessage(SpaceNeededFor(size));
     Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", text));
@@ -531,20 +578,8 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
 
   const WinInet api;
   if (!api.ready()) return fail(kInternetErrorMessage);
-  DWORD connection = 0;
-  api.getConnectedState(&connection, 0);
-  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
-                               ? INTERNET_OPEN_TYPE_PRECONFIG
-                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-  UniqueInternetHandle internet(
-      api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
+  UniqueInternetHandle internet(api, OpenInternet(api, limits.stall_ms));
   if (!internet) return fail(kInternetErrorMessage);
-  // The system's own waits, under the stall watch below: a silent server is left after as long.
-  const DWORD waitMs = static_cast<DWORD>(limits.stall_ms);
-  for (DWORD option :
-       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    api.setOption(internet.get(), option, const_cast<DWORD*>(&waitMs), sizeof waitMs);
-  }
 
   const std::wstring headers =
       GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
@@ -566,15 +601,12 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   // What the whole file will be: the named size, else what is announced (after any resumed part).
   const std::optional<uint64_t> wholeAnnounced =
       announced ? std::optional<uint64_t>(*announced + static_cast<uint64_t>(startOffset)) : std::nullopt;
-  if (digest && wholeAnnounced && *wholeAnnounced != digest->size) {
+  const bool misannounced = digest && wholeAnnounced && *wholeAnnounced != digest->size;
+  const bool tooBig = !digest && wholeAnnounced && !roomFor(*wholeAnnounced);
+  if (misannounced || tooBig) {
     CloseOnTheirOwn(api, address);
     CloseOnTheirOwn(api, internet);
-    return unverified("the announced length is not the size named");
-  }
-  if (!digest && wholeAnnounced && !roomFor(*wholeAnnounced)) {
-    CloseOnTheirOwn(api, address);
-    CloseOnTheirOwn(api, internet);
-    return noRoom(*wholeAnnounced);
+    return misannounced ? unverified("the announced length is not the size named") : noRoom(*wholeAnnounced);
   }
   const uint64_t mostBytes = digest ? digest->size : limits.max_unnamed_bytes;
 
@@ -587,18 +619,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const DWORD start = ::GetTickCount();
   BodyReader reader;
   if (!reader.Start(api, address, internet)) return fail(kInternetErrorMessage);
-  Bytes chunk;
-  for (;;) {
-    const BodyReader::Outcome outcome = reader.Next(chunk, limits.stall_ms);
-    if (outcome == BodyReader::Outcome::Stalled) {
-      Log(ConcatTexts("download: ", url, " stalled"));
-      return fail(kReadErrorMessage);
-    }
-    if (outcome == BodyReader::Outcome::Failed) return fail(kReadErrorMessage);
-    if (outcome == BodyReader::Outcome::Ended) break;
-    const DWORD read = static_cast<DWORD>(chunk.size());
-    std::copy(chunk.begin(), chunk.end(), writer.Space());
-    if (!writer.Received(read)) return fail(kLocalFileErrorMessage);
+  const BodyEnd end = TransferBody(reader, writer, limits.stall_ms, [&](DWORD read) {
     total += read;
     DWORD elapsed = ::GetTickCount() - start;
     if (elapsed == 0) elapsed = 10;
@@ -606,10 +627,12 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
       progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
                static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
     }
-    if (static_cast<uint64_t>(total) > mostBytes) {
-      return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
-    }
-  }
+    return static_cast<uint64_t>(total) <= mostBytes;
+  });
+  if (end == BodyEnd::Stalled) Log(ConcatTexts("download: ", url, " stalled"));
+  if (end == BodyEnd::Stalled || end == BodyEnd::ReadFailed) return fail(kReadErrorMessage);
+  if (end == BodyEnd::WriteFailed) return fail(kLocalFileErrorMessage);
+  if (end == BodyEnd::TooLong) return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file.
   if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
