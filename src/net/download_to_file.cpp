@@ -545,20 +545,57 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
   return headers;
 }
 
+namespace {
+
+// How a failed transfer ends: a log line, and its message to the user.
+class TransferEnd {
+public:
+  TransferEnd(std::string_view url, std::string_view localPath, const DownloadMessageRoutine& message,
+              const std::optional<ExpectedDigest>& expected)
+      : prefix_(ConcatTexts("download: ", url, " -> ", localPath)), message_(message), expected_(expected) {}
+
+  int Fail(const char* text) const {
+    Log(ConcatTexts(prefix_, " failed: ", text));
+    if (message_) message_(text);
+    return kDownloadFailed;
+  }
+  int Unverified(const char* why) const {
+    Log(ConcatTexts(prefix_, " refused: ", why, " (named sha256 \"", expected_ ? expected_->sha256 : "", "\", size \"",
+                    expected_ ? expected_->size : "", "\")"));
+    if (message_) message_(kDigestMismatchMessage);
+    return kDownloadUnverified;
+  }
+  // The drive cannot hold `size` bytes and their tenth.
+  int NoRoom(uint64_t size) const {
+    const std::string text = DiskSpaceMessage(SpaceNeededFor(size));
+    Log(ConcatTexts(prefix_, " refused: ", text));
+    if (message_) message_(text);
+    return kDownloadFailed;
+  }
+
+private:
+  std::string prefix_;
+  const DownloadMessageRoutine& message_;
+  const std::optional<ExpectedDigest>& expected_;
+};
+
+void ReportProgress(const DownloadProgressRoutine& progress, DWORD contentLength, int64_t total, int64_t startOffset,
+                    DWORD start) {
+  if (!progress) return;
+  DWORD elapsed = ::GetTickCount() - start;
+  if (elapsed == 0) elapsed = 10;
+  progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
+           static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
+}
+
+}  // namespace
+
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
                    const std::optional<ExpectedDigest>& expected, const DownloadLimits& limits) {
-  auto fail = [&](const char* text) {
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
-    if (message) message(text);
-    return kDownloadFailed;
-  };
-  auto unverified = [&](const char* why) {
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", why, " (named sha256 \"", expected->sha256,
-                    "\", size \"", expected->size, "\")"));
-    if (message) message(kDigestMismatchMessage);
-    return kDownloadUnverified;
-  };
+  const TransferEnd end(url, localPath, message, expected);
+  auto fail = [&](const char* text) { return end.Fail(text); };
+  auto unverified = [&](const char* why) { return end.Unverified(why); };
 
   // What cannot be checked is refused before anything is fetched.
   const std::optional<ParsedDigest> digest = expected ? ParseExpectedDigest(*expected) : std::nullopt;
@@ -568,13 +605,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
   // The drive must hold the file before the body is asked for.
   auto roomFor = [&](uint64_t size) { return target.empty() || RoomFor(target, size); };
-  auto noRoom = [&](uint64_t size) {
-    const std::string text = DiskSpaceMessage(SpaceNeededFor(size));
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", text));
-    if (message) message(text);
-    return kDownloadFailed;
-  };
-  if (digest && !roomFor(digest->size)) return noRoom(digest->size);
+  if (digest && !roomFor(digest->size)) return end.NoRoom(digest->size);
 
   const WinInet api;
   if (!api.ready()) return fail(kInternetErrorMessage);
@@ -606,7 +637,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   if (misannounced || tooBig) {
     CloseOnTheirOwn(api, address);
     CloseOnTheirOwn(api, internet);
-    return misannounced ? unverified("the announced length is not the size named") : noRoom(*wholeAnnounced);
+    return misannounced ? unverified("the announced length is not the size named") : end.NoRoom(*wholeAnnounced);
   }
   const uint64_t mostBytes = digest ? digest->size : limits.max_unnamed_bytes;
 
@@ -619,20 +650,15 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const DWORD start = ::GetTickCount();
   BodyReader reader;
   if (!reader.Start(api, address, internet)) return fail(kInternetErrorMessage);
-  const BodyEnd end = TransferBody(reader, writer, limits.stall_ms, [&](DWORD read) {
+  const BodyEnd body = TransferBody(reader, writer, limits.stall_ms, [&](DWORD read) {
     total += read;
-    DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed == 0) elapsed = 10;
-    if (progress) {
-      progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
-               static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
-    }
+    ReportProgress(progress, contentLength, total, startOffset, start);
     return static_cast<uint64_t>(total) <= mostBytes;
   });
-  if (end == BodyEnd::Stalled) Log(ConcatTexts("download: ", url, " stalled"));
-  if (end == BodyEnd::Stalled || end == BodyEnd::ReadFailed) return fail(kReadErrorMessage);
-  if (end == BodyEnd::WriteFailed) return fail(kLocalFileErrorMessage);
-  if (end == BodyEnd::TooLong) return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
+  if (body == BodyEnd::Stalled) Log(ConcatTexts("download: ", url, " stalled"));
+  if (body == BodyEnd::Stalled || body == BodyEnd::ReadFailed) return fail(kReadErrorMessage);
+  if (body == BodyEnd::WriteFailed) return fail(kLocalFileErrorMessage);
+  if (body == BodyEnd::TooLong) return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file.
   if (hasLength && static_cast<uint64_t>(total - startOffset) < contentLength) return fail(kReadErrorMessage);
