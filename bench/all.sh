@@ -318,7 +318,7 @@ printf '  50 entries              %8s ms   (fill %s ms)\n' "$(per_entry "$(of fi
 printf '  3 entries               %8s ms   (fill %s ms)\n' "$(per_entry "$(of fill_3)" 3)" "$(of fill_3)"
 echo "  the fill's own work per entry, outside the launcher (50 entries, paced as the launcher paces them):"
 fillstep() { sed -n "s/^$1 //p" "$work/fillsteps" | median; }
-printf '    icon request             %6s ms   (WinHTTP engine, one per entry)\n' "$(fillstep icon_ms)"
+printf '    icon request             %6s ms   (request object, one per entry)\n' "$(fillstep icon_ms)"
 printf '    nine catalogue reads     %6s ms   (JSON document paths)\n' "$(fillstep reads_ms)"
 printf '    catalogue request        %6s ms, parsed in %s ms (once)\n' "$(fillstep catalogue_fetch_ms)" \
   "$(fillstep catalogue_parse_ms)"
@@ -331,7 +331,7 @@ printf '  bare GDI+ window        private %7s KB  working set %7s KB\n' "$(of pr
 printf '  growth per item         private %7s KB  working set %7s KB   (50 items against 3, settled)\n' \
   "$(calc "%.1f" "($(of settled_private_50) - $(of settled_private_3)) / 47")" \
   "$(calc "%.1f" "($(of settled_ws_50) - $(of settled_ws_3)) / 47")"
-printf '    kept per icon request %s KB, by the script engine per entry'"'"'s reads %s KB\n' \
+printf '    kept by the request component per icon request %s KB, by the script engine per entry'"'"'s reads %s KB\n' \
   "$(fillstep icon_growth_kb)" "$(fillstep reads_growth_kb)"
 echo "  the launcher's private allocations of 256 KB or more, and its threads (50 items, settled):"
 sed -n 's/^\(region\|smaller\|thread\) /    \1 /p' "$work/regions_50" 2>/dev/null || true

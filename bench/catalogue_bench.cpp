@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "app/launcher_driver.h"
-#include "catalogue/catalogue_load.h"
 #include "net/decode.h"
 #include "net/download_to_file.h"
 #include "net/http_fetch.h"
@@ -191,8 +190,7 @@ int Fill(const std::wstring& launcher, size_t items) {
 }
 
 // What the launcher does for each entry between its 200 ms pauses, as far as it can be done
-// outside it: the entry's icon requested as the launcher asks it (the WinHTTP engine with the
-// request component's header lines, a deadline and a size limit), and its nine reads from the
+// outside it: the entry's icon requested through the request object, and its nine reads from the
 // catalogue document. (Adding the item to the list and drawing it happen in the library.) The
 // pauses are kept: under Wine, requests made back to back took about 43 ms each, paced ones a few.
 int FillSteps(const std::string& serviceBase) {
@@ -206,18 +204,10 @@ int FillSteps(const std::string& serviceBase) {
   const int count = document.GetCount("data");
   std::printf("catalogue_parse_ms %.1f\nentries %d\n", MsSince(start), count);
   std::vector<double> icons, reads;
-  // As the launcher asks.
-  auto fetchIcon = [](const std::string& address) {
-    net::HttpFetchOptions options;
-    options.extra_headers = net::BuildRequestObjectHeaderBlock({}, 0, address, true, true);
-    options.add_default_headers = false;
-    Bytes image;
-    options.body_bytes = &image;
-    options.deadline_ms = kIconDeadlineMs;
-    options.max_body_bytes = kIconMaxBytes;
-    net::HttpFetch(address, options);
-    return image;
-  };
+  // As the launcher asks: one request object for every icon.
+  const ComPtr<IDispatch> request = CreateObject("WinHttp.WinHttpRequest.5.1");
+  net::RequestObjectOptions options;
+  options.request_object = request.get();
   // Private bytes kept after each step, to tell the requests' share of the launcher's growth per
   // item from the document reads'.
   auto privateBytes = [] {
@@ -237,7 +227,7 @@ int FillSteps(const std::string& serviceBase) {
     readGrowth += privateBytes() - before;
     before = privateBytes();
     start = Clock::now();
-    const Bytes image = icon.empty() ? Bytes{} : fetchIcon(icon);
+    const Bytes image = icon.empty() ? Bytes{} : net::RequestObjectFetch(icon, options);
     icons.push_back(MsSince(start));
     iconGrowth += privateBytes() - before;
     PumpingWait(200);
