@@ -2,7 +2,8 @@
 # Every figure of the launcher, each printed beside a reference measured in the same run, on the
 # same machine, under the same Wine and Xvfb:
 #   start-up   process start to main window shown, against a bare Win32 window; where the time
-#              goes, from the launcher's log and from its steps taken one by one;
+#              goes, from the launcher's log and from its steps taken one by one; and the same
+#              with a version service that accepts and never answers, and with none at all;
 #   download   DownloadToFile against a bare WinINet read loop making the same request in the
 #              same process (and the same loop writing the file), with curl beside both;
 #   list fill  time per entry beyond the 200 ms pacing, 50 entries against 3;
@@ -17,6 +18,7 @@
 # (default i686 where the host runs 32-bit programs, else x86_64). The launcher in that tree asks
 # the demo version service this script starts on 127.0.0.1:PORT (default 18990, not the tests'
 # 18960). RUNS: transfers of each kind (default 7); STARTUP_RUNS: launcher starts (default 9);
+# ADVERSE_RUNS: starts with a silent service and with none (default 3);
 # LAUNCHER_RUNS: launcher runs per catalogue size (default 3); CPU_SECONDS: the watcher's window
 # (default 10); BODY_MB: the transfer's size (default 100).
 set -euo pipefail
@@ -35,6 +37,7 @@ PORT=${PORT:-18990}
 RUNS=${RUNS:-7}
 STARTUP_RUNS=${STARTUP_RUNS:-9}
 BREAKDOWN_RUNS=${BREAKDOWN_RUNS:-5}
+ADVERSE_RUNS=${ADVERSE_RUNS:-3}
 LAUNCHER_RUNS=${LAUNCHER_RUNS:-3}
 CPU_SECONDS=${CPU_SECONDS:-10}
 BODY_MB=${BODY_MB:-100}
@@ -134,6 +137,23 @@ for _ in $(seq "$BREAKDOWN_RUNS"); do
 done
 step() { pick_all "$1" | median; }
 pick_all() { sed -n "s/^$1 //p" "$steps_out"; }
+
+# --- Start-up when the service fails ------------------------------------------------------------
+# A service that accepts the connection and never answers (the version check gives up at its
+# deadline), then no service at all (connections refused while the demo service stops listening).
+echo "start-up with a silent service and with none: $ADVERSE_RUNS starts each"
+control '{"misbehave": {"/api/": "silent"}}'
+silent_ms=$(run_in_wine "$BUILD_DIR/bench/startup_bench.exe" "$ADVERSE_RUNS" "$BUILD_DIR/src/app/storvane.exe" \
+  "$BUILD_DIR/bench/bare_window.exe" | pick median_launcher_ms)
+control '{"misbehave": null}'
+control '{"down_ms": 30000}'
+sleep 0.5
+refused_ms=$(run_in_wine "$BUILD_DIR/bench/startup_bench.exe" "$ADVERSE_RUNS" "$BUILD_DIR/src/app/storvane.exe" \
+  "$BUILD_DIR/bench/bare_window.exe" | pick median_launcher_ms)
+for _ in $(seq 1 100); do
+  curl -s -o /dev/null "http://127.0.0.1:$PORT/__log" && break
+  sleep 0.5
+done
 
 # --- Download -----------------------------------------------------------------------------------
 # The body comes from a static server that hands the file to the kernel (nginx, as the publish
@@ -265,6 +285,9 @@ echo "=== figures ($ARCH), medians"
 echo "start-up, process start to main window shown ($STARTUP_RUNS runs):"
 printf '  storvane.exe            %8s ms\n' "$launcher_ms"
 printf '  bare Win32 window       %8s ms   (ratio %s)\n' "$bare_ms" "$(calc "%.1f" "$launcher_ms / $bare_ms")"
+printf '  silent service          %8s ms   (accepts, never answers; %s runs, the check gives up at 5 s)\n' \
+  "${silent_ms:--}" "$ADVERSE_RUNS"
+printf '  no service              %8s ms   (connection refused; %s runs)\n' "${refused_ms:--}" "$ADVERSE_RUNS"
 echo "  where the launcher's time goes ($BREAKDOWN_RUNS runs with the log on, window at $logged_launcher_ms ms):"
 printf '    start to version answer  %6s ms   (the log'"'"'s line for /api/single/)\n' "$version_ms"
 printf '    version answer to window %6s ms   (title, update decision, show, first paint)\n' \

@@ -24,7 +24,13 @@ Control (loopback callers only):
                                UTF-8 encoded; null goes back to the JSON answer),
                                "down_ms": N (stop listening for N ms: connections are refused),
                                "digests": true|false (name soft_sha256 and soft_size of every
-                               "{base}/download/<file>" found in --tools-dir; default false)}
+                               "{base}/download/<file>" found in --tools-dir; default false),
+                               "misbehave": {"<path prefix>": "<behaviour>"} (null: none) for a
+                               service that fails its users: "silent" (reads the request, never
+                               answers), "stall" (headers, then nothing), "drip" (one byte a
+                               second), "endless" (a body announced as 10^15 bytes that never
+                               ends), "endless_unframed" (no length, never ends), "overlong"
+                               (a download announced and sent 64 KB longer than the file)}
   GET  /__log                 the request lines seen so far, one per line
 
 "{base}" in the catalogue file stands for this service's own address.
@@ -63,6 +69,7 @@ class State:
         self.bom = not args.no_bom
         self.entries = args.entries
         self.digests = False
+        self.misbehave = {}
         self.log = []
 
     def add_digest(self, entry):
@@ -155,10 +162,64 @@ class Handler(BaseHTTPRequestHandler):
     def do_HEAD(self):
         self.do_GET()
 
+    def misbehaviour(self, path):
+        with self.state.lock:
+            for prefix, kind in self.state.misbehave.items():
+                if path.startswith(prefix):
+                    return kind
+        return None
+
+    def hold_until_gone(self, seconds=600):
+        """Keeps the connection open, saying nothing, until the client closes it."""
+        self.connection.settimeout(1.0)
+        end = time.time() + seconds
+        while time.time() < end:
+            try:
+                if not self.connection.recv(65536):
+                    break
+            except socket.timeout:
+                continue
+            except OSError:
+                break
+        self.close_connection = True
+
+    def misbehave(self, kind, path):
+        self.close_connection = True
+        if kind == "silent":
+            return self.hold_until_gone()
+        if kind == "overlong":
+            parts = path.strip("/").split("/")
+            body = (self.file_from(self.state.tools, parts[-1]) or b"") + b"\0" * 65536
+            return self.send_bytes(200, body, "application/octet-stream")
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        if kind in ("stall", "drip", "endless"):
+            self.send_header("Content-Length", {"stall": "100000", "drip": "100000"}.get(kind, "1000000000000000"))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.flush()
+        try:
+            if kind == "stall":
+                return self.hold_until_gone()
+            if kind == "drip":
+                for _ in range(100000):
+                    time.sleep(1.0)
+                    self.wfile.write(b"{")
+                    self.wfile.flush()
+                return
+            piece = b"[" * 65536
+            while True:
+                self.wfile.write(piece)
+        except OSError:
+            return
+
     def do_GET(self):
         with self.state.lock:
             self.state.log.append(self.command + " " + self.path)
         path = unquote(urlsplit(self.path).path)
+        kind = self.misbehaviour(path)
+        if kind:
+            return self.misbehave(kind, path)
         if path == "/api/group/zor":
             return self.send_bytes(200, self.state.catalogue_body(self.base()))
         if path == "/api/single/storvane":
@@ -247,6 +308,8 @@ class Handler(BaseHTTPRequestHandler):
                 st.single_raw = req["single_raw"]
             if "digests" in req:
                 st.digests = bool(req["digests"])
+            if "misbehave" in req:
+                st.misbehave = dict(req["misbehave"] or {})
             if "down_ms" in req:
                 st.down_ms = max(0, int(req["down_ms"]))
             going_down = st.down_ms > 0

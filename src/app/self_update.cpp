@@ -8,6 +8,7 @@
 #include "catalogue/answer_trust.h"
 #include "net/decode.h"
 #include "net/http_fetch.h"
+#include "net/system_proxy.h"
 #include "sys/kill_process.h"
 #include "util/crypto.h"
 #include "util/handles.h"
@@ -72,15 +73,21 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
 UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, STORVANE_SERVICE_BASE); }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
-  return ReadUpdateAnswer(net::HttpFetch(SelfUpdateAddress(serviceBase, key)));
+  net::HttpFetchOptions options;
+  options.deadline_ms = kUpdateCheckLimits.deadline_ms;
+  options.max_body_bytes = kUpdateCheckLimits.max_body_bytes;
+  const std::string address = SelfUpdateAddress(serviceBase, key);
+  options.proxy = net::SystemProxyFor(address);
+  return ReadUpdateAnswer(net::HttpFetch(address, options));
 }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase, const net::AnswerKey& answerKey,
                             int64_t minPublished, std::string_view runDirectory) {
   if (!answerKey) return CheckForUpdate(key, serviceBase);
-  const std::optional<net::FetchedAnswer> fetched = net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey);
+  const std::optional<net::FetchedAnswer> fetched =
+      net::FetchAnswer(SelfUpdateAddress(serviceBase, key), answerKey, kUpdateCheckLimits);
   if (!fetched) {
-    Log("self-update: the service's answer is missing or not signed; no update is known");
+    Log("self-update: the service's answer is missing, not signed or not in time; no update is known");
     return {};
   }
   JsonDocument document = CreateJsonDocument();

@@ -19,6 +19,10 @@ namespace storvane {
 // The launcher's own version.
 inline constexpr char kOwnVersion[] = "2.1";
 inline constexpr char kSelfUpdateKey[] = "storvane";
+// The version check runs before the window is shown: a service that stalls or drips may hold the
+// start for no longer than this, its signature included, and an answer longer than any launcher
+// answer can be is no answer.
+inline constexpr net::AnswerLimits kUpdateCheckLimits{.deadline_ms = 5000, .max_body_bytes = 4 << 20};
 
 // The updater program carried in the launcher.
 std::span<const uint8_t> CarriedUpdaterImage();

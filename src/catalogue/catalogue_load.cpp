@@ -1,11 +1,14 @@
 #include "catalogue/catalogue_load.h"
 
+#include <cstdlib>
+
 #include "catalogue/answer_trust.h"
 #include "catalogue/offline_copy.h"
 #include "net/decode.h"
+#include "net/http_fetch.h"
 #include "net/request_object.h"
+#include "net/system_proxy.h"
 #include "sys/pumping_wait.h"
-#include "util/com.h"
 #include "util/image_format.h"
 #include "util/log.h"
 
@@ -49,7 +52,7 @@ void KeepAcceptedAnswer(JsonDocument& document, const net::FetchedAnswer& answer
 void ReadCatalogueAnswer(JsonDocument& document, Catalogue& catalogue) {
   CatalogueEnvironment& env = catalogue.env();
   const std::optional<net::FetchedAnswer> fetched =
-      net::FetchAnswer(ConcatTexts(env.serviceBase, kCataloguePath), catalogue.answerKey());
+      net::FetchAnswer(ConcatTexts(env.serviceBase, kCataloguePath), catalogue.answerKey(), kCatalogueLimits);
   const bool online = fetched && ParseAcceptable(document, *fetched, catalogue, UnixTimeNow());
   catalogue.SetOffline(!online);
   if (online) {
@@ -63,15 +66,31 @@ void ReadCatalogueAnswer(JsonDocument& document, Catalogue& catalogue) {
             : "catalogue: no acceptable answer from the service and no usable kept copy");
 }
 
-Bytes EntryIcon(const Catalogue& catalogue, const std::string& iconAddress, IDispatch* request) {
+// The icon through the WinHTTP engine with the request component's own header lines, so the
+// server sees the request it always saw; the engine's deadline and size limit are its own, and
+// the list's window keeps answering while it waits.
+Bytes FetchIcon(const std::string& iconAddress, int& status) {
+  net::HttpFetchOptions options;
+  options.extra_headers = net::BuildRequestObjectHeaderBlock({}, 0, iconAddress, true, true);
+  options.add_default_headers = false;
+  Bytes icon;
+  options.body_bytes = &icon;
+  options.deadline_ms = kIconDeadlineMs;
+  options.max_body_bytes = kIconMaxBytes;
+  options.proxy = net::SystemProxyFor(iconAddress);
+  std::string statusText;
+  options.status_text = &statusText;
+  net::HttpFetch(iconAddress, options);
+  status = std::atoi(statusText.c_str());
+  return icon;
+}
+
+Bytes EntryIcon(const Catalogue& catalogue, const std::string& iconAddress) {
   const std::string& runDirectory = catalogue.env().runDirectory;
   if (iconAddress.empty()) return {};
   if (catalogue.offline()) return ReadOfflineIcon(runDirectory, iconAddress);
   int status = 0;
-  net::RequestObjectOptions options;
-  options.status_code = &status;
-  options.request_object = request;
-  Bytes icon = net::RequestObjectFetch(iconAddress, options);
+  Bytes icon = FetchIcon(iconAddress, status);
   // An error page, a portal's login form or a cut-off picture must not replace the last good
   // icon: only a whole picture of a format we know is kept, and otherwise the kept one is shown.
   const bool answered = status >= 200 && status < 300;
@@ -114,18 +133,12 @@ int LoadCatalogue(Catalogue& catalogue) {
 
   const int count = document.GetCount("data");
   env.loadProgress.SetMaximum(count);
-  // One request object for every icon: each icon is the same GET as with an object of its own,
-  // but the connection to the server is kept from one to the next instead of made anew, which
-  // was most of an icon's time. Without it, each request makes its own object as before.
-  ComInit com;
-  const ComPtr<IDispatch> iconRequest =
-      count > 0 && !catalogue.offline() ? CreateObject("WinHttp.WinHttpRequest.5.1") : ComPtr<IDispatch>();
   int added = 0;
   for (int i = 1; i <= count; ++i) {
     const int k = i - 1;
     const std::string iconAddress = document.GetText(EntryPath(k, "soft_ico"), false);
     // The icon is asked for first, as the service sees the requests in this order.
-    Bytes icon = EntryIcon(catalogue, iconAddress, iconRequest.get());
+    Bytes icon = EntryIcon(catalogue, iconAddress);
     SoftwareEntry entry = ReadCatalogueEntry(document, k);
     entry.icon = std::move(icon);
     const ItemState state = StateFromDisk(env.runDirectory, entry);

@@ -6,11 +6,17 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_item.h"
+#include "net/signed_fetch.h"
 #include "util/json_document.h"
 
 namespace storvane {
 
 inline constexpr char kCataloguePath[] = "/api/group/zor";
+// What the list waits for and takes from the service: the catalogue answer (with its signature)
+// and each icon. Past these the kept copy is shown, or the item has no image.
+inline constexpr net::AnswerLimits kCatalogueLimits{.deadline_ms = 15000, .max_body_bytes = 4 << 20};
+inline constexpr int kIconDeadlineMs = 5000;
+inline constexpr size_t kIconMaxBytes = 1 << 20;
 
 // The service's answer as text ready to parse: UTF-8 turned into GBK, and every "?{" (where a
 // byte-order mark, which GBK cannot hold, ends up in front of the opening brace) made "{".

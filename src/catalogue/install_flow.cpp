@@ -77,11 +77,14 @@ bool PrepareInstallFolder(std::string_view runDirectory, const std::string& stor
 }
 
 int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
-                       const DownloadMessageRoutine& message) {
+                       const DownloadMessageRoutine& message, const std::atomic<bool>* cancel) {
   if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
   const std::string localPath =
       ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
-  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest, DownloadKind::Program);
+  DownloadLimits limits;
+  limits.cancel = cancel;
+  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest, DownloadKind::Program,
+                        limits);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {

@@ -7,6 +7,7 @@
 // and stamp, and only a failed first install ends without one.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -45,8 +46,10 @@ bool PrepareInstallFolder(std::string_view runDirectory, const std::string& stor
 // The transfer of `job` into root "\soft\" store "\" executable, on the worker thread; returns
 // 0 once the complete executable is in place, a DownloadToFile failure otherwise. An unsafe job
 // fails (-1) without a request.
+// `cancel`, set from the window's thread, ends the transfer without a message.
 int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
-                       const DownloadMessageRoutine& message = ShowDownloadMessage);
+                       const DownloadMessageRoutine& message = ShowDownloadMessage,
+                       const std::atomic<bool>* cancel = nullptr);
 
 // The install worker's progress routine: the bar's position for `total` of `contentLength`
 // bytes on a bar of `maximum`.

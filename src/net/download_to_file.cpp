@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <condition_variable>
+#include <cwchar>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -45,7 +48,7 @@ public:
   }
   bool ready() const {
     return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
-           readFile != nullptr && closeHandle != nullptr;
+           readFile != nullptr && closeHandle != nullptr && setOption != nullptr;
   }
 
   decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
@@ -77,6 +80,8 @@ public:
   }
   HINTERNET get() const { return handle_; }
   explicit operator bool() const { return handle_ != nullptr; }
+  // Gives the handle up without closing it (someone else closed it).
+  void release() { handle_ = nullptr; }
 
 private:
   const WinInet& api_;
@@ -383,10 +388,212 @@ bool ProgramAsAsked(DownloadKind kind, const std::wstring& path, std::string_vie
   return false;
 }
 
+// Closes `handle` on a thread of its own (or here, when no thread starts) and gives it up.
+void CloseOnTheirOwn(const WinInet& api, UniqueInternetHandle& handle) {
+  HINTERNET raw = handle.get();
+  if (raw == nullptr) return;
+  handle.release();
+  const auto close = api.closeHandle;
+  try {
+    std::thread([close, raw] { close(raw); }).detach();
+  } catch (const std::system_error&) {
+    close(raw);
+  }
+}
+
+// The 64-bit Content-Length as announced; nullopt when there is none or it is not a number.
+std::optional<uint64_t> AnnouncedLength(const WinInet& api, HINTERNET request) {
+  wchar_t text[32] = {};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  if (!api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(text, &end, 10);
+  if (end == text) return std::nullopt;
+  return value;
+}
+
+// Free bytes on the drive of `target`'s folder; nullopt when the system cannot say.
+std::optional<uint64_t> FreeBytesBeside(const std::wstring& target) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(FolderOfTarget(target).c_str(), &available, nullptr, nullptr)) return std::nullopt;
+  return available.QuadPart;
+}
+
+// What a file of `size` bytes needs free: itself and a tenth more.
+uint64_t SpaceNeededFor(uint64_t size) { return size + size / 10; }
+
+// Whether the drive of `target` has room for `size` bytes; true when it cannot say.
+bool RoomFor(const std::wstring& target, uint64_t size) {
+  const std::optional<uint64_t> free = FreeBytesBeside(target);
+  return !free || *free >= SpaceNeededFor(size);
+}
+
+// The session of one transfer, its system waits set to the stall window: a silent server is left
+// after as long where the system keeps them.
+HINTERNET OpenInternet(const WinInet& api, int stallMs) {
+  DWORD connection = 0;
+  api.getConnectedState(&connection, 0);
+  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
+                               ? INTERNET_OPEN_TYPE_PRECONFIG
+                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
+  HINTERNET internet =
+      api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0);
+  if (internet == nullptr) return nullptr;
+  DWORD waitMs = static_cast<DWORD>(stallMs);
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    api.setOption(internet, option, &waitMs, sizeof waitMs);
+  }
+  return internet;
+}
+
+// The body's reads, on a thread of their own. A read that the system does not bring back (a
+// server that has gone quiet, where the system's receive time-out does not hold) then holds only
+// that thread, and the transfer can still end. The thread owns the request's handles from the
+// first read on and closes them when it stops: after a body given up before its end some
+// implementations read the rest away on closing, which for an endless body never ends.
+class BodyReader {
+public:
+  enum class Outcome { Chunk, Ended, Failed, Stalled, Cancelled };
+
+  // Takes over `address` and `internet`; false (the handles closed) when no thread starts.
+  bool Start(const WinInet& api, UniqueInternetHandle& address, UniqueInternetHandle& internet) {
+    shared_ = std::make_shared<Shared>();
+    shared_->readFile = api.readFile;
+    shared_->closeHandle = api.closeHandle;
+    shared_->address = address.get();
+    shared_->internet = internet.get();
+    address.release();
+    internet.release();
+    try {
+      std::thread([shared = shared_] { shared->Run(); }).detach();
+    } catch (const std::system_error&) {
+      shared_->Close();
+      return false;
+    }
+    return true;
+  }
+  BodyReader() = default;
+  BodyReader(const BodyReader&) = delete;
+  BodyReader& operator=(const BodyReader&) = delete;
+  // Whatever the reads have come to, the transfer no longer waits for them.
+  ~BodyReader() {
+    if (!shared_) return;
+    std::lock_guard lock(shared_->mutex);
+    shared_->abandoned = true;
+    shared_->changed.notify_all();
+  }
+
+  // The next chunk into `chunk`; Stalled when less than one chunk has arrived in `stallMs`,
+  // Cancelled as soon as `cancel` is seen set (it is looked at every tenth of a second).
+  Outcome Next(Bytes& chunk, int stallMs, const std::atomic<bool>* cancel) {
+    std::unique_lock lock(shared_->mutex);
+    const auto due = mark_ + std::chrono::milliseconds(stallMs);
+    auto ready = [this] { return !shared_->chunks.empty() || shared_->ended || shared_->failed; };
+    for (;;) {
+      if (cancel != nullptr && cancel->load()) return Outcome::Cancelled;
+      const auto now = std::chrono::steady_clock::now();
+      if (now >= due) {
+        if (!ready()) return Outcome::Stalled;
+        break;
+      }
+      if (shared_->changed.wait_until(lock, std::min(due, now + std::chrono::milliseconds(100)), ready)) break;
+    }
+    if (shared_->chunks.empty()) return shared_->failed ? Outcome::Failed : Outcome::Ended;
+    chunk = std::move(shared_->chunks.front());
+    shared_->chunks.pop_front();
+    shared_->changed.notify_all();
+    sinceMark_ += static_cast<int64_t>(chunk.size());
+    if (sinceMark_ >= static_cast<int64_t>(kChunkSize)) {
+      sinceMark_ = 0;
+      mark_ = std::chrono::steady_clock::now();
+    }
+    return Outcome::Chunk;
+  }
+
+private:
+  static constexpr size_t kChunksAhead = 8;
+
+  struct Shared {
+    decltype(&::InternetReadFile) readFile = nullptr;
+    decltype(&::InternetCloseHandle) closeHandle = nullptr;
+    HINTERNET address = nullptr;
+    HINTERNET internet = nullptr;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Bytes> chunks;
+    bool ended = false;
+    bool failed = false;
+    bool abandoned = false;
+
+    void Run() {
+      for (;;) {
+        Bytes chunk(kChunkSize);
+        DWORD read = 0;
+        const bool ok = readFile(address, chunk.data(), kChunkSize, &read) != FALSE;
+        std::unique_lock lock(mutex);
+        if (abandoned) break;
+        if (!ok || read == 0) {
+          (ok ? ended : failed) = true;
+          changed.notify_all();
+          break;
+        }
+        chunk.resize(read);
+        chunks.push_back(std::move(chunk));
+        changed.notify_all();
+        changed.wait(lock, [this] { return chunks.size() < kChunksAhead || abandoned; });
+        if (abandoned) break;
+      }
+      Close();
+    }
+
+    void Close() {
+      closeHandle(address);
+      closeHandle(internet);
+    }
+  };
+
+  std::shared_ptr<Shared> shared_;
+  std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
+  int64_t sinceMark_ = 0;
+};
+
+enum class BodyEnd { Complete, ReadFailed, WriteFailed, Stalled, TooLong, Cancelled };
+
+// Moves the body from `reader` into `writer` chunk by chunk, handing each chunk's size to
+// `received`, which says whether the body may go on.
+template <typename Received>
+BodyEnd TransferBody(BodyReader& reader, BlockWriter& writer, const DownloadLimits& limits, Received received) {
+  Bytes chunk;
+  for (;;) {
+    switch (reader.Next(chunk, limits.stall_ms, limits.cancel)) {
+      case BodyReader::Outcome::Cancelled:
+        return BodyEnd::Cancelled;
+      case BodyReader::Outcome::Stalled:
+        return BodyEnd::Stalled;
+      case BodyReader::Outcome::Failed:
+        return BodyEnd::ReadFailed;
+      case BodyReader::Outcome::Ended:
+        return BodyEnd::Complete;
+      case BodyReader::Outcome::Chunk:
+        break;
+    }
+    const DWORD read = static_cast<DWORD>(chunk.size());
+    std::copy(chunk.begin(), chunk.end(), writer.Space());
+    if (!writer.Received(read)) return BodyEnd::WriteFailed;
+    if (!received(read)) return BodyEnd::TooLong;
+  }
+}
+
 }  // namespace
 
 void ShowDownloadMessage(const std::string& message) {
   ::MessageBoxW(nullptr, GbkToWide(message).c_str(), GbkToWide(kDownloadMessageCaption).c_str(), MB_OK | MB_TASKMODAL);
+}
+
+std::string DiskSpaceMessage(uint64_t neededBytes) {
+  const uint64_t megabytes = (neededBytes + (uint64_t{1} << 20) - 1) >> 20;
+  return "磁盘空间不足，下载需要 " + ToText(static_cast<long long>(megabytes)) + " MB 可用空间。";
 }
 
 std::string DownloadTemporaryPath(std::string_view localPath) { return ConcatTexts(localPath, ".download"); }
@@ -416,20 +623,57 @@ std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
   return headers;
 }
 
+namespace {
+
+// How a failed transfer ends: a log line, and its message to the user.
+class TransferEnd {
+public:
+  TransferEnd(std::string_view url, std::string_view localPath, const DownloadMessageRoutine& message,
+              const std::optional<ExpectedDigest>& expected)
+      : prefix_(ConcatTexts("download: ", url, " -> ", localPath)), message_(message), expected_(expected) {}
+
+  int Fail(const char* text) const {
+    Log(ConcatTexts(prefix_, " failed: ", text));
+    if (message_) message_(text);
+    return kDownloadFailed;
+  }
+  int Unverified(const char* why) const {
+    Log(ConcatTexts(prefix_, " refused: ", why, " (named sha256 \"", expected_ ? expected_->sha256 : "", "\", size \"",
+                    expected_ ? expected_->size : "", "\")"));
+    if (message_) message_(kDigestMismatchMessage);
+    return kDownloadUnverified;
+  }
+  // The drive cannot hold `size` bytes and their tenth.
+  int NoRoom(uint64_t size) const {
+    const std::string text = DiskSpaceMessage(SpaceNeededFor(size));
+    Log(ConcatTexts(prefix_, " refused: ", text));
+    if (message_) message_(text);
+    return kDownloadFailed;
+  }
+
+private:
+  std::string prefix_;
+  const DownloadMessageRoutine& message_;
+  const std::optional<ExpectedDigest>& expected_;
+};
+
+void ReportProgress(const DownloadProgressRoutine& progress, DWORD contentLength, int64_t total, int64_t startOffset,
+                    DWORD start) {
+  if (!progress) return;
+  DWORD elapsed = ::GetTickCount() - start;
+  if (elapsed == 0) elapsed = 10;
+  progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
+           static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
+}
+
+}  // namespace
+
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
-                   const std::optional<ExpectedDigest>& expected, DownloadKind kind) {
-  auto fail = [&](const char* text) {
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " failed: ", text));
-    if (message) message(text);
-    return kDownloadFailed;
-  };
-  auto unverified = [&](const char* why) {
-    Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: ", why, " (named sha256 \"", expected->sha256,
-                    "\", size \"", expected->size, "\")"));
-    if (message) message(kDigestMismatchMessage);
-    return kDownloadUnverified;
-  };
+                   const std::optional<ExpectedDigest>& expected, DownloadKind kind, const DownloadLimits& limits) {
+  const TransferEnd end(url, localPath, message, expected);
+  auto fail = [&](const char* text) { return end.Fail(text); };
+  auto unverified = [&](const char* why) { return end.Unverified(why); };
 
   // What cannot be checked is refused before anything is fetched.
   const std::optional<ParsedDigest> digest = expected ? ParseExpectedDigest(*expected) : std::nullopt;
@@ -437,16 +681,13 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
 
   const std::wstring target = GbkToWide(localPath);
   if (!target.empty()) RemoveStaleTemporaryFiles(target);
+  // The drive must hold the file before the body is asked for.
+  auto roomFor = [&](uint64_t size) { return target.empty() || RoomFor(target, size); };
+  if (digest && !roomFor(digest->size)) return end.NoRoom(digest->size);
 
   const WinInet api;
   if (!api.ready()) return fail(kInternetErrorMessage);
-  DWORD connection = 0;
-  api.getConnectedState(&connection, 0);
-  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
-                               ? INTERNET_OPEN_TYPE_PRECONFIG
-                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-  UniqueInternetHandle internet(
-      api, api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0));
+  UniqueInternetHandle internet(api, OpenInternet(api, limits.stall_ms));
   if (!internet) return fail(kInternetErrorMessage);
   const bool decoding = AskForDecoding(api, internet.get());
 
@@ -466,29 +707,43 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   const bool appending = resume && hasStatus && status == 206;
   const int64_t startOffset = appending ? resumeOffset : 0;
 
-  TemporaryDownloadFile file;
-  if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
-
   bool hasLength = false;
   const DWORD contentLength = QueryNumber(api, address.get(), kContentLengthQuery, hasLength);
+  const std::optional<uint64_t> announced = AnnouncedLength(api, address.get());
+  // What the whole file will be: the named size, else what is announced (after any resumed part).
+  const std::optional<uint64_t> wholeAnnounced =
+      announced ? std::optional<uint64_t>(*announced + static_cast<uint64_t>(startOffset)) : std::nullopt;
+  const bool misannounced = digest && wholeAnnounced && *wholeAnnounced != digest->size;
+  const bool tooBig = !digest && wholeAnnounced && !roomFor(*wholeAnnounced);
+  if (misannounced || tooBig) {
+    CloseOnTheirOwn(api, address);
+    CloseOnTheirOwn(api, internet);
+    return misannounced ? unverified("the announced length is not the size named") : end.NoRoom(*wholeAnnounced);
+  }
+  const uint64_t mostBytes = digest ? digest->size : limits.max_unnamed_bytes;
+
+  TemporaryDownloadFile file;
+  if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
 
   // Declared after the file, so that on every way out its thread has stopped before the file goes.
   BlockWriter writer(file);
   int64_t total = startOffset;
   const DWORD start = ::GetTickCount();
-  for (;;) {
-    DWORD read = 0;
-    if (!api.readFile(address.get(), writer.Space(), kChunkSize, &read)) return fail(kReadErrorMessage);
-    if (read == 0) break;
-    if (!writer.Received(read)) return fail(kLocalFileErrorMessage);
+  BodyReader reader;
+  if (!reader.Start(api, address, internet)) return fail(kInternetErrorMessage);
+  const BodyEnd body = TransferBody(reader, writer, limits, [&](DWORD read) {
     total += read;
-    DWORD elapsed = ::GetTickCount() - start;
-    if (elapsed == 0) elapsed = 10;
-    if (progress) {
-      progress(static_cast<int32_t>(contentLength), static_cast<int32_t>(static_cast<uint32_t>(total)),
-               static_cast<int32_t>(elapsed), static_cast<int32_t>(total - startOffset));
-    }
+    ReportProgress(progress, contentLength, total, startOffset, start);
+    return static_cast<uint64_t>(total) <= mostBytes;
+  });
+  if (body == BodyEnd::Cancelled) {
+    Log(ConcatTexts("download: ", url, " cancelled by the user"));
+    return kDownloadCancelled;
   }
+  if (body == BodyEnd::Stalled) Log(ConcatTexts("download: ", url, " stalled"));
+  if (body == BodyEnd::Stalled || body == BodyEnd::ReadFailed) return fail(kReadErrorMessage);
+  if (body == BodyEnd::WriteFailed) return fail(kLocalFileErrorMessage);
+  if (body == BodyEnd::TooLong) return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file. (A decoded
   // body's length is the encoded one's; the checks below stand in for it.)
@@ -496,8 +751,6 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     return fail(kReadErrorMessage);
   }
 
-  address.reset();
-  internet.reset();
   if (!file.Close()) return fail(kLocalFileErrorMessage);
   if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
   if (!ProgramAsAsked(kind, file.path(), url, localPath, message)) return kDownloadNotProgram;

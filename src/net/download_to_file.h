@@ -12,6 +12,7 @@
 // anything; otherwise the transfer has failed like a short one.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,6 +34,22 @@ inline constexpr char kDigestMismatchMessage[] = "下载的文件未通过校验
 // still compressed body).
 inline constexpr char kNotProgramMessage[] = "下载的文件不是完整的程序，已保留原来的版本。";
 inline constexpr char kDownloadMessageCaption[] = "信息：";
+
+// The refusal of a download that the install drive cannot hold: `neededBytes` in megabytes,
+// rounded up.
+std::string DiskSpaceMessage(uint64_t neededBytes);
+
+// The bounds every transfer keeps besides a named size: a transfer that receives less than one
+// chunk (10240 bytes) in `stall_ms` has stalled and fails; a body of unnamed size fails once it is
+// past `max_unnamed_bytes`. Before anything is written, the drive must have the expected size
+// (named, else announced) plus a tenth free.
+// `cancel`, when given and set from another thread, ends the transfer within a fraction of a
+// second without a message; the old target stays.
+struct DownloadLimits {
+  int stall_ms = 30000;
+  uint64_t max_unnamed_bytes = uint64_t{2} << 30;
+  const std::atomic<bool>* cancel = nullptr;
+};
 
 // Called after every chunk received: content length (0 when the server gave none), total bytes
 // so far including a resume offset (low 32 bits), milliseconds since the transfer started (10
@@ -66,6 +83,7 @@ inline constexpr int kDownloadComplete = 0;
 inline constexpr int kDownloadFailed = -1;
 inline constexpr int kDownloadUnverified = -2;  // the body arrived whole but is not the file named
 inline constexpr int kDownloadNotProgram = -3;  // a program was asked for and the body is none
+inline constexpr int kDownloadCancelled = -4;   // the caller's cancel ended it
 
 // What the target is. A Program target is replaced only by a complete executable image for
 // i386 or amd64 (util/image_file.h), whether or not a digest was named.
@@ -80,10 +98,15 @@ enum class DownloadKind { File, Program };
 // from `resumeOffset` on and, when the server answers with a part (206), they are appended to a
 // copy of the existing file (the expectation is then the whole file's); a full answer (200)
 // replaces it.
+//
+// A named size bounds the transfer: a Content-Length other than it, or more bytes than it, fails
+// at once as a file that is not the one named (kDownloadUnverified). A drive without room for the
+// file is refused with DiskSpaceMessage before the body is asked for (named size) or read
+// (announced size), and nothing is written.
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset = 0, bool resume = false,
                    const DownloadMessageRoutine& message = ShowDownloadMessage,
-                   const std::optional<ExpectedDigest>& expected = std::nullopt,
-                   DownloadKind kind = DownloadKind::File);
+                   const std::optional<ExpectedDigest>& expected = std::nullopt, DownloadKind kind = DownloadKind::File,
+                   const DownloadLimits& limits = {});
 
 }  // namespace storvane

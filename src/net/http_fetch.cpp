@@ -1,8 +1,15 @@
 #include "net/http_fetch.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <memory>
+#include <mutex>
+#include <new>
 #include <optional>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "net/cookies.h"
 #include "net/decode.h"
@@ -10,6 +17,7 @@
 #include "net/http_method.h"
 #include "net/message_pump.h"
 #include "net/winhttp_handle.h"
+#include "util/handles.h"
 #include "util/log.h"
 #include "util/text.h"
 #include "util/win_text.h"
@@ -30,8 +38,12 @@ constexpr char kMessageHeaders[] = "710 设置协议头失败!";
 constexpr char kMessageSend[] = "711 发送请求失败!";
 constexpr char kMessageNoResponse[] = "712 服务器未响应!";
 constexpr char kMessageRead[] = "713 读取数据失败!";
+// The caller's own limits: a deadline passed counts as no response, a body too long as a failed read.
+constexpr char kMessageDeadline[] = "712 服务器未响应!";
+constexpr char kMessageTooLong[] = "713 读取数据失败!";
 
 constexpr int kDefaultTimeoutMs = 30000;
+constexpr DWORD kLargestRead = 1 << 16;
 // A longer wait is held at the longest WinHTTP can express instead of wrapping round to a
 // negative value, which WinHTTP refuses (or reads as no limit at all).
 constexpr int kLongestTimeoutSeconds = INT_MAX / 1000;
@@ -158,43 +170,81 @@ struct FetchFailure {
 };
 using StepResult = std::optional<FetchFailure>;
 
-// Declared in opening order, so they close request first, then connection, then session.
-struct FetchHandles {
-  UniqueWinHttpHandle session, connection, request;
+// The handles of one exchange. They are closed exactly once, newest first: by the exchange when it
+// is over, or earlier by a caller that has stopped waiting for it, which makes every call still
+// blocked on them return. A handle opened after that is closed at once.
+class FetchHandles {
+public:
+  FetchHandles() = default;
+  FetchHandles(const FetchHandles&) = delete;
+  FetchHandles& operator=(const FetchHandles&) = delete;
+  ~FetchHandles() { CloseAll(); }
+
+  // Keeps `handle` for closing; null once the handles have been closed.
+  HINTERNET Keep(HINTERNET handle) {
+    std::lock_guard lock(mutex_);
+    if (closed_) {
+      if (handle != nullptr) WinHttpCloseHandle(handle);
+      return nullptr;
+    }
+    if (handle != nullptr) open_.push_back(handle);
+    return handle;
+  }
+
+  void CloseAll() {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    closedFlag_ = true;
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it) WinHttpCloseHandle(*it);
+    open_.clear();
+  }
+
+  // Whether the handles have been closed: an exchange still reading then stops, as a closed
+  // handle does not stop every implementation's reads at once.
+  bool closed() const { return closedFlag_.load(); }
+
+  HINTERNET session = nullptr, connection = nullptr, request = nullptr;
+
+private:
+  std::mutex mutex_;
+  std::vector<HINTERNET> open_;
+  bool closed_ = false;
+  std::atomic<bool> closedFlag_{false};
 };
 
 StepResult OpenSession(const AddressParts& address, const HttpFetchOptions& options, FetchHandles& handles) {
   const bool useProxy = !options.proxy.empty();
   const std::wstring proxyName = GbkToWide(FetchProxyName(options.proxy, address.secure));
-  handles.session.reset(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                    useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  handles.session =
+      handles.Keep(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
+                               useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!handles.session) return FetchFailure{kMessageNoSession};
 
   // Windows 7's WinHTTP leaves TLS 1.2 out of its default, and HTTPS services have dropped
   // everything older. Systems that do not know TLS 1.3 refuse its bit, so they get TLS 1.2
   // alone; one that refuses both keeps its default rather than losing the request.
-  if (!SetDwordOption(handles.session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS,
+  if (!SetDwordOption(handles.session, WINHTTP_OPTION_SECURE_PROTOCOLS,
                       WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_3)) {
-    SetDwordOption(handles.session.get(), WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
+    SetDwordOption(handles.session, WINHTTP_OPTION_SECURE_PROTOCOLS, WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2);
   }
 
   const int timeout = options.timeout_seconds > 0 ? std::min(options.timeout_seconds, kLongestTimeoutSeconds) * 1000
                                                   : kDefaultTimeoutMs;
-  if (!WinHttpSetTimeouts(handles.session.get(), timeout, timeout, timeout, timeout)) {
+  if (!WinHttpSetTimeouts(handles.session, timeout, timeout, timeout, timeout)) {
     return FetchFailure{kMessageTimeouts};
   }
-  handles.connection.reset(WinHttpConnect(handles.session.get(), GbkToWide(address.host).c_str(), address.port, 0));
+  handles.connection = handles.Keep(WinHttpConnect(handles.session, GbkToWide(address.host).c_str(), address.port, 0));
   if (!handles.connection) return FetchFailure{kMessageNoConnection};
   return std::nullopt;
 }
 
 StepResult OpenRequest(const AddressParts& address, const HttpFetchOptions& options, FetchHandles& handles) {
   const std::wstring method = GbkToWide(MethodName(options.method));
-  handles.request.reset(WinHttpOpenRequest(handles.connection.get(), method.c_str(), address.path.c_str(), nullptr,
-                                           WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                           address.secure ? WINHTTP_FLAG_SECURE : 0));
+  handles.request = handles.Keep(WinHttpOpenRequest(handles.connection, method.c_str(), address.path.c_str(), nullptr,
+                                                    WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                    address.secure ? WINHTTP_FLAG_SECURE : 0));
   if (!handles.request) return FetchFailure{kMessageNoRequest};
-  HINTERNET request = handles.request.get();
+  HINTERNET request = handles.request;
 
   if (!options.server_user.empty() && !options.server_password.empty() &&
       !WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, WINHTTP_AUTH_SCHEME_BASIC,
@@ -239,25 +289,30 @@ StepResult SendAndReceive(const HttpFetchOptions& options, const std::string& co
   return std::nullopt;
 }
 
-// The body as it arrives, up to one byte past `limit` (0: no limit); a read error keeps what
-// came before it and says so in `status`.
-Bytes ReadBody(HINTERNET request, std::string& status, size_t limit) {
-  Bytes body;
+// The body as it arrives; a read error keeps what came before it and says so in `status`. A body
+// past `maxBytes` (0: no limit) is a failure: reading stops there and nothing of it is kept.
+StepResult ReadBody(const FetchHandles& handles, size_t maxBytes, Bytes& body, std::string& status) {
+  HINTERNET request = handles.request;
   Bytes chunk;
   for (;;) {
     DWORD available = 0;
     if (limit != 0 && body.size() > limit) break;
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) break;
-    if (limit != 0) available = static_cast<DWORD>(std::min<size_t>(available, limit + 1 - body.size()));
+    if (handles.closed()) return FetchFailure{kMessageDeadline};
+    available = std::min(available, kLargestRead);
     chunk.assign(available, 0);
     DWORD got = 0;
     if (!WinHttpReadData(request, chunk.data(), available, &got)) {
       status = kMessageRead;
       break;
     }
+    if (maxBytes > 0 && got > maxBytes - std::min(maxBytes, body.size())) {
+      body = Bytes();
+      return FetchFailure{kMessageTooLong};
+    }
     body.insert(body.end(), chunk.begin(), chunk.begin() + got);
   }
-  return body;
+  return std::nullopt;
 }
 
 // The raw response header block, or nullopt when the system has none to give.
@@ -286,6 +341,71 @@ std::string AddressForLog(std::string_view url) {
   return ConcatTexts(url.substr(0, hostStart), url.substr(at + 1));
 }
 
+// One exchange on the wire, shared by the caller and the thread that runs it: a caller that stops
+// waiting leaves it to that thread, which may still be blocked in WinHTTP and touches nothing else.
+struct Exchange {
+  Exchange(AddressParts address, const HttpFetchOptions& options, std::string cookies)
+      : address(std::move(address)), options(WireOptions(options)), cookies(std::move(cookies)) {}
+
+  // The caller's variables are not the exchange's to reach.
+  static HttpFetchOptions WireOptions(const HttpFetchOptions& options) {
+    HttpFetchOptions wire = options;
+    wire.cookies = wire.received_cookies = wire.response_headers = nullptr;
+    wire.redirect_location = wire.status_text = nullptr;
+    wire.body_bytes = nullptr;
+    return wire;
+  }
+
+  void Run() {
+    failure = OpenSession(address, options, handles);
+    if (!failure) failure = OpenRequest(address, options, handles);
+    if (!failure) failure = SendAndReceive(options, cookies, handles.request);
+    if (!failure) failure = ReadBody(handles, options.max_body_bytes, body, readStatus);
+    if (!failure) headers = ReadResponseHeaders(handles.request);
+    handles.CloseAll();
+  }
+
+  const AddressParts address;
+  const HttpFetchOptions options;
+  const std::string cookies;
+  FetchHandles handles;
+  StepResult failure;
+  Bytes body;
+  std::string readStatus;
+  std::optional<std::string> headers;
+};
+
+// Runs the exchange, on this thread without a deadline. With one, on a thread of its own while
+// this one dispatches its messages; once the deadline has passed its handles are closed and it is
+// left to end by itself.
+StepResult RunExchange(const std::shared_ptr<Exchange>& exchange, int deadlineMs) {
+  if (deadlineMs <= 0) {
+    exchange->Run();
+    return exchange->failure;
+  }
+  const uint64_t deadline = DeadlineAfter(deadlineMs);
+  auto done = std::make_shared<UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!*done) return FetchFailure{kMessageNoSession};
+  try {
+    std::thread([exchange, done] {
+      try {
+        exchange->Run();
+      } catch (const std::bad_alloc&) {
+        exchange->handles.CloseAll();
+        exchange->failure = FetchFailure{kMessageRead};
+      }
+      SetEvent(done->get());
+    }).detach();
+  } catch (const std::system_error&) {
+    return FetchFailure{kMessageNoSession};
+  }
+  if (!WaitPumpingUntil(done->get(), deadline)) {
+    exchange->handles.CloseAll();
+    return FetchFailure{kMessageDeadline};
+  }
+  return exchange->failure;
+}
+
 }  // namespace
 
 std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
@@ -307,13 +427,11 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options) {
   const std::optional<AddressParts> address = SplitAddress(url);
   if (!address) return fail({kMessageBadUrl});
 
-  FetchHandles handles;
-  if (StepResult failed = OpenSession(*address, options, handles)) return fail(*failed);
-  if (StepResult failed = OpenRequest(*address, options, handles)) return fail(*failed);
-  if (StepResult failed = SendAndReceive(options, cookies, handles.request.get())) return fail(*failed);
-
-  const Bytes body = ReadBody(handles.request.get(), status, options.max_body_bytes);
-  const std::optional<std::string> headers = ReadResponseHeaders(handles.request.get());
+  const std::shared_ptr<Exchange> exchange = std::make_shared<Exchange>(*address, options, cookies);
+  if (StepResult failed = RunExchange(exchange, options.deadline_ms)) return fail(*failed);
+  if (!exchange->readStatus.empty()) status = exchange->readStatus;
+  const Bytes& body = exchange->body;
+  const std::optional<std::string>& headers = exchange->headers;
   if (!headers) {
     Log(ConcatTexts(logPrefix, " gave no response headers"));
     PumpPendingMessages();

@@ -4,6 +4,7 @@
 // a numbered message (700-713). Server certificates are always verified.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -35,8 +36,13 @@ struct HttpFetchOptions {
   bool add_default_headers = true;
   Bytes body_data = {};  // request body; wins over body_text when non-empty
   bool normalize_names = true;
-  // More body bytes than this are not read: the body stops at max_body_bytes + 1, so that the
-  // caller can tell it ran over. 0: no limit.
+  // A deadline of the caller's own for the whole exchange, in milliseconds; 0: none beyond the
+  // per-phase time-outs. With one, the exchange runs on a thread of its own while the calling
+  // thread dispatches its window messages; when the deadline passes, the request's handles are
+  // closed and the call fails ("712") without waiting for that thread any longer.
+  int deadline_ms = 0;
+  // The longest body taken, in bytes; 0: no limit. A longer one fails the call ("713") as soon
+  // as it is past the limit, and nothing of it is kept.
   size_t max_body_bytes = 0;
 };
 

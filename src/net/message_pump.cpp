@@ -1,6 +1,6 @@
 #include "net/message_pump.h"
 
-#include <windows.h>
+#include <algorithm>
 
 namespace storvane::net {
 
@@ -15,6 +15,21 @@ void PumpPendingMessages() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+bool WaitPumpingUntil(HANDLE done, uint64_t deadline) {
+  for (;;) {
+    const uint64_t now = GetTickCount64();
+    const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(std::min<uint64_t>(deadline - now, 0x7FFFFFFF));
+    const DWORD woke = MsgWaitForMultipleObjects(1, &done, FALSE, left, QS_ALLINPUT);
+    if (woke == WAIT_OBJECT_0) return true;
+    if (woke != WAIT_OBJECT_0 + 1) return false;
+    PumpPendingMessages();
+  }
+}
+
+uint64_t DeadlineAfter(int milliseconds) {
+  return GetTickCount64() + static_cast<uint64_t>(milliseconds > 0 ? milliseconds : 0);
 }
 
 }  // namespace storvane::net

@@ -35,9 +35,16 @@ struct FetchedAnswer {
 // True when `signature` is the key's valid signature over `body`; false without a key.
 bool SignedBy(const AnswerKey& key, std::string_view body, std::string_view signature);
 
+// What one answer may take: its signature included, `deadline_ms` in all (0: no deadline of our
+// own), and at most `max_body_bytes` per body (0: no limit). An answer past either is no answer.
+struct AnswerLimits {
+  int deadline_ms = 0;
+  size_t max_body_bytes = 0;
+};
+
 // Without a key: one request for `url`, never nullopt (a failed request gives an empty body).
 // With a key: `url`, then `url` + ".sig" (read up to kMaxSignatureBytes); nullopt unless the
 // signature verifies over the body.
-std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& key);
+std::optional<FetchedAnswer> FetchAnswer(std::string_view url, const AnswerKey& key, const AnswerLimits& limits = {});
 
 }  // namespace storvane::net

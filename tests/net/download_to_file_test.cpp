@@ -64,13 +64,13 @@ protected:
   }
 
   int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false,
-               const std::optional<ExpectedDigest>& expected = std::nullopt) {
+               const std::optional<ExpectedDigest>& expected = std::nullopt, const DownloadLimits& limits = {}) {
     return DownloadToFile(
         url, target,
         [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
           calls_.push_back({length, total, elapsed, received});
         },
-        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected);
+        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected, limits);
   }
 
   // Downloads against `expected` over an older file; true when it failed its check and left the
@@ -150,6 +150,49 @@ TEST_F(DownloadToFileTest, ANamedDigestLetsOnlyThatFileReplaceTheOldOne) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(ReadAll(folder_.Gbk(L"tool.exe")), PatternBytes(0, 30000));
   EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
+// A named size bounds the transfer: more bytes than named, or another announced length, end it
+// at once, and the old file stays the only one.
+TEST_F(DownloadToFileTest, ANamedSizeStopsEndlessAndMisannouncedBodies) {
+  const ExpectedDigest small = DigestOf(PatternBytes(0, 4096));
+  for (const char* path :
+       {"/endless?framing=chunked", "/endless?framing=close", "/endless?framing=length", "/bytes/5000"}) {
+    calls_.clear();
+    EXPECT_TRUE(RefusedKeepingTheOldFile(server_.HttpUrl(path), small)) << path;
+    EXPECT_LE(calls_.empty() ? 0 : calls_.back().total, 4096 + 10240) << path;
+  }
+}
+
+// A drive without room for the file (itself and a tenth) is told how much is needed; nothing is
+// asked of the body and nothing is written.
+TEST_F(DownloadToFileTest, ADriveWithoutRoomIsRefusedBeforeTheBody) {
+  const ExpectedDigest huge = {DigestOf(PatternBytes(0, 1)).sha256, "1000000000000000"};
+  const std::string target = folder_.Gbk(L"tool.exe");
+  WriteAll(target, "old version");
+  EXPECT_EQ(Download(server_.HttpUrl("/bytes/100"), target, 0, false, huge), kDownloadFailed);
+  EXPECT_TRUE(server_.Requests().empty());
+  EXPECT_EQ(Download(server_.HttpUrl("/endless?framing=length"), target), kDownloadFailed);
+  const std::string needed = DiskSpaceMessage(1100000000000000);
+  EXPECT_EQ(messages_, (std::vector<std::string>{needed, needed}));
+  EXPECT_NE(needed.find(std::to_string((1100000000000000ull + (1 << 20) - 1) >> 20) + " MB"), std::string::npos);
+  EXPECT_EQ(ReadAll(target), Bytes("old version"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+}
+
+// Without a named size a body past the limit fails; a transfer that brings less than a chunk in
+// the stall window (a silent server, one byte a second) fails too, leaving nothing behind.
+TEST_F(DownloadToFileTest, EndlessStalledAndDrippingBodiesFailWithinTheirBounds) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  const DownloadLimits limits{.stall_ms = 1500, .max_unnamed_bytes = 1 << 20};
+  for (const char* path : {"/endless?framing=chunked", "/stall?len=100000", "/drip?len=100000"}) {
+    messages_.clear();
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(Download(server_.HttpUrl(path), target, 0, false, std::nullopt, limits), kDownloadFailed) << path;
+    EXPECT_LT(GetTickCount64() - start, 4000u) << path;
+    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"}) << path;
+    EXPECT_TRUE(folder_.Names().empty()) << path;
+  }
 }
 
 TEST_F(DownloadToFileTest, ANamedDigestThatCannotBeReadRefusesEveryFileWithoutARequest) {

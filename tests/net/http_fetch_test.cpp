@@ -309,6 +309,46 @@ TEST_F(HttpFetchTest, ZeroNegativeAndLongTimeoutsOutlastAStalledBody) {
   }
 }
 
+// ---- deadlines and size limits of the caller's own ---------------------------------------------
+
+// Services that never finish: each call ends by its deadline as no response, the thread's window
+// messages served meanwhile, and nothing of a body is handed out.
+TEST_F(HttpFetchTest, DeadlineEndsServicesThatNeverFinish) {
+  for (const char* path : {"/silent", "/stall", "/drip"}) {
+    std::string status;
+    Bytes bytes = {7};
+    storvane::nettest::TimerTicks ticks;
+    storvane::nettest::Stopwatch watch;
+    EXPECT_EQ(HttpFetch(server_.HttpUrl(path), {.status_text = &status, .body_bytes = &bytes, .deadline_ms = 1500}), "")
+        << path;
+    EXPECT_GE(watch.ms(), 1400u) << path;
+    EXPECT_LT(watch.ms(), 2500u) << path;
+    EXPECT_GE(ticks.count(), 15) << path;
+    EXPECT_EQ(status, kNoResponse) << path;
+    EXPECT_EQ(bytes, Bytes{7}) << path;
+  }
+}
+
+TEST_F(HttpFetchTest, BodyPastTheLimitFailsAtOnceAndOneAtTheLimitArrives) {
+  for (const char* framing : {"length", "chunked", "close"}) {
+    std::string status;
+    Bytes bytes = {7};
+    storvane::nettest::Stopwatch watch;
+    EXPECT_EQ(
+        HttpFetch(server_.HttpUrl(std::string("/endless?framing=") + framing),
+                  {.status_text = &status, .body_bytes = &bytes, .deadline_ms = 10000, .max_body_bytes = 1 << 20}),
+        "")
+        << framing;
+    EXPECT_LT(watch.ms(), 5000u) << framing;
+    EXPECT_NE(status, "200 OK") << framing;
+    EXPECT_EQ(bytes, Bytes{7}) << framing;
+  }
+  Bytes bytes;
+  HttpFetch(server_.HttpUrl("/bytes/300000?chunked=1"),
+            {.body_bytes = &bytes, .deadline_ms = 5000, .max_body_bytes = 300000});
+  EXPECT_EQ(bytes, PatternBytes(0, 300000));
+}
+
 // ---- failures ----------------------------------------------------------------------------------
 
 TEST_F(HttpFetchTest, ClosedPortIsASendFailureAndLeavesOutParametersAlone) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -39,6 +41,32 @@ protected:
   }
 
   testsupport::TestServer server_;
+};
+
+// Counts the ticks of a 50 ms thread timer while it lives: ticks arrive only while the thread
+// dispatches its window messages.
+class TimerTicks {
+public:
+  TimerTicks() {
+    count_ = 0;
+    id_ = SetTimer(nullptr, 0, 50, &Tick);
+  }
+  ~TimerTicks() { KillTimer(nullptr, id_); }
+  int count() const { return count_; }
+
+private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) { ++count_; }
+  static inline int count_ = 0;
+  UINT_PTR id_ = 0;
+};
+
+// Milliseconds since construction.
+class Stopwatch {
+public:
+  ULONGLONG ms() const { return GetTickCount64() - start_; }
+
+private:
+  ULONGLONG start_ = GetTickCount64();
 };
 
 }  // namespace storvane::nettest

@@ -51,12 +51,17 @@ bool DemoService::Control(std::string_view json) const {
 
 bool DemoService::ResetOffer() const {
   return Control(
-      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null})");
+      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null,"misbehave":null})");
 }
 
 bool DemoService::Restore() const {
-  return Control(R"({"catalogue": null, "bom": true, "entries": 0,
+  return Control(R"({"catalogue": null, "bom": true, "entries": 0, "misbehave": null,
                      "versions": {"dianpu": "1.0.3", "caiji": 2.5, "dingdan": "3.2.0"}})");
+}
+
+std::string DemoService::Fetch(std::string_view path) const {
+  auto r = Endpoint(port).Exchange("GET", path);
+  return r ? std::string(r->body.begin(), r->body.end()) : std::string();
 }
 
 std::string DemoService::Log() const {

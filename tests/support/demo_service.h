@@ -35,6 +35,8 @@ public:
   bool Restore() const;
   // Request lines seen so far ("GET /api/group/zor"), as one text and one line each.
   std::string Log() const;
+  // The body the service answers a GET of `path` with (empty when none).
+  std::string Fetch(std::string_view path) const;
   std::vector<std::string> LogLines() const;
 };
 

@@ -43,6 +43,11 @@ ROUTES (query values are URL-encoded UTF-8)
   /truncate?len=1000&send=500   Content-Length len, only `send` bytes, then close
   /gone?send=500            chunked; one chunk of `send` bytes, then close mid-body
   /hangup                   closes the connection without answering
+  /silent                   reads the request and never answers (until the client goes)
+  /stall[?len=N]            headers (Content-Length N, default 1000000), then nothing more
+  /drip[?len=N]             headers (Content-Length N, default 100000), then one byte a second
+  /endless[?framing=length|chunked|close]  a body that never ends: announced as 10^15 bytes,
+                            in chunks, or with neither (ended by the close that never comes)
   /slow?delay=2&body=<text>[&stage=body]  waits before the headers (or, stage=body, between
                             the first half of the body and the rest)
   /meta?charset=big5&text=<text>[&form=content|html5|bare|late|split][&encoding=<codec>]
@@ -513,6 +518,60 @@ def r_slow(h, req, path, q, params):
     h.send(req, 200, body=body)
 
 
+def _hold_until_gone(h, seconds=600):
+    """Keeps the connection open, saying nothing, until the client closes it."""
+    h.request.settimeout(1.0)
+    end = time.time() + seconds
+    while time.time() < end:
+        try:
+            if not h.request.recv(65536):
+                break
+        except socket.timeout:
+            continue
+        except OSError:
+            break
+    raise CloseConnection()
+
+
+def r_silent(h, req, path, q, params):
+    _hold_until_gone(h)
+
+
+def r_stall(h, req, path, q, params):
+    head = f"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: {int(q('len', '1000000'))}\r\n\r\n"
+    h.wfile.write(head.encode())
+    h.wfile.flush()
+    _hold_until_gone(h)
+
+
+def r_drip(h, req, path, q, params):
+    length = int(q("len", "100000"))
+    head = f"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: {length}\r\n\r\n"
+    h.wfile.write(head.encode())
+    h.wfile.flush()
+    for i in range(length):
+        time.sleep(1.0)
+        h.wfile.write(pattern_bytes(i, 1, True))
+        h.wfile.flush()
+
+
+def r_endless(h, req, path, q, params):
+    framing = q("framing", "length")
+    head = ["HTTP/1.1 200 OK", "Content-Type: application/octet-stream"]
+    if framing == "length":
+        head.append("Content-Length: 1000000000000000")
+    elif framing == "chunked":
+        head.append("Transfer-Encoding: chunked")
+    else:
+        head.append("Connection: close")
+    h.wfile.write(("\r\n".join(head) + "\r\n\r\n").encode())
+    piece = pattern_bytes(0, 65536, True)
+    if framing == "chunked":
+        piece = b"%x\r\n" % len(piece) + piece + b"\r\n"
+    while True:
+        h.wfile.write(piece)
+
+
 def r_meta(h, req, path, q, params):
     charset = q("charset", "utf-8")
     encoding = q("encoding", charset)
@@ -558,6 +617,7 @@ def r_files(h, req, path, q, params):
 
 ROUTES = {"echo": r_echo, "status": r_status, "respond": r_respond, "redirect": r_redirect,
           "bytes": r_bytes, "truncate": r_truncate, "gone": r_gone, "hangup": r_hangup, "slow": r_slow, "meta": r_meta,
+          "silent": r_silent, "stall": r_stall, "drip": r_drip, "endless": r_endless,
           "bomjson": r_bomjson, "auth": r_auth, "files": r_files}
 
 
