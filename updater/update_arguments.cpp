@@ -42,8 +42,8 @@ std::optional<UpdaterArguments> ParseUpdaterArguments(const wchar_t* commandLine
 UpdaterArguments ReadArgumentsLoosely(const wchar_t* commandLine) {
   UpdaterArguments loose;
   int count = 0;
-  UniqueResource<LocalFreeTraits> arguments(commandLine != nullptr ? ::CommandLineToArgvW(commandLine, &count)
-                                                                   : nullptr);
+  UniqueResource<handle_traits::NullEmpty<LPWSTR*, FreeArgumentList>> arguments(
+      commandLine != nullptr ? ::CommandLineToArgvW(commandLine, &count) : nullptr);
   if (!arguments) return loose;
   std::wstring* fields[] = {&loose.downloadUrl, &loose.launcherName, &loose.newVersion, &loose.currentVersion};
   for (int i = 1; i < count && i <= 4; ++i) *fields[i - 1] = arguments.get()[i];

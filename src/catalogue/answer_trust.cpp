@@ -92,16 +92,6 @@ std::string DescribeAnswerFault(AnswerFault fault) {
   return "refused";
 }
 
-int64_t UnixTimeNow() {
-  FILETIME now{};
-  ::GetSystemTimeAsFileTime(&now);
-  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-  // 100-ns ticks since 1601-01-01; the Unix epoch is 11644473600 s later.
-  constexpr uint64_t kTicksPerSecond = 10000000;
-  constexpr int64_t kEpochOffsetSeconds = 11644473600;
-  return static_cast<int64_t>(ticks / kTicksPerSecond) - kEpochOffsetSeconds;
-}
-
 std::optional<int64_t> ReadAcceptedTime(std::string_view runDirectory, std::string_view answerName) {
   const std::optional<std::string> text = ReadSmallFile(AcceptedTimePath(runDirectory, answerName), 64);
   return text ? ParseSeconds(*text) : std::nullopt;

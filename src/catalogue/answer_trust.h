@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "util/json_document.h"
+#include "util/update_records.h"  // UnixTimeNow, what "expires" is held against
 
 namespace storvane {
 
@@ -52,9 +53,6 @@ enum class AnswerFault { kNone, kNotAnAnswer, kOtherAnswer, kUndated, kOlder, kE
 AnswerFault FindAnswerFault(JsonDocument& document, bool signedBuild, const AnswerRules& rules);
 // The fault in words, for the log.
 std::string DescribeAnswerFault(AnswerFault fault);
-
-// The system clock as Unix seconds (UTC), what "expires" is held against.
-int64_t UnixTimeNow();
 
 // The newest publication time accepted for the answer `answerName` ("zor", "storvane");
 // nullopt before any, and for a record that cannot be read.

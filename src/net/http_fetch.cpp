@@ -296,7 +296,6 @@ StepResult ReadBody(const FetchHandles& handles, size_t maxBytes, Bytes& body, s
   Bytes chunk;
   for (;;) {
     DWORD available = 0;
-    if (limit != 0 && body.size() > limit) break;
     if (!WinHttpQueryDataAvailable(request, &available) || available < 1) break;
     if (handles.closed()) return FetchFailure{kMessageDeadline};
     available = std::min(available, kLargestRead);

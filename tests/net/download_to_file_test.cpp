@@ -70,7 +70,8 @@ protected:
         [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
           calls_.push_back({length, total, elapsed, received});
         },
-        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected, limits);
+        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected,
+        DownloadKind::File, limits);
   }
 
   // Downloads against `expected` over an older file; true when it failed its check and left the
