@@ -668,6 +668,30 @@ void ReportProgress(const DownloadProgressRoutine& progress, DWORD contentLength
 
 }  // namespace
 
+namespace {
+
+// The result of a body that did not arrive whole.
+int BodyFailure(BodyEnd body, const TransferEnd& end, std::string_view url, bool sizeNamed) {
+  switch (body) {
+    case BodyEnd::Cancelled:
+      Log(ConcatTexts("download: ", url, " cancelled by the user"));
+      return kDownloadCancelled;
+    case BodyEnd::Stalled:
+      Log(ConcatTexts("download: ", url, " stalled"));
+      return end.Fail(kReadErrorMessage);
+    case BodyEnd::WriteFailed:
+      return end.Fail(kLocalFileErrorMessage);
+    case BodyEnd::TooLong:
+      return sizeNamed ? end.Unverified("more bytes arrived than named") : end.Fail(kReadErrorMessage);
+    case BodyEnd::ReadFailed:
+    case BodyEnd::Complete:
+      break;
+  }
+  return end.Fail(kReadErrorMessage);
+}
+
+}  // namespace
+
 int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
                    int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
                    const std::optional<ExpectedDigest>& expected, DownloadKind kind, const DownloadLimits& limits) {
@@ -736,14 +760,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     ReportProgress(progress, contentLength, total, startOffset, start);
     return static_cast<uint64_t>(total) <= mostBytes;
   });
-  if (body == BodyEnd::Cancelled) {
-    Log(ConcatTexts("download: ", url, " cancelled by the user"));
-    return kDownloadCancelled;
-  }
-  if (body == BodyEnd::Stalled) Log(ConcatTexts("download: ", url, " stalled"));
-  if (body == BodyEnd::Stalled || body == BodyEnd::ReadFailed) return fail(kReadErrorMessage);
-  if (body == BodyEnd::WriteFailed) return fail(kLocalFileErrorMessage);
-  if (body == BodyEnd::TooLong) return digest ? unverified("more bytes arrived than named") : fail(kReadErrorMessage);
+  if (body != BodyEnd::Complete) return BodyFailure(body, end, url, digest.has_value());
   if (!writer.Finish()) return fail(kLocalFileErrorMessage);
   // The connection ended before the announced length: what arrived is not the file. (A decoded
   // body's length is the encoded one's; the checks below stand in for it.)
