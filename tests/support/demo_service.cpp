@@ -51,7 +51,7 @@ bool DemoService::Control(std::string_view json) const {
 
 bool DemoService::ResetOffer() const {
   return Control(
-      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null,"misbehave":null})");
+      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null,"misbehave":null,"digests":false})");
 }
 
 bool DemoService::Restore() const {
