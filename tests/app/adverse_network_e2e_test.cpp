@@ -5,13 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
 
+#include "app/demo_service_test.h"
 #include "app/launcher_driver.h"
 #include "support/demo_service.h"
+#include "support/process_memory.h"
 
 namespace storvane::testing {
 namespace {
@@ -36,14 +37,6 @@ std::vector<std::wstring> NamesIn(const std::wstring& folder) {
   return names;
 }
 
-// Committed private memory, as the benchmarks read it.
-size_t PrivateBytes(HANDLE process) {
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(process, &counters, sizeof counters)) return 0;
-  return counters.PagefileUsage;
-}
-
 // What one start showed.
 struct StartRun {
   std::chrono::milliseconds window{};             // process start to main window
@@ -53,21 +46,8 @@ struct StartRun {
   size_t mostPrivate = 0;
 };
 
-class AdverseService : public ::testing::Test {
+class AdverseService : public DemoServiceTest {
 protected:
-  void SetUp() override {
-    auto service = DemoService::Load();
-    ASSERT_TRUE(service) << "needs the demo service fixture";
-    service_ = *service;
-    ASSERT_TRUE(service_.ResetOffer());
-    EndStrayProcesses();
-    launcherPath_ = InstallLauncher();
-  }
-  void TearDown() override {
-    EndStrayProcesses();
-    service_.ResetOffer();
-  }
-
   // Keeps the catalogue as an earlier run would have: the service's answer as it came.
   void KeepCatalogue() {
     const std::string answer = service_.Fetch("/api/group/zor");
@@ -126,8 +106,6 @@ protected:
                 static_cast<long long>(run.slowestAnswer.count()), run.mostPrivate / 1048576.0);
   }
 
-  DemoService service_;
-  std::wstring launcherPath_;
   LauncherDriver launcher_;
 };
 
@@ -139,6 +117,13 @@ TEST_F(AdverseService, SilentServiceShowsTheWindowAndThenTheKeptList) {
   EXPECT_EQ(NamesIn(InstallDirectory()), (std::vector<std::wstring>{L"offline", L"storvane.exe", L"up.exe"}));
   EXPECT_EQ(NamesIn(Offline()), std::vector<std::wstring>{L"zor"});
   EXPECT_EQ(ReadFileBytes(Offline() + L"\\zor"), kept);
+
+  // The requests left behind at their deadlines do not hold the launcher at its end.
+  PostMessageW(launcher_.window(), WM_CLOSE, 0, 0);
+  HWND ask = WaitForDialog(L"提示：", 10s);
+  ASSERT_NE(ask, nullptr);
+  ClickDialogButton(ask, IDYES);
+  EXPECT_EQ(launcher_.process().WaitForExit(10s), std::optional<DWORD>(0)) << "the launcher did not end";
 }
 
 TEST_F(AdverseService, DrippingCheckAndEndlessCatalogueShowTheKeptList) {

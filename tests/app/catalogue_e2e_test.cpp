@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "app/demo_service_test.h"
 #include "app/launcher_driver.h"
 #include "net/download_to_file.h"
 #include "support/demo_service.h"
@@ -75,21 +76,8 @@ void SaveWindowShot(HWND window, const std::wstring& name) {
   EXPECT_TRUE(SaveScreenPng(ArtifactPath(name), &r)) << "screenshot " << name.size();
 }
 
-class CatalogueRoad : public ::testing::Test {
+class CatalogueRoad : public DemoServiceTest {
 protected:
-  void SetUp() override {
-    auto service = DemoService::Load();
-    ASSERT_TRUE(service) << "needs the demo service fixture";
-    service_ = *service;
-    ASSERT_TRUE(service_.ResetOffer());
-    EndStrayProcesses();
-    launcherPath_ = InstallLauncher();
-  }
-  void TearDown() override {
-    EndStrayProcesses();
-    service_.ResetOffer();
-  }
-
   std::wstring Served(const std::wstring& exe) const { return service_.downloadsDir + L"\\" + exe; }
 
   // Places an executable (bytes of a served file) and, when given, a stamp in a tool folder.
@@ -153,8 +141,6 @@ protected:
     return run;
   }
 
-  DemoService service_;
-  std::wstring launcherPath_;
   LauncherDriver launcher_;
 };
 

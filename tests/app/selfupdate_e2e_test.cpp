@@ -47,17 +47,13 @@ std::wstring BackslashPath(std::wstring path) {
   return path;
 }
 
-struct LocalFreeTraits {
-  using type = LPWSTR*;
-  static type invalid() noexcept { return nullptr; }
-  static bool is_valid(type p) noexcept { return p != nullptr; }
-  static void close(type p) noexcept { LocalFree(p); }
-};
+void FreeArgumentList(LPWSTR* list) noexcept { LocalFree(list); }
 
 // The arguments a program reads from `commandLine`, its own name first.
 std::vector<std::wstring> SplitCommandLine(const std::wstring& commandLine) {
   int count = 0;
-  UniqueResource<LocalFreeTraits> argv(CommandLineToArgvW(commandLine.c_str(), &count));
+  UniqueResource<handle_traits::NullEmpty<LPWSTR*, FreeArgumentList>> argv(
+      CommandLineToArgvW(commandLine.c_str(), &count));
   if (!argv) return {};
   return std::vector<std::wstring>(argv.get(), argv.get() + count);
 }
@@ -209,6 +205,20 @@ protected:
     EXPECT_EQ(updater.arguments[4], L"2.1");
   }
 
+  // The window of whichever launcher the updater started (null when none showed one in time).
+  static HWND AnyLauncherWindow() {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+          for (DWORD id : ProcessesNamed(L"storvane.exe")) {
+            if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
+          }
+          return false;
+        },
+        kStartTimeout);
+    return window;
+  }
+
   void PressStart(const RunningUpdater& updater) {
     AccElement start;
     WaitUntil(
@@ -307,16 +317,8 @@ TEST_F(SelfUpdate, AnOfferAlreadyInstalledIsNotFetchedAgain) {
   EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
   EXPECT_EQ(ReadFileBytes(offerRecord_).substr(0, 4), "2.2\n");  // and the installed launcher's digest
 
-  HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (DWORD id : ProcessesNamed(L"storvane.exe")) {
-          if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
-        }
-        return false;
-      },
-      kStartTimeout))
-      << "the updated launcher showed no window";
+  HWND window = AnyLauncherWindow();
+  ASSERT_NE(window, nullptr) << "the updated launcher showed no window";
   EXPECT_EQ(WindowText(window), L"Storvane");
   WaitUntil([] { return false; }, 2s);  // a second hand-over would have started by now
   EXPECT_TRUE(ProcessesNamed(L"up.exe").empty()) << "the same offer was handed over again";
@@ -420,16 +422,8 @@ TEST_P(SelfUpdateFailedDownload, BringsTheOldLauncherBackAndHoldsTheOfferBackFor
   ClickDialogButton(box, IDOK);
   EXPECT_EQ(WaitForSingleObject(updater.process.get(), 30000), WAIT_OBJECT_0) << "the updater did not end";
 
-  HWND window = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (DWORD id : ProcessesNamed(L"storvane.exe")) {
-          if ((window = WaitForTopWindow(id, 0ms)) != nullptr) return true;
-        }
-        return false;
-      },
-      kStartTimeout))
-      << "the old launcher did not come back";
+  HWND window = AnyLauncherWindow();
+  ASSERT_NE(window, nullptr) << "the old launcher did not come back";
   EXPECT_EQ(WindowText(window), L"Storvane");
   EXPECT_TRUE(ReadFileBytes(installed_) == ReadFileBytes(BuiltLauncher()));
   EXPECT_FALSE(FileExists(installed_ + L".new"));

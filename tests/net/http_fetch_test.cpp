@@ -10,6 +10,7 @@
 #include "net/decode.h"
 #include "net/http_fetch.h"
 #include "server_test.h"
+#include "support/process_memory.h"
 #include "support/test_server.h"
 
 using namespace storvane::net;
@@ -312,9 +313,11 @@ TEST_F(HttpFetchTest, ZeroNegativeAndLongTimeoutsOutlastAStalledBody) {
 // ---- deadlines and size limits of the caller's own ---------------------------------------------
 
 // Services that never finish: each call ends by its deadline as no response, the thread's window
-// messages served meanwhile, and nothing of a body is handed out.
+// messages served meanwhile, and nothing of a body is handed out. (The server lets go a little
+// later, so that the requests left behind have ended before this program does: with one still
+// blocked in the engine, this program's end has been seen to hang under Wine.)
 TEST_F(HttpFetchTest, DeadlineEndsServicesThatNeverFinish) {
-  for (const char* path : {"/silent", "/stall", "/drip"}) {
+  for (const char* path : {"/silent?hold=4", "/stall?hold=4", "/drip?len=4"}) {
     std::string status;
     Bytes bytes = {7};
     storvane::nettest::TimerTicks ticks;
@@ -329,20 +332,26 @@ TEST_F(HttpFetchTest, DeadlineEndsServicesThatNeverFinish) {
   }
 }
 
+// Also: what an endless body took is given back (the first round loads and warms the engine).
 TEST_F(HttpFetchTest, BodyPastTheLimitFailsAtOnceAndOneAtTheLimitArrives) {
-  for (const char* framing : {"length", "chunked", "close"}) {
-    std::string status;
-    Bytes bytes = {7};
-    storvane::nettest::Stopwatch watch;
-    EXPECT_EQ(
-        HttpFetch(server_.HttpUrl(std::string("/endless?framing=") + framing),
-                  {.status_text = &status, .body_bytes = &bytes, .deadline_ms = 10000, .max_body_bytes = 1 << 20}),
-        "")
-        << framing;
-    EXPECT_LT(watch.ms(), 5000u) << framing;
-    EXPECT_NE(status, "200 OK") << framing;
-    EXPECT_EQ(bytes, Bytes{7}) << framing;
+  size_t before = 0;
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) before = storvane::testing::PrivateBytes();
+    for (const char* framing : {"length", "chunked", "close"}) {
+      std::string status;
+      Bytes bytes = {7};
+      storvane::nettest::Stopwatch watch;
+      EXPECT_EQ(
+          HttpFetch(server_.HttpUrl(std::string("/endless?framing=") + framing),
+                    {.status_text = &status, .body_bytes = &bytes, .deadline_ms = 10000, .max_body_bytes = 4 << 20}),
+          "")
+          << framing;
+      EXPECT_LT(watch.ms(), 5000u) << framing;
+      EXPECT_NE(status, "200 OK") << framing;
+      EXPECT_EQ(bytes, Bytes{7}) << framing;
+    }
   }
+  EXPECT_LE(storvane::testing::PrivateBytes(), before + before / 10) << "of " << before;
   Bytes bytes;
   HttpFetch(server_.HttpUrl("/bytes/300000?chunked=1"),
             {.body_bytes = &bytes, .deadline_ms = 5000, .max_body_bytes = 300000});

@@ -43,8 +43,9 @@ ROUTES (query values are URL-encoded UTF-8)
   /truncate?len=1000&send=500   Content-Length len, only `send` bytes, then close
   /gone?send=500            chunked; one chunk of `send` bytes, then close mid-body
   /hangup                   closes the connection without answering
-  /silent                   reads the request and never answers (until the client goes)
-  /stall[?len=N]            headers (Content-Length N, default 1000000), then nothing more
+  /silent[?hold=S]          reads the request and never answers (until the client goes, or
+                            closes after S seconds)
+  /stall[?len=N][&hold=S]   headers (Content-Length N, default 1000000), then nothing more
   /drip[?len=N]             headers (Content-Length N, default 100000), then one byte a second
   /endless[?framing=length|chunked|close]  a body that never ends: announced as 10^15 bytes,
                             in chunks, or with neither (ended by the close that never comes)
@@ -534,14 +535,14 @@ def _hold_until_gone(h, seconds=600):
 
 
 def r_silent(h, req, path, q, params):
-    _hold_until_gone(h)
+    _hold_until_gone(h, float(q("hold", "600")))
 
 
 def r_stall(h, req, path, q, params):
     head = f"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: {int(q('len', '1000000'))}\r\n\r\n"
     h.wfile.write(head.encode())
     h.wfile.flush()
-    _hold_until_gone(h)
+    _hold_until_gone(h, float(q("hold", "600")))
 
 
 def r_drip(h, req, path, q, params):
