@@ -17,7 +17,7 @@ storvane_test(exui_unit_tests LABELS exui
   DEPENDS exui_test_dll)
 
 storvane_test(exui_desktop_tests LABELS exui DESKTOP
-  SOURCES controls_test.cpp menu_popup_test.cpp accessible_test.cpp sample_screenshot_test.cpp
+  SOURCES controls_test.cpp menu_popup_test.cpp accessible_test.cpp sample_screenshot_test.cpp msaa_client.cpp
           exui_dll.cpp sample_window.cpp
   LIBS gdiplus shlwapi oleacc ole32 oleaut32 uuid
   DEPENDS exui_test_dll exui_msaa_probe
