@@ -5,8 +5,7 @@
 //
 // The main window itself (its design, creation handler and close query) belongs to the
 // start-up code. It is loaded with MainWindowCatalogue::MakerFor(the version service) as its
-// context maker, lists these
-// units under these names and these handlers:
+// context maker, lists these units under these names and these handlers:
 //   creation handler, list set-up step  MainWindowCatalogue::SetUpItemTemplate()
 //   creation handler, menu step          MainWindowCatalogue::CreateItemMenu(font)
 //   shown once                           StartCatalogueLoad
@@ -53,7 +52,7 @@ public:
   static uilib::ContextMaker MakerFor(VersionService service);
   // The context itself: null when the window lacks one of the catalogue's units.
   static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main, const VersionService& service);
-  // The catalogue of a window loaded with Make; null for any other window.
+  // The catalogue of a window loaded with MakerFor; null for any other window.
   static MainWindowCatalogue* Of(uilib::Window& window) { return window.Context<MainWindowCatalogue>(); }
 
   MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
