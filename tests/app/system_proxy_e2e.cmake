@@ -11,6 +11,11 @@ if(system_proxy_service_ENV)
   add_test(NAME system_proxy_stop COMMAND bash ${_proxy_script} stop ${_proxy_state})
   set_tests_properties(system_proxy_start PROPERTIES FIXTURES_SETUP system_proxy LABELS fixture TIMEOUT 60)
   set_tests_properties(system_proxy_stop PROPERTIES FIXTURES_CLEANUP system_proxy LABELS fixture TIMEOUT 60)
+  # The test puts the settings back itself; a run killed half-way would leave every later test
+  # of the prefix behind a proxy that is gone, so the prefix's default (none) is restored here too.
+  add_test(NAME system_proxy_settings_reset
+           COMMAND ${CMAKE_BINARY_DIR}/wine-run regedit /S ${CMAKE_CURRENT_SOURCE_DIR}/system_proxy_reset.reg)
+  set_tests_properties(system_proxy_settings_reset PROPERTIES FIXTURES_CLEANUP system_proxy LABELS fixture TIMEOUT 60)
   storvane_test(system_proxy_e2e_tests LABELS e2e catalogue DESKTOP TIMEOUT 300
     SOURCES system_proxy_e2e_test.cpp
     LIBS storvane_launcher_driver storvane_demo_client ws2_32 advapi32
