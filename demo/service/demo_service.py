@@ -30,7 +30,9 @@ Control (loopback callers only):
                                answers), "stall" (headers, then nothing), "drip" (one byte a
                                second), "endless" (a body announced as 10^15 bytes that never
                                ends), "endless_unframed" (no length, never ends), "overlong"
-                               (a download announced and sent 64 KB longer than the file)}
+                               (a download announced and sent 64 KB longer than the file)},
+                               "via_only": true|false (refuse with 403 every request that
+                               did not come through a proxy, which names itself in "Via")}
   GET  /__log                 the request lines seen so far, one per line
 
 "{base}" in the catalogue file stands for this service's own address.
@@ -70,6 +72,7 @@ class State:
         self.entries = args.entries
         self.digests = False
         self.misbehave = {}
+        self.via_only = False
         self.log = []
 
     def add_digest(self, entry):
@@ -217,6 +220,8 @@ class Handler(BaseHTTPRequestHandler):
         with self.state.lock:
             self.state.log.append(self.command + " " + self.path)
         path = unquote(urlsplit(self.path).path)
+        if path != "/__log" and self.state.via_only and not self.headers.get("Via"):
+            return self.send_bytes(403, b'{"error":"only through a proxy"}')
         kind = self.misbehaviour(path)
         if kind:
             return self.misbehave(kind, path)
@@ -310,6 +315,8 @@ class Handler(BaseHTTPRequestHandler):
                 st.digests = bool(req["digests"])
             if "misbehave" in req:
                 st.misbehave = dict(req["misbehave"] or {})
+            if "via_only" in req:
+                st.via_only = bool(req["via_only"])
             if "down_ms" in req:
                 st.down_ms = max(0, int(req["down_ms"]))
             going_down = st.down_ms > 0

@@ -9,7 +9,7 @@ namespace storvane {
 inline constexpr char kFrameUnit[] = "窗口EX_启动窗口";
 inline constexpr char kTitleUnit[] = "标签EX_标题";
 
-// The design; the window is loaded with MainWindowCatalogue::Make as its context maker.
+// The design; the window is loaded with MainWindowCatalogue::MakerFor as its context maker.
 const uilib::WindowDesign& MainWindowDesign();
 
 }  // namespace storvane

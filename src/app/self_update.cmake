@@ -2,7 +2,6 @@
 add_library(storvane_self_update STATIC self_update.cpp)
 target_include_directories(storvane_self_update PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(storvane_self_update PRIVATE
-  STORVANE_SERVICE_BASE="${STORVANE_SERVICE_BASE}"
   STORVANE_UPDATER_IMAGE="$<TARGET_FILE:up>")
 target_link_libraries(storvane_self_update PUBLIC storvane_update_records storvane_answer_trust storvane_net storvane_download storvane_json storvane_shell storvane_kill storvane_win)
 add_dependencies(storvane_self_update up)

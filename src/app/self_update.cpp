@@ -35,10 +35,6 @@ __asm__(
 extern "C" const uint8_t storvane_updater_image_begin[] asm("storvane_updater_image_begin");
 extern "C" const uint8_t storvane_updater_image_end[] asm("storvane_updater_image_end");
 
-#ifndef STORVANE_SERVICE_BASE
-#error "STORVANE_SERVICE_BASE must name the version service"
-#endif
-
 namespace storvane {
 
 std::span<const uint8_t> CarriedUpdaterImage() {
@@ -69,8 +65,6 @@ UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody) {
   document.Destroy();
   return answer;
 }
-
-UpdateAnswer CheckForUpdate(std::string_view key) { return CheckForUpdate(key, STORVANE_SERVICE_BASE); }
 
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase) {
   net::HttpFetchOptions options;

@@ -53,9 +53,8 @@ bool OfferFailedRecently(std::string_view runDirectory, const UpdateAnswer& offe
 // turned into "{", parsed, and the two values read. Both empty when it is not such an answer.
 UpdateAnswer ReadUpdateAnswer(std::string_view fetchedBody);
 
-// Asks the version service compiled into the program (or `serviceBase`) for `key`; its answer,
-// both values empty when there is none (service down, not JSON, no such entry).
-UpdateAnswer CheckForUpdate(std::string_view key);
+// Asks the version service at `serviceBase` for `key`; its answer, both values empty when there
+// is none (service down, not JSON, no such entry).
 UpdateAnswer CheckForUpdate(std::string_view key, std::string_view serviceBase);
 
 // The same question for a build that may carry the vendor's key. Without one it is the question

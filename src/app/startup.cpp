@@ -37,13 +37,13 @@ void ShowFreeSpaceLine(uilib::Window& window, const std::string& installDir) {
 
 }  // namespace
 
+VersionService BuiltInVersionService() {
+  return VersionService{STORVANE_SERVICE_BASE, net::AnswerKeyFromText(STORVANE_PUBLIC_KEY), STORVANE_MIN_PUBLISHED};
+}
+
 AppSettings ReadAppSettings() {
-  return AppSettings{GetInstallDir(),
-                     kOwnVersion,
-                     MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
-                     STORVANE_SERVICE_BASE,
-                     net::AnswerKeyFromText(STORVANE_PUBLIC_KEY),
-                     STORVANE_MIN_PUBLISHED};
+  return AppSettings{GetInstallDir(), kOwnVersion, MakeFontDescriptor("微软雅黑", 12, 0, 0, 0, 0),
+                     BuiltInVersionService()};
 }
 
 void OnMainWindowCreated(uilib::Window& window) {
@@ -57,9 +57,6 @@ void OnMainWindowCreated(uilib::Window& window) {
   ShowFreeSpaceLine(window, settings.installDir);
   if (catalogue != nullptr) {
     catalogue->CreateItemMenu(settings.uiFont);
-    catalogue->env().serviceBase = settings.serviceBase;
-    catalogue->catalogue().SetAnswerKey(settings.answerKey);
-    catalogue->catalogue().SetMinPublished(settings.minPublished);
   }
 
   // A copy started anywhere else moves itself into the install directory and ends here.
@@ -76,9 +73,10 @@ void OnMainWindowCreated(uilib::Window& window) {
     title->SetCaption(ConcatTexts(title->Caption(), kVersionSuffixPrefix, settings.ownVersion));
   }
 
-  LaunchUpdaterIfNeeded(CheckForUpdate(kSelfUpdateKey, settings.serviceBase, settings.answerKey, settings.minPublished,
-                                       relocation.runDir),
-                        settings.ownVersion);
+  const VersionService& service = settings.service;
+  LaunchUpdaterIfNeeded(
+      CheckForUpdate(kSelfUpdateKey, service.base, service.answerKey, service.minPublished, relocation.runDir),
+      settings.ownVersion);
 }
 
 bool OnMainWindowCloseQuery(uilib::Window&) {
@@ -92,7 +90,8 @@ int StartProgram() {
   // The library is taken from the copy carried in the program; without it the skinned units
   // show the missing-library warning when they are created.
   uilib::LoadUiLibrary("", {}, &uilib::LocateUiLibrary);
-  if (uilib::LoadWindow(MainWindowDesign(), nullptr, MainWindowCatalogue::Make) == nullptr) return 1;
+  if (uilib::LoadWindow(MainWindowDesign(), nullptr, MainWindowCatalogue::MakerFor(BuiltInVersionService())) == nullptr)
+    return 1;
   return uilib::RunMessageLoop();
 }
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "net/signed_fetch.h"
+#include "catalogue/catalogue.h"
 #include "uilib/runtime.h"
 #include "util/text.h"
 
@@ -26,14 +26,16 @@ struct AppSettings {
   Bytes uiFont;            // font descriptor: "微软雅黑", 12
   // The version service (STORVANE_SERVICE_BASE) and the vendor's key (STORVANE_PUBLIC_KEY) the
   // build carries; no key: answers are trusted as they come. With a key, no answer published
-  // before minPublished (STORVANE_MIN_PUBLISHED, Unix seconds) is taken.
-  std::string serviceBase;
-  net::AnswerKey answerKey;
-  int64_t minPublished = 0;
+  // before minPublished (STORVANE_MIN_PUBLISHED, Unix seconds) is taken. The self-update check
+  // and the main window's catalogue both ask this one.
+  VersionService service;
 };
 
 // Makes the install directory (GetInstallDir) and gathers the settings.
 AppSettings ReadAppSettings();
+// The settings' version service alone, which needs nothing made: the main window's catalogue is
+// given it when the window is created, before the creation handler reads the rest.
+VersionService BuiltInVersionService();
 
 // Loads the skin-UI library, opens the main window and runs the message loop. Returns the
 // loop's exit code (the program usually ends earlier, through KillProcess).

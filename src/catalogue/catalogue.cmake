@@ -22,5 +22,4 @@ add_library(storvane_catalogue_window STATIC
   catalogue_window.cpp
   download_window.cpp)
 target_include_directories(storvane_catalogue_window PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_compile_definitions(storvane_catalogue_window PRIVATE STORVANE_SERVICE_BASE="${STORVANE_SERVICE_BASE}")
 target_link_libraries(storvane_catalogue_window PUBLIC storvane_catalogue storvane_uilib)

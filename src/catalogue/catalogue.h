@@ -41,6 +41,15 @@ struct SelectedEntry {
 // versions that hold " V" themselves.
 SelectedEntry SelectionOf(const CatalogueItem& item, int32_t itemIndex);
 
+// The version service a catalogue asks: scheme and host in front of "/api/group/zor", and the
+// key its answers are checked with (none: trusted as they come) with the oldest publication
+// time a signed build takes.
+struct VersionService {
+  std::string base;
+  net::AnswerKey answerKey;
+  int64_t minPublished = 0;
+};
+
 class Catalogue {
 public:
   explicit Catalogue(CatalogueEnvironment& env) : env_(env) {}

@@ -7,15 +7,15 @@
 #include "catalogue/running_watch.h"
 #include "uilib/loader.h"
 
-#ifndef STORVANE_SERVICE_BASE
-#error "STORVANE_SERVICE_BASE must name the version service"
-#endif
-
 namespace storvane {
 
-std::string CatalogueServiceBase() { return STORVANE_SERVICE_BASE; }
+uilib::ContextMaker MainWindowCatalogue::MakerFor(VersionService service) {
+  return [service = std::move(service)](uilib::Window& main) -> std::unique_ptr<uilib::WindowContext> {
+    return Make(main, service);
+  };
+}
 
-std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Make(uilib::Window& main) {
+std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Make(uilib::Window& main, const VersionService& service) {
   uilib::Unit* list = main.FindUnit(kSoftwareListUnit);
   uilib::Unit* progress = main.FindUnit(kLoadProgressUnit);
   uilib::Unit* groupBox = main.FindUnit(kGroupBoxUnit);
@@ -24,11 +24,12 @@ std::unique_ptr<MainWindowCatalogue> MainWindowCatalogue::Make(uilib::Window& ma
   if (list == nullptr || progress == nullptr || groupBox == nullptr || diskLabel == nullptr || watcher == nullptr) {
     return nullptr;
   }
-  return std::make_unique<MainWindowCatalogue>(main, *list, *progress, *groupBox, *diskLabel, *watcher);
+  return std::make_unique<MainWindowCatalogue>(main, *list, *progress, *groupBox, *diskLabel, *watcher, service);
 }
 
 MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress,
-                                         uilib::Unit& groupBox, uilib::Unit& diskLabel, uilib::Unit& watcherLabel)
+                                         uilib::Unit& groupBox, uilib::Unit& diskLabel, uilib::Unit& watcherLabel,
+                                         const VersionService& service)
     : main_(main),
       list_(list),
       loadProgress_(loadProgress),
@@ -36,7 +37,7 @@ MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list,
       menu_(main.hwnd()),
       downloadWindow_(main, uilib::ProgramDirectory()),
       env_{uilib::ProgramDirectory(),
-           CatalogueServiceBase(),
+           service.base,
            list_,
            loadProgress_,
            frame_,
@@ -46,7 +47,10 @@ MainWindowCatalogue::MainWindowCatalogue(uilib::Window& main, uilib::Unit& list,
            downloadWindow_,
            [label = watcherLabel.hwnd()] { std::thread(RunningWatchThread, label).detach(); },
            ShellOpenAddress},
-      catalogue_(env_) {}
+      catalogue_(env_) {
+  catalogue_.SetAnswerKey(service.answerKey);
+  catalogue_.SetMinPublished(service.minPublished);
+}
 
 void MainWindowCatalogue::SetUpItemTemplate() { list_.DeclareItemTemplate(ItemElementClickRoutine()); }
 

@@ -4,8 +4,8 @@
 // feedback labels, and the routines the skin library calls back directly.
 //
 // The main window itself (its design, creation handler and close query) belongs to the
-// start-up code. It is loaded with MainWindowCatalogue::Make as its context maker, lists these
-// units under these names and these handlers:
+// start-up code. It is loaded with MainWindowCatalogue::MakerFor(the version service) as its
+// context maker, lists these units under these names and these handlers:
 //   creation handler, list set-up step  MainWindowCatalogue::SetUpItemTemplate()
 //   creation handler, menu step          MainWindowCatalogue::CreateItemMenu(font)
 //   shown once                           StartCatalogueLoad
@@ -43,21 +43,20 @@ inline constexpr char kDiskLabelUnit[] = "标签EX_磁盘大小";
 inline constexpr char kCatalogueLabelUnit[] = "标签_读取软件";
 inline constexpr char kWatcherLabelUnit[] = "标签_检测软件运行";
 
-// Scheme and host of the version service the program was built for.
-std::string CatalogueServiceBase();
-
 // The main window's context: one catalogue, made with the window and destroyed with it, over
 // adapters of the window's units, its item menu, the runtime's message boxes, process start,
 // the modal download window and the service.
 class MainWindowCatalogue : public uilib::WindowContext {
 public:
-  // The main window's context maker: null when the window lacks one of the catalogue's units.
-  static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main);
-  // The catalogue of a window loaded with Make; null for any other window.
+  // The main window's context maker, for a catalogue that asks `service`.
+  static uilib::ContextMaker MakerFor(VersionService service);
+  // The context itself: null when the window lacks one of the catalogue's units.
+  static std::unique_ptr<MainWindowCatalogue> Make(uilib::Window& main, const VersionService& service);
+  // The catalogue of a window loaded with MakerFor; null for any other window.
   static MainWindowCatalogue* Of(uilib::Window& window) { return window.Context<MainWindowCatalogue>(); }
 
   MainWindowCatalogue(uilib::Window& main, uilib::Unit& list, uilib::Unit& loadProgress, uilib::Unit& groupBox,
-                      uilib::Unit& diskLabel, uilib::Unit& watcherLabel);
+                      uilib::Unit& diskLabel, uilib::Unit& watcherLabel, const VersionService& service);
   MainWindowCatalogue(const MainWindowCatalogue&) = delete;
   MainWindowCatalogue& operator=(const MainWindowCatalogue&) = delete;
 

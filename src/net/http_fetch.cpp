@@ -131,11 +131,6 @@ std::string WithoutEmptyLines(std::string_view block) {
 
 }  // namespace
 
-std::string FetchProxyName(std::string_view proxy, bool secure) {
-  if (proxy.empty()) return {};
-  return secure ? std::string(proxy) : "http=" + std::string(proxy);
-}
-
 std::string BuildFetchHeaderBlock(std::string_view extra_headers, int method, bool add_default_headers,
                                   bool normalize_names, std::string_view cookies) {
   std::string block;
@@ -213,8 +208,11 @@ private:
 };
 
 StepResult OpenSession(const AddressParts& address, const HttpFetchOptions& options, FetchHandles& handles) {
+  // The proxy is named for every scheme, not as "http=host:port" for a plain address alone: a
+  // redirect of the request to a secure address then goes through the user's proxy too instead
+  // of around it, which fails wherever only the proxy leads out.
   const bool useProxy = !options.proxy.empty();
-  const std::wstring proxyName = GbkToWide(FetchProxyName(options.proxy, address.secure));
+  const std::wstring proxyName = GbkToWide(options.proxy);
   handles.session =
       handles.Keep(WinHttpOpen(nullptr, useProxy ? WINHTTP_ACCESS_TYPE_NAMED_PROXY : WINHTTP_ACCESS_TYPE_NO_PROXY,
                                useProxy ? proxyName.c_str() : WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));

@@ -56,8 +56,4 @@ std::string HttpFetch(std::string_view url, const HttpFetchOptions& options = {}
 std::string BuildFetchHeaderBlock(std::string_view extra_headers, int method, bool add_default_headers,
                                   bool normalize_names, std::string_view cookies);
 
-// The proxy name handed to WinHTTP: `proxy` itself for a secure address, "http=" + `proxy`
-// for a plain one (so that only plain requests use it), empty without a proxy.
-std::string FetchProxyName(std::string_view proxy, bool secure);
-
 }  // namespace storvane::net

@@ -124,12 +124,11 @@ protected:
     ASSERT_TRUE(service.Restore());
     root = uilib::ProgramDirectory();
     RemoveTree(root + "\\soft");
-    window = uilib::LoadWindow(kMainDesign, nullptr, MainWindowCatalogue::Make);
+    // The program asks the service it was built for; here the fixture's.
+    window = uilib::LoadWindow(kMainDesign, nullptr, MainWindowCatalogue::MakerFor(VersionService{service.Base()}));
     ASSERT_NE(window, nullptr);
     catalogue = MainWindowCatalogue::Of(*window);
     ASSERT_NE(catalogue, nullptr);
-    // The program asks the service it was built for; here the fixture's.
-    catalogue->env().serviceBase = service.Base();
   }
 
   void TearDown() override {

@@ -402,15 +402,6 @@ TEST_F(HttpFetchTest, ServerCredentialsAreBasic) {
   EXPECT_EQ(LastRequest().Header("Authorization"), "Basic dTpw");
 }
 
-// The proxy itself cannot be exercised here: the WinHTTP of the test platform understands
-// neither the per-scheme name "http=host:port" nor tunnels to secure addresses, so what is
-// checked is the name the engine hands over.
-TEST(FetchProxyName, PlainAddressesNameTheProxyForHttpOnly) {
-  EXPECT_EQ(FetchProxyName("10.0.0.1:8080", false), "http=10.0.0.1:8080");
-  EXPECT_EQ(FetchProxyName("10.0.0.1:8080", true), "10.0.0.1:8080");
-  EXPECT_EQ(FetchProxyName("", false), "");
-}
-
 // ---- certificates ------------------------------------------------------------------------------
 
 TEST_F(HttpFetchTest, TrustedServerIsFetchedOverHttps) {

@@ -10,13 +10,6 @@
 namespace storvane::testing {
 namespace {
 
-std::wstring HostPathToWindows(std::wstring path) {
-  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
-}
-
 std::wstring EnvW(const wchar_t* name) {
   const wchar_t* v = _wgetenv(name);
   return v ? std::wstring(v) : std::wstring();
@@ -29,6 +22,13 @@ testsupport::TestServer Endpoint(int port) {
 }
 
 }  // namespace
+
+std::wstring HostPathToWindows(std::wstring path) {
+  if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
 
 std::optional<DemoService> DemoService::Load() {
   const std::wstring state = EnvW(L"STORVANE_DEMO_SERVICE");
@@ -51,7 +51,7 @@ bool DemoService::Control(std::string_view json) const {
 
 bool DemoService::ResetOffer() const {
   return Control(
-      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null,"misbehave":null,"digests":false})");
+      R"({"launcher_version":"2.1","launcher_down":null,"versions":null,"catalogue":null,"bom":true,"entries":0,"single_raw":null,"misbehave":null,"digests":false,"via_only":false})");
 }
 
 bool DemoService::Restore() const {

@@ -40,6 +40,9 @@ public:
   std::vector<std::string> LogLines() const;
 };
 
+// A host path a fixture names ("/work/...") as the test prefix sees it ("Z:\work\...").
+std::wstring HostPathToWindows(std::wstring path);
+
 // The install directory the launcher insists on, for the test prefix's Windows directory.
 std::wstring InstallDirectory();
 // Where the built launcher lies (next to the test programs' build tree: from STORVANE_LAUNCHER).
