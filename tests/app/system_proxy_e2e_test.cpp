@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/demo_service_test.h"
 #include "app/launcher_driver.h"
 #include "support/demo_service.h"
 
@@ -122,22 +123,14 @@ std::vector<BYTE> ConnectionSettings(const std::string& proxy, const std::string
   return blob;
 }
 
-class UserProxy : public ::testing::Test {
+class UserProxy : public DemoServiceTest {
 protected:
   void SetUp() override {
-    auto service = DemoService::Load();
-    ASSERT_TRUE(service) << "needs the demo service fixture";
-    service_ = *service;
+    DemoServiceTest::SetUp();
+    if (HasFatalFailure()) return;
     auto proxy = TestProxy::Load();
     ASSERT_TRUE(proxy) << "needs the proxy fixture";
     proxy_ = *proxy;
-    ASSERT_TRUE(service_.ResetOffer());
-    EndStrayProcesses();
-    launcherPath_ = InstallLauncher();
-  }
-  void TearDown() override {
-    EndStrayProcesses();
-    service_.ResetOffer();
   }
 
   // The proxy as the settings dialog names it, loopback included ("<-loopback>"): without it
@@ -150,9 +143,7 @@ protected:
     ASSERT_TRUE(connection_.Set(REG_BINARY, ConnectionSettings(proxy_.Address(), bypass)));
   }
 
-  DemoService service_;
   TestProxy proxy_;
-  std::wstring launcherPath_;
   SavedValue enable_{kInternetSettings, L"ProxyEnable"};
   SavedValue server_{kInternetSettings, L"ProxyServer"};
   SavedValue override_{kInternetSettings, L"ProxyOverride"};
