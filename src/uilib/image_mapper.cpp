@@ -111,17 +111,9 @@ HMODULE MapImageFromMemory(const void* image, std::size_t size) {
   const std::size_t extent = pe::MappedExtent(raw);
   UniqueVirtualMemory memory = ReserveImage(preferred, extent);
   if (!memory) return nullptr;
-  auto* base = static_cast<std::uint8_t*>(memory.get());
-  pe::CopyHeadersAndSections(raw, base);
-
   pe::MappedImage mapped;
-  if (!pe::ViewMappedImage(reinterpret_cast<HMODULE>(base), mapped)) return nullptr;
-  mapped.extent = extent;
-  if (reinterpret_cast<std::uintptr_t>(base) != preferred) {
-    // An image without relocations cannot run anywhere but at its preferred base.
-    const IMAGE_DATA_DIRECTORY& relocs = mapped.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
-    if (relocs.VirtualAddress == 0 || relocs.Size == 0) return nullptr;
-    if (!pe::ApplyRelocations(mapped)) return nullptr;
+  if (!pe::PlaceImage(raw, static_cast<std::uint8_t*>(memory.get()), extent, pe::RelocationWalk::WhenMoved, mapped)) {
+    return nullptr;
   }
   if (!ResolveImports(mapped)) return nullptr;
   ProtectSections(mapped);

@@ -123,6 +123,18 @@ bool ApplyRelocations(const MappedImage& image) {
   return true;
 }
 
+bool PlaceImage(const RawImage& raw, std::uint8_t* base, std::size_t extent, RelocationWalk walk, MappedImage& out) {
+  CopyHeadersAndSections(raw, base);
+  if (!ViewMappedImage(reinterpret_cast<HMODULE>(base), out)) return false;
+  out.extent = extent;
+  const bool moved =
+      reinterpret_cast<std::uintptr_t>(base) != static_cast<std::uintptr_t>(raw.nt->OptionalHeader.ImageBase);
+  const IMAGE_DATA_DIRECTORY& relocs = out.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+  const bool relocatable = relocs.VirtualAddress != 0 && relocs.Size != 0;
+  if (moved && !relocatable) return false;  // an image without relocations runs only at its base
+  return (moved || walk == RelocationWalk::Always) ? ApplyRelocations(out) : true;
+}
+
 ImportRead ReadImport(const MappedImage& image, const IMAGE_IMPORT_DESCRIPTOR& desc, std::uint32_t index,
                       ImportEntry& out) {
   const std::uint32_t lookupRva = desc.OriginalFirstThunk != 0 ? desc.OriginalFirstThunk : desc.FirstThunk;

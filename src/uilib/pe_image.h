@@ -60,6 +60,15 @@ void CopyHeadersAndSections(const RawImage& raw, std::uint8_t* base);
 // when a block or an entry points outside the image.
 bool ApplyRelocations(const MappedImage& image);
 
+// Whether the relocation table is walked (and so checked) when the image got its preferred base.
+enum class RelocationWalk { WhenMoved, Always };
+
+// Lays `raw` out at `base` (a fresh zero-filled allocation of `extent` bytes, at least
+// MappedExtent) and relocates it from its preferred base into `out`. False when it cannot run
+// there: headers that do not read back, a fixed-base image away from its base, or a relocation
+// outside the image.
+bool PlaceImage(const RawImage& raw, std::uint8_t* base, std::size_t extent, RelocationWalk walk, MappedImage& out);
+
 // One entry of an import descriptor's lookup table, and the address table slot it fills.
 struct ImportEntry {
   const char* nameOrOrdinal = nullptr;  // an ordinal is a value up to 0xFFFF, as for FindExport

@@ -229,17 +229,9 @@ HMODULE MapImageStrict(const void* image, std::size_t size, ImportResolver resol
       sys.virtualAlloc(reinterpret_cast<void*>(preferred), extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) memory.reset(sys.virtualAlloc(nullptr, extent, kType, PAGE_EXECUTE_READWRITE));
   if (!memory) return nullptr;
-  auto* base = static_cast<std::uint8_t*>(memory.get());
-  pe::CopyHeadersAndSections(raw, base);
-
   pe::MappedImage mapped;
-  if (!pe::ViewMappedImage(reinterpret_cast<HMODULE>(base), mapped)) return nullptr;
-  mapped.extent = extent;
-  const IMAGE_DATA_DIRECTORY& relocs = mapped.nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
-  if (relocs.VirtualAddress != 0 && relocs.Size != 0) {
-    if (!pe::ApplyRelocations(mapped)) return nullptr;
-  } else if (reinterpret_cast<std::uintptr_t>(base) != preferred) {
-    return nullptr;  // fixed-base image that could not get its base
+  if (!pe::PlaceImage(raw, static_cast<std::uint8_t*>(memory.get()), extent, pe::RelocationWalk::Always, mapped)) {
+    return nullptr;
   }
   int loaded = 0;
   if (!ResolveImports(mapped, sys, resolver, user, loaded)) {
