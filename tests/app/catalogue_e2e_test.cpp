@@ -437,9 +437,8 @@ TEST_F(FailedTransfers, ConnectionResetMidBodyOfUnknownLength) {
   // row all see the reset.
   const std::wstring probe = InstallDirectory() + L"\\reset-probe.bin";
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const int probeResult = DownloadToFile(
-        service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe), [](int32_t, int32_t, int32_t, int32_t) {}, 0,
-        false, [](const std::string&) {});
+    const int probeResult = DownloadToFile(service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe),
+                                           {.message = [](const std::string&) {}, .retry_waits_ms = {}});
     DeleteFileW(probe.c_str());
     if (probeResult == 0) GTEST_SKIP() << "the transfer layer here reports a reset body as complete";
   }
