@@ -36,7 +36,7 @@ ROUTES (query values are URL-encoded UTF-8)
                             GET: (re)sets the file /large/k: its content starts at pattern byte S,
                             its ETag is "k-S" (Last-Modified a date made from S); each cut ends
                             once the connection that reaches that share of the file; zeroes the
-                            count of body bytes sent
+                            count of body bytes sent. POSTed, its body is the file
   /__sent?key=k             GET: body bytes /large/k has sent since its last /__large, decimal
   /__script?path=/p         POST, JSON body {"status","reason","headers":[lines],"body" or
                             "body_b64","chunked","times"}: answers for the path /p from now on
@@ -391,7 +391,7 @@ class Handler(socketserver.StreamRequestHandler):
             cuts = [float(c) for c in (q("cuts") or "").split(",") if c]
             with LOG_LOCK:
                 LARGE[q("key", "")] = {"seed": int(q("seed", "0")), "cuts": sorted(cuts), "sent": 0,
-                                       "validator": q("validator", "etag")}
+                                       "validator": q("validator", "etag"), "data": req["body"]}
             return self.send(req, 200, body=b"set")
         if path == "/__sent":
             with LOG_LOCK:
@@ -499,7 +499,9 @@ def r_large(h, req, path, q, params):
     rate = int(q("rate", "0"))
     with LOG_LOCK:
         st = LARGE.setdefault(key, {"seed": 0, "cuts": [], "sent": 0, "validator": "etag"})
-        seed, kind = st["seed"], st["validator"]
+        seed, kind, data = st["seed"], st["validator"], st.get("data")
+    if data:
+        size = len(data)
     etag = f'"{key}-{seed}"'
     lastmod = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(1700000000 + seed * 86400))
     head = ["Content-Type: application/octet-stream", "Accept-Ranges: bytes"]
@@ -532,7 +534,8 @@ def r_large(h, req, path, q, params):
     end = size if cut is None else cut
     at = start
     while at < end:
-        piece = pattern_bytes(seed + at, min(65536 if rate == 0 else max(1024, rate // 10), end - at))
+        count = min(65536 if rate == 0 else max(1024, rate // 10), end - at)
+        piece = data[at:at + count] if data else pattern_bytes(seed + at, count)
         h.wfile.write(piece)
         h.wfile.flush()
         at += len(piece)
