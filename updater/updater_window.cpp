@@ -388,7 +388,8 @@ private:
         auto line =
             std::make_unique<std::wstring>(GbkToWide(DownloadProgressLine(total, length, rate.BytesPerSecond())));
         // Posted, so the download never waits for the window; the window takes the text over.
-        if (::PostMessageW(window, kLineMessage, 0, reinterpret_cast<LPARAM>(line.get()))) line.release();
+        if (::PostMessageW(window, kLineMessage, 0, reinterpret_cast<LPARAM>(line.get())))
+          static_cast<void>(line.release());
       });
       ::PostMessageW(window, kFinishedMessage, static_cast<WPARAM>(outcome), 0);
     });

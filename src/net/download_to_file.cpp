@@ -732,7 +732,7 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
     if (retries >= options.retry_waits_ms.size()) return end.Fail(t.text);
     const int waitMs = t.waitMs.value_or(options.retry_waits_ms[retries]);
     ++retries;
-    Log(ConcatTexts("download: ", url, " failed (", t.text, "); try ", ToText(static_cast<long long>(retries + 1)),
+    Log(ConcatTexts("download: ", url, " failed (", t.text, "); try ", ToText(static_cast<long long>(retries) + 1),
                     " in ", ToText(static_cast<long long>(waitMs)), " ms"));
     if (!WaitBeforeRetry(waitMs, options.cancel)) return kDownloadCancelled;
   }
