@@ -191,6 +191,59 @@ void CloseOnTheirOwn(const WinInet& api, UniqueInternetHandle& handle) {
   }
 }
 
+// Opens `url` in `internet`. With a cancel flag the call runs on a thread of its own, so that a
+// cancel ends the wait for a server that does not answer: the session is then closed (on a
+// thread of its own too), which ends the system's call, and the opening thread closes whatever
+// that call still brings back. `cancelled` tells that case from a failure; GetLastError holds a
+// failure's error.
+HINTERNET OpenAddress(const WinInet& api, UniqueInternetHandle& internet, const std::wstring& url,
+                      const std::wstring& headers, const std::atomic<bool>* cancel, bool& cancelled) {
+  cancelled = false;
+  const DWORD headerLength = static_cast<DWORD>(headers.size());
+  if (cancel == nullptr)
+    return api.openUrl(internet.get(), url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
+  struct Shared {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    bool abandoned = false;
+    HINTERNET address = nullptr;
+    DWORD error = 0;
+  };
+  auto shared = std::make_shared<Shared>();
+  const auto open = api.openUrl;
+  const auto close = api.closeHandle;
+  HINTERNET session = internet.get();
+  try {
+    std::thread([shared, open, close, session, url, headers, headerLength] {
+      HINTERNET address = open(session, url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
+      const DWORD error = ::GetLastError();
+      const std::lock_guard lock(shared->mutex);
+      if (shared->abandoned) {
+        if (address != nullptr) close(address);
+        return;
+      }
+      shared->address = address;
+      shared->error = error;
+      shared->done = true;
+      shared->changed.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return api.openUrl(session, url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
+  }
+  std::unique_lock lock(shared->mutex);
+  while (!shared->changed.wait_for(lock, std::chrono::milliseconds(100), [&] { return shared->done; })) {
+    if (!cancel->load()) continue;
+    shared->abandoned = true;
+    cancelled = true;
+    lock.unlock();
+    CloseOnTheirOwn(api, internet);
+    return nullptr;
+  }
+  ::SetLastError(shared->error);
+  return shared->address;
+}
+
 // The 64-bit Content-Length as announced; nullopt when there is none or it is not a number.
 std::optional<uint64_t> AnnouncedLength(const WinInet& api, HINTERNET request) {
   wchar_t text[32] = {};
@@ -591,8 +644,12 @@ Try TryOnce(Download& d) {
   if (!internet) return Final(end.Fail(kInternetErrorMessage));
   const bool decoding = AskForDecoding(api, internet.get());
   const std::wstring headers = RequestHeadersFor(d);
-  UniqueInternetHandle address(api, api.openUrl(internet.get(), GbkToWide(d.url).c_str(), headers.c_str(),
-                                                static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
+  bool cancelled = false;
+  UniqueInternetHandle address(api, OpenAddress(api, internet, GbkToWide(d.url), headers, o.cancel, cancelled));
+  if (cancelled) {
+    Log(ConcatTexts("download: ", d.url, " cancelled by the user before the server answered"));
+    return Final(kDownloadCancelled);
+  }
   if (!address) return NotOpened(end);
   auto leave = [&] {
     CloseOnTheirOwn(api, address);

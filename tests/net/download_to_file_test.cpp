@@ -522,7 +522,7 @@ TEST_F(DownloadToFileTest, OnlyFailuresThatMayPassAreTriedAgain) {
 }
 
 // A cancel ends a slow transfer at once, without a message, and keeps what arrived for the next
-// transfer of the same version.
+// transfer of the same version; waiting for a server's answer, it ends the wait.
 TEST_F(DownloadToFileTest, ACancelledTransferIsContinuedByTheNextOne) {
   const std::string target = folder_.Gbk(L"tool.exe");
   SetLarge("slow", 6);
@@ -543,6 +543,17 @@ TEST_F(DownloadToFileTest, ACancelledTransferIsContinuedByTheNextOne) {
   ASSERT_EQ(Download(url, target, {.resume_key = "3.0", .retry_waits_ms = {}}), kDownloadComplete);
   EXPECT_TRUE(ReadAll(target) == PatternBytes(6, 400000));
   EXPECT_LT(SentBy("slow"), 400000 + 60000);
+  // Nor does a server that never answers hold a cancel.
+  cancel = false;
+  std::thread later([&] {
+    Sleep(300);
+    cancel = true;
+  });
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Download(server_.HttpUrl("/silent"), target, {.cancel = &cancel, .retry_waits_ms = {}}),
+            kDownloadCancelled);
+  later.join();
+  EXPECT_LT(GetTickCount64() - start, 1300u);
 }
 
 TEST(DownloadProgressPosition, FollowsTheBodyAndStopsAtTheMaximum) {
