@@ -2,6 +2,7 @@
 
 #include "net/download_file.h"
 #include "net/download_resume.h"
+#include "net/download_wininet.h"
 
 #include <windows.h>
 #include <wininet.h>
@@ -27,112 +28,8 @@
 namespace storvane {
 namespace {
 
-// WinINet is bound when a download starts rather than imported: loading it with the programs
-// that carry this routine costs their start-up several milliseconds (it brings more libraries of
-// its own), and only a download needs it. It is taken from the system folder by full path.
-class WinInet {
-public:
-  WinInet() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    // Never freed, as an import would not be: WinINet keeps threads and caches of its own that may
-    // outlive the handles closed here, and unloading the library under them is not safe. Each
-    // download takes one more reference to the same loaded module.
-    module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str());
-    if (!module_) return;
-    Bind(getConnectedState, "InternetGetConnectedState");
-    Bind(open, "InternetOpenW");
-    Bind(openUrl, "InternetOpenUrlW");
-    Bind(queryInfo, "HttpQueryInfoW");
-    Bind(readFile, "InternetReadFile");
-    Bind(closeHandle, "InternetCloseHandle");
-    Bind(setOption, "InternetSetOptionW");
-  }
-  bool ready() const {
-    return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
-           readFile != nullptr && closeHandle != nullptr && setOption != nullptr;
-  }
-
-  decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
-  decltype(&::InternetOpenW) open = nullptr;
-  decltype(&::InternetOpenUrlW) openUrl = nullptr;
-  decltype(&::HttpQueryInfoW) queryInfo = nullptr;
-  decltype(&::InternetReadFile) readFile = nullptr;
-  decltype(&::InternetCloseHandle) closeHandle = nullptr;
-  decltype(&::InternetSetOptionW) setOption = nullptr;  // may be missing: nothing is then decoded
-
-private:
-  template <typename F>
-  void Bind(F& function, const char* name) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
-  }
-  HMODULE module_ = nullptr;
-};
-
-// Closed through the bound WinINet, which must outlive it.
-class UniqueInternetHandle {
-public:
-  UniqueInternetHandle(const WinInet& api, HINTERNET handle) : api_(api), handle_(handle) {}
-  UniqueInternetHandle(const UniqueInternetHandle&) = delete;
-  UniqueInternetHandle& operator=(const UniqueInternetHandle&) = delete;
-  ~UniqueInternetHandle() { reset(); }
-  void reset() {
-    if (handle_ != nullptr) api_.closeHandle(handle_);
-    handle_ = nullptr;
-  }
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  // Gives the handle up without closing it (someone else closed it).
-  void release() { handle_ = nullptr; }
-
-private:
-  const WinInet& api_;
-  HINTERNET handle_;
-};
-
-constexpr DWORD kOpenUrlFlags = 0x84000100;        // reload, no cache write, no-cache pragma
-constexpr DWORD kContentLengthQuery = 0x20000005;  // HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER
 constexpr int kReplaceAttempts = 20;
 constexpr DWORD kReplaceRetryMs = 100;
-
-DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  ok = api.queryInfo(request, query, &value, &size, nullptr) != 0;
-  return ok ? value : 0;
-}
-
-// The answer's header lines as received; nullopt when they do not fit in 32 KB. (Once WinINet
-// has decoded a body it may drop its Content-Encoding, and asking for a header by its query
-// number then answers with another one's value on some systems.) Schemes without headers have
-// none.
-std::optional<std::string> RawHeaders(const WinInet& api, HINTERNET request) {
-  constexpr DWORD kCharacters = 16384;
-  std::vector<wchar_t> block(kCharacters);
-  DWORD size = (kCharacters - 1) * static_cast<DWORD>(sizeof(wchar_t));
-  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) {
-    if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
-    return std::string();
-  }
-  return WideToGbk(std::wstring(block.data(), size / sizeof(wchar_t)));
-}
-
-// The value of the first header line `name` (lower case, with its colon) in `headers`.
-std::string HeaderIn(std::string_view headers, std::string_view name) {
-  for (size_t start = 0; start < headers.size();) {
-    const size_t end = std::min(headers.find("\r\n", start), headers.size());
-    const std::string_view line = headers.substr(start, end - start);
-    bool named = line.size() >= name.size();
-    for (size_t i = 0; named && i < name.size(); ++i) {
-      const char c = line[i];
-      named = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == name[i];
-    }
-    if (named) return TrimText(line.substr(name.size()));
-    start = end + 2;
-  }
-  return {};
-}
 
 // Header lines too long to read give an encoding nothing decodes: the body is refused rather
 // than saved unread.
@@ -154,12 +51,6 @@ BodyEncoding JudgeEncoding(std::string_view contentEncoding, bool decoding) {
   return decoding && decodable ? BodyEncoding::Decoded : BodyEncoding::Refused;
 }
 
-// Asks WinINet to decode what the header block offers (gzip, deflate); false when it cannot.
-bool AskForDecoding(const WinInet& api, HINTERNET internet) {
-  BOOL decode = TRUE;
-  return api.setOption != nullptr && api.setOption(internet, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
-}
-
 BodyEncoding EncodingOf(const std::optional<std::string>& headers, bool decoding) {
   const std::string contentEncoding = ContentEncodingOf(headers);
   const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
@@ -178,83 +69,6 @@ bool ProgramAsAsked(DownloadKind kind, const std::wstring& path, std::string_vie
   return false;
 }
 
-// Closes `handle` on a thread of its own (or here, when no thread starts) and gives it up.
-void CloseOnTheirOwn(const WinInet& api, UniqueInternetHandle& handle) {
-  HINTERNET raw = handle.get();
-  if (raw == nullptr) return;
-  handle.release();
-  const auto close = api.closeHandle;
-  try {
-    std::thread([close, raw] { close(raw); }).detach();
-  } catch (const std::system_error&) {
-    close(raw);
-  }
-}
-
-// Opens `url` in `internet`. With a cancel flag the call runs on a thread of its own, so that a
-// cancel ends the wait for a server that does not answer: the session is then closed (on a
-// thread of its own too), which ends the system's call, and the opening thread closes whatever
-// that call still brings back. `cancelled` tells that case from a failure; GetLastError holds a
-// failure's error.
-HINTERNET OpenAddress(const WinInet& api, UniqueInternetHandle& internet, const std::wstring& url,
-                      const std::wstring& headers, const std::atomic<bool>* cancel, bool& cancelled) {
-  cancelled = false;
-  const DWORD headerLength = static_cast<DWORD>(headers.size());
-  if (cancel == nullptr)
-    return api.openUrl(internet.get(), url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
-  struct Shared {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    bool abandoned = false;
-    HINTERNET address = nullptr;
-    DWORD error = 0;
-  };
-  auto shared = std::make_shared<Shared>();
-  const auto open = api.openUrl;
-  const auto close = api.closeHandle;
-  HINTERNET session = internet.get();
-  try {
-    std::thread([shared, open, close, session, url, headers, headerLength] {
-      HINTERNET address = open(session, url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
-      const DWORD error = ::GetLastError();
-      const std::lock_guard lock(shared->mutex);
-      if (shared->abandoned) {
-        if (address != nullptr) close(address);
-        return;
-      }
-      shared->address = address;
-      shared->error = error;
-      shared->done = true;
-      shared->changed.notify_all();
-    }).detach();
-  } catch (const std::system_error&) {
-    return api.openUrl(session, url.c_str(), headers.c_str(), headerLength, kOpenUrlFlags, 0);
-  }
-  std::unique_lock lock(shared->mutex);
-  while (!shared->changed.wait_for(lock, std::chrono::milliseconds(100), [&] { return shared->done; })) {
-    if (!cancel->load()) continue;
-    shared->abandoned = true;
-    cancelled = true;
-    lock.unlock();
-    CloseOnTheirOwn(api, internet);
-    return nullptr;
-  }
-  ::SetLastError(shared->error);
-  return shared->address;
-}
-
-// The 64-bit Content-Length as announced; nullopt when there is none or it is not a number.
-std::optional<uint64_t> AnnouncedLength(const WinInet& api, HINTERNET request) {
-  wchar_t text[32] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  if (!api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
-  wchar_t* end = nullptr;
-  const unsigned long long value = std::wcstoull(text, &end, 10);
-  if (end == text) return std::nullopt;
-  return value;
-}
-
 // Free bytes on the drive of `target`'s folder; nullopt when the system cannot say.
 std::optional<uint64_t> FreeBytesBeside(const std::wstring& target) {
   ULARGE_INTEGER available{};
@@ -270,136 +84,6 @@ bool RoomFor(const std::wstring& target, uint64_t size) {
   const std::optional<uint64_t> free = FreeBytesBeside(target);
   return !free || *free >= SpaceNeededFor(size);
 }
-
-// The session of one transfer, its system waits set to the stall window: a silent server is left
-// after as long where the system keeps them.
-HINTERNET OpenInternet(const WinInet& api, int stallMs) {
-  DWORD connection = 0;
-  api.getConnectedState(&connection, 0);
-  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
-                               ? INTERNET_OPEN_TYPE_PRECONFIG
-                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-  HINTERNET internet =
-      api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0);
-  if (internet == nullptr) return nullptr;
-  DWORD waitMs = static_cast<DWORD>(stallMs);
-  for (DWORD option :
-       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    api.setOption(internet, option, &waitMs, sizeof waitMs);
-  }
-  return internet;
-}
-
-// The body's reads, on a thread of their own. A read that the system does not bring back (a
-// server that has gone quiet, where the system's receive time-out does not hold) then holds only
-// that thread, and the transfer can still end. The thread owns the request's handles from the
-// first read on and closes them when it stops: after a body given up before its end some
-// implementations read the rest away on closing, which for an endless body never ends.
-class BodyReader {
-public:
-  enum class Outcome { Chunk, Ended, Failed, Stalled, Cancelled };
-
-  // Takes over `address` and `internet`; false (the handles closed) when no thread starts.
-  bool Start(const WinInet& api, UniqueInternetHandle& address, UniqueInternetHandle& internet) {
-    shared_ = std::make_shared<Shared>();
-    shared_->readFile = api.readFile;
-    shared_->closeHandle = api.closeHandle;
-    shared_->address = address.get();
-    shared_->internet = internet.get();
-    address.release();
-    internet.release();
-    try {
-      std::thread([shared = shared_] { shared->Run(); }).detach();
-    } catch (const std::system_error&) {
-      shared_->Close();
-      return false;
-    }
-    return true;
-  }
-  BodyReader() = default;
-  BodyReader(const BodyReader&) = delete;
-  BodyReader& operator=(const BodyReader&) = delete;
-  // Whatever the reads have come to, the transfer no longer waits for them.
-  ~BodyReader() {
-    if (!shared_) return;
-    std::lock_guard lock(shared_->mutex);
-    shared_->abandoned = true;
-    shared_->changed.notify_all();
-  }
-
-  // The next chunk into `chunk`; Stalled when less than one chunk has arrived in `stallMs`,
-  // Cancelled as soon as `cancel` is seen set (it is looked at every tenth of a second).
-  Outcome Next(Bytes& chunk, int stallMs, const std::atomic<bool>* cancel) {
-    std::unique_lock lock(shared_->mutex);
-    const auto due = mark_ + std::chrono::milliseconds(stallMs);
-    auto ready = [this] { return !shared_->chunks.empty() || shared_->ended || shared_->failed; };
-    for (;;) {
-      if (cancel != nullptr && cancel->load()) return Outcome::Cancelled;
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= due) {
-        if (!ready()) return Outcome::Stalled;
-        break;
-      }
-      if (shared_->changed.wait_until(lock, std::min(due, now + std::chrono::milliseconds(100)), ready)) break;
-    }
-    if (shared_->chunks.empty()) return shared_->failed ? Outcome::Failed : Outcome::Ended;
-    chunk = std::move(shared_->chunks.front());
-    shared_->chunks.pop_front();
-    shared_->changed.notify_all();
-    sinceMark_ += static_cast<int64_t>(chunk.size());
-    if (sinceMark_ >= static_cast<int64_t>(kChunkSize)) {
-      sinceMark_ = 0;
-      mark_ = std::chrono::steady_clock::now();
-    }
-    return Outcome::Chunk;
-  }
-
-private:
-  static constexpr size_t kChunksAhead = 8;
-
-  struct Shared {
-    decltype(&::InternetReadFile) readFile = nullptr;
-    decltype(&::InternetCloseHandle) closeHandle = nullptr;
-    HINTERNET address = nullptr;
-    HINTERNET internet = nullptr;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Bytes> chunks;
-    bool ended = false;
-    bool failed = false;
-    bool abandoned = false;
-
-    void Run() {
-      for (;;) {
-        Bytes chunk(kChunkSize);
-        DWORD read = 0;
-        const bool ok = readFile(address, chunk.data(), kChunkSize, &read) != FALSE;
-        std::unique_lock lock(mutex);
-        if (abandoned) break;
-        if (!ok || read == 0) {
-          (ok ? ended : failed) = true;
-          changed.notify_all();
-          break;
-        }
-        chunk.resize(read);
-        chunks.push_back(std::move(chunk));
-        changed.notify_all();
-        changed.wait(lock, [this] { return chunks.size() < kChunksAhead || abandoned; });
-        if (abandoned) break;
-      }
-      Close();
-    }
-
-    void Close() {
-      closeHandle(address);
-      closeHandle(internet);
-    }
-  };
-
-  std::shared_ptr<Shared> shared_;
-  std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
-  int64_t sinceMark_ = 0;
-};
 
 enum class BodyEnd { Complete, ReadFailed, WriteFailed, Stalled, TooLong, Cancelled };
 
