@@ -28,6 +28,7 @@ inline constexpr DWORD kChunkSize = 10240;
 inline constexpr DWORD kBlockSize = 100 * kChunkSize;
 inline constexpr int kBlockCount = 3;
 inline constexpr int kBlocksPerFlush = 8;
+inline constexpr DWORD kBlockHoldMs = 500;
 inline constexpr wchar_t kTemporarySuffix[] = L".download";
 
 // The folder `target` lies in ("." when it names none).
@@ -125,10 +126,14 @@ public:
   // Where the next chunk goes: room for kChunkSize bytes.
   uint8_t* Space() const { return current_->data.get() + current_->used; }
 
-  // `size` bytes have arrived at Space(). False once a write has failed.
+  // `size` bytes have arrived at Space(). False once a write has failed. A block goes to the file
+  // once full, or once it has been filling for half a second: on a slow line what has arrived is
+  // then in the file soon, so a transfer whose program is ended leaves it for the next to continue.
   bool Received(DWORD size) {
     current_->used += size;
-    if (kBlockSize - current_->used >= kChunkSize) return true;
+    const DWORD now = ::GetTickCount();
+    if (kBlockSize - current_->used >= kChunkSize && now - handedOver_ < kBlockHoldMs) return true;
+    handedOver_ = now;
     if (!thread_.joinable()) {
       const bool ok = WriteBlock(*current_);
       current_->used = 0;
@@ -206,7 +211,8 @@ private:
   TemporaryDownloadFile& file_;
   std::array<Block, kBlockCount> blocks_;
   Block* current_ = nullptr;
-  int blocksSinceFlush_ = 0;  // the writing thread's alone
+  int blocksSinceFlush_ = 0;             // the writing thread's alone
+  DWORD handedOver_ = ::GetTickCount();  // when the last block went to the writing thread
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Block*> full_;  // in the order they were filled

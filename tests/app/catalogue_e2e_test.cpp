@@ -424,6 +424,32 @@ TEST_F(CatalogueRoad, ACancelledUpdateKeepsTheRunningToolAndTheNextOneContinues)
   EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
 }
 
+// A launcher ended halfway through a first install leaves the part received; started again, it
+// continues from there.
+TEST_F(CatalogueRoad, AnInstallOfALauncherEndedMidwayIsContinuedAfterARestart) {
+  ASSERT_TRUE(service_.Control(
+      R"({"catalogue":{"code":200,"data":[)" +
+      Entry(L"店铺助手", L"1.0.4", L"dianpu", L"shoptool_a.exe", L"{base}/slow/shoptool_a.exe") + "]}}"));
+  StartLauncher(1);
+  ASSERT_TRUE(launcher_.PressAction(0));
+  ASSERT_TRUE(WaitUntil([&] { return LauncherDriver::ProgressPercent(launcher_.DownloadWindow()) >= 50; }, 30s));
+  ASSERT_TRUE(EndProcess(launcher_.processId()));
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")),
+            (std::vector<std::wstring>{L"shoptool_a.exe.download", L"shoptool_a.exe.download.resume"}));
+
+  StartLauncher(1);
+  EXPECT_EQ(launcher_.Caption(0), kDownload);
+  ASSERT_TRUE(launcher_.PressAction(0));
+  int firstPercent = -1;
+  ASSERT_TRUE(
+      WaitUntil([&] { return (firstPercent = LauncherDriver::ProgressPercent(launcher_.DownloadWindow())) > 0; }, 30s));
+  // What arrived in the last half second before the end may not have reached the file.
+  EXPECT_GE(firstPercent, 25) << "continued from the part received";
+  ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen, kLong));
+  EXPECT_EQ(ReadFileBytes(ToolDir(L"dianpu") + L"\\shoptool_a.exe"), ReadFileBytes(Served(L"shoptool_a.exe")));
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+}
+
 struct FailureCase {
   const wchar_t* route;
   const wchar_t* message;
