@@ -303,14 +303,21 @@ Try CutShort(Download& d, TemporaryDownloadFile& file, BlockWriter& writer, bool
   return Again(kReadErrorMessage);
 }
 
-// The checks of a complete file and its move into the target's place.
-Try Finish(const Download& d, TemporaryDownloadFile& file, int64_t total) {
+// The checks of a complete file and its move into the target's place. A cancel that comes before
+// the replace still counts: nothing that uses the target is ended, and the file stays when it
+// can be continued.
+Try Finish(const Download& d, TemporaryDownloadFile& file, int64_t total, bool resumable) {
   if (!file.Close()) return Final(d.end.Fail(kLocalFileErrorMessage));
   if (d.digest && !FileMatchesDigest(file.path(), *d.digest)) {
     return Final(d.end.Unverified("size or SHA-256 differ"));
   }
   if (!ProgramAsAsked(d.options.kind, file.path(), d.url, d.localPath, d.options.message)) {
     return Final(kDownloadNotProgram);
+  }
+  if (d.options.cancel != nullptr && d.options.cancel->load()) {
+    if (resumable) file.Keep();
+    Log(ConcatTexts("download: ", d.url, " cancelled by the user before the replace"));
+    return Final(kDownloadCancelled);
   }
   if (d.options.before_replace) d.options.before_replace();
   if (!file.ReplaceTarget(d.target)) return Final(d.end.Fail(kLocalFileErrorMessage));
@@ -416,7 +423,7 @@ Try TryOnce(Download& d) {
     return CutShort(d, file, writer, place->resumable, total, kept, BodyEnd::ReadFailed);
   }
   if (!writer.Finish()) return Final(end.Fail(kLocalFileErrorMessage));
-  return Finish(d, file, total);
+  return Finish(d, file, total, place->resumable);
 }
 
 // Answers that would not continue the partial may come this many times before the download
