@@ -138,7 +138,8 @@ int Download(const std::string& url, const std::string& file, int runs) {
       if (kind == kEngine || kind == kQuiet) {
         DownloadProgressRoutine progress;
         if (kind == kEngine) progress = [&](int32_t, int32_t, int32_t, int32_t received) { bytes = received; };
-        const int result = DownloadToFile(url, file, progress, 0, false, [&](const std::string& m) { message = m; });
+        const int result =
+            DownloadToFile(url, file, {.progress = progress, .message = [&](const std::string& m) { message = m; }});
         if (result != 0) {
           std::printf("run %d %s failed: %s\n", i + 1, names[kind], message.c_str());
           return 1;

@@ -51,8 +51,16 @@ UpdateOutcome TryUpdate(const UpdatePlan& plan, const DownloadProgressRoutine& p
   ::DeleteFileW(staging.c_str());  // left over from an interrupted earlier attempt
   // The named file is checked before it becomes the staged copy, so nothing unchecked ever waits
   // beside the launcher.
-  const int downloaded = DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging), progress, 0, false, message,
-                                        plan.expectedDigest, DownloadKind::Program);
+  // A transfer cut short (or up.exe ended) leaves its part for the next update to the same
+  // version to continue.
+  const std::string offered = WideToGbk(plan.offeredVersion);
+  const int downloaded = DownloadToFile(WideToGbk(plan.downloadUrl), WideToGbk(staging),
+                                        {.progress = progress,
+                                         .message = message,
+                                         .expected = plan.expectedDigest,
+                                         .kind = DownloadKind::Program,
+                                         .resume_key = offered.empty() ? "-" : offered,
+                                         .retry_waits_ms = plan.retryWaitsMs});
   if (downloaded != kDownloadComplete) {
     if (downloaded == kDownloadUnverified)
       Log("up.exe: the download is not the file the service named; the old launcher stays");

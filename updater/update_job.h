@@ -8,6 +8,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "net/download_to_file.h"
 #include "util/handles.h"
@@ -24,6 +25,8 @@ struct UpdatePlan {
   std::optional<ExpectedDigest> expectedDigest = std::nullopt;
   // How long the new launcher must keep running before the update counts as done.
   DWORD trialMs = 5000;
+  // The waits before each new try of a failed download.
+  std::vector<int> retryWaitsMs = std::vector<int>(std::begin(kDownloadRetryWaitsMs), std::end(kDownloadRetryWaitsMs));
 };
 
 // Beside the launcher: the offered version up.exe last put in place and the installed launcher's

@@ -4,7 +4,7 @@ namespace storvane::updater {
 namespace {
 
 constexpr int kWidth = 440;
-constexpr int kHeight = 250;
+constexpr int kHeight = 274;
 constexpr int kMargin = 24;
 constexpr int kTitleHeight = 40;
 
@@ -28,9 +28,10 @@ UpdaterLayout ComputeUpdaterLayout(int dpi) {
   l.current = rect(kMargin, 96, 300, 118);
   l.percent = rect(300, 96, kWidth - kMargin, 118);
   l.track = rect(kMargin, 126, kWidth - kMargin, 134);
-  l.notice = rect(kMargin, 146, kWidth - kMargin, 168);
-  l.startButton = rect(kWidth - kMargin - 120, 190, kWidth - kMargin, 226);
-  l.link = rect(kMargin, 197, kWidth - kMargin - 120 - 16, 219);
+  l.line = rect(kMargin, 140, kWidth - kMargin, 162);
+  l.notice = rect(kMargin, 170, kWidth - kMargin, 192);
+  l.startButton = rect(kWidth - kMargin - 120, 214, kWidth - kMargin, 250);
+  l.link = rect(kMargin, 221, kWidth - kMargin - 120 - 16, 243);
   l.captionFont = s(14);
   l.headingFont = s(20);
   l.bodyFont = s(14);

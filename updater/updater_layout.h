@@ -17,6 +17,7 @@ struct UpdaterLayout {
   RECT current{};       // "当前版本：V…"
   RECT percent{};       // percentage, right-aligned above the end of the track
   RECT track{};         // progress track, 8 px high
+  RECT line{};          // received, total, speed and time left, under the track
   RECT notice{};        // "升级过程中请勿操作软件，等待新版本自动运行"
   RECT link{};          // the manual download link
   RECT startButton{};   // "开始更新"

@@ -20,6 +20,9 @@ namespace storvane::updater {
 namespace {
 
 constexpr UINT kProgressMessage = WM_APP + 1;  // wParam: bar position 0..10000
+constexpr UINT kLineMessage = WM_APP + 3;      // lParam: the line under the track, a new std::wstring
+// The line under the track changes at most four times a second, so it can be read.
+constexpr DWORD kLineIntervalMs = 250;
 constexpr UINT kFinishedMessage = WM_APP + 2;  // wParam: UpdateOutcome
 constexpr UINT_PTR kSubclassId = 1;
 
@@ -178,6 +181,11 @@ private:
       case kProgressMessage:
         ShowProgress(static_cast<int>(wParam));
         return 0;
+      case kLineMessage: {
+        const std::unique_ptr<std::wstring> line(reinterpret_cast<std::wstring*>(lParam));
+        if (WindowText(line_) != *line) ::SetWindowTextW(line_, line->c_str());
+        return 0;
+      }
       case kFinishedMessage:
         OnFinished(static_cast<UpdateOutcome>(wParam));
         return 0;
@@ -207,6 +215,7 @@ private:
     heading_ = AddStatic(kHeadingId, L"发现新版本：V" + arguments_.newVersion, SS_LEFT);
     current_ = AddStatic(kCurrentVersionId, L"当前版本：V" + arguments_.currentVersion, SS_LEFT);
     percent_ = AddStatic(kPercentId, L"", SS_RIGHT);
+    line_ = AddStatic(kLineId, L"", SS_LEFT);
     progress_ = ::CreateWindowExW(0, kProgressWindowClass, L"更新进度", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(kProgressId)), instance_, nullptr);
     ::SendMessageW(progress_, PBM_SETRANGE32, 0, kDownloadProgressMaximum);
@@ -272,6 +281,7 @@ private:
     place(current_, layout_.current, bodyFont_.get());
     place(percent_, layout_.percent, bodyFont_.get());
     place(progress_, layout_.track, nullptr);
+    place(line_, layout_.line, bodyFont_.get());
     place(notice_, layout_.notice, bodyFont_.get());
     place(start_, layout_.startButton, buttonFont_.get());
     // The link is only as wide as its text, so the hand cursor appears over the words alone.
@@ -365,8 +375,21 @@ private:
     const HWND window = window_;
     const UpdatePlan plan = Plan();
     worker_ = std::thread([window, plan] {
-      const UpdateOutcome outcome = RunUpdate(plan, [window](int32_t length, int32_t total, int32_t, int32_t) {
+      TransferRate rate;
+      DWORD lastLine = 0;
+      bool lineShown = false;
+      const UpdateOutcome outcome = RunUpdate(plan, [&](int32_t length, int32_t total, int32_t, int32_t) {
         ::PostMessageW(window, kProgressMessage, static_cast<WPARAM>(DownloadProgressPosition(length, total)), 0);
+        const DWORD now = ::GetTickCount();
+        rate.Add(now, total);
+        if (lineShown && now - lastLine < kLineIntervalMs && total != length) return;
+        lineShown = true;
+        lastLine = now;
+        auto line =
+            std::make_unique<std::wstring>(GbkToWide(DownloadProgressLine(total, length, rate.BytesPerSecond())));
+        // Posted, so the download never waits for the window; the window takes the text over.
+        if (::PostMessageW(window, kLineMessage, 0, reinterpret_cast<LPARAM>(line.get())))
+          static_cast<void>(line.release());
       });
       ::PostMessageW(window, kFinishedMessage, static_cast<WPARAM>(outcome), 0);
     });
@@ -399,7 +422,7 @@ private:
   std::wstring launcherPath_;
   HWND window_ = nullptr;
   HWND close_ = nullptr, heading_ = nullptr, current_ = nullptr, percent_ = nullptr, progress_ = nullptr,
-       notice_ = nullptr, link_ = nullptr, start_ = nullptr;
+       line_ = nullptr, notice_ = nullptr, link_ = nullptr, start_ = nullptr;
   std::vector<std::unique_ptr<ControlInfo>> infos_;
   UpdaterLayout layout_;
   UniqueBrush background_;

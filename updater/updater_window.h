@@ -22,6 +22,7 @@ enum UpdaterControlId : int {
   kCurrentVersionId = 111,
   kPercentId = 112,
   kNoticeId = 113,
+  kLineId = 114,
   kProgressId = 120,
 };
 

@@ -5,7 +5,10 @@ Serves what a vendor's version service serves:
   GET /api/group/zor          the tool catalogue (UTF-8 JSON, optionally with a byte-order mark)
   GET /api/single/storvane    the current launcher version and its download address
   GET /icons/<file>           tool icons
-  GET /download/<file>        tool executables and the launcher itself (from --tools-dir)
+  GET /download/<file>        tool executables and the launcher itself (from --tools-dir), with
+                              an ETag; a Range of "bytes=N-" is answered with the rest (206) while
+                              an If-Range names the current ETag, with the whole file otherwise
+  GET /slow/<file>            the same at about 100 KB a second (a slow line)
   GET /edu/<file>             tutorial pages
 Failure routes for tests and demos (each serves a real file from --tools-dir):
   GET /fail/404/<file>        404 with an error page
@@ -239,14 +242,46 @@ class Handler(BaseHTTPRequestHandler):
             if body is None:
                 return self.not_found()
             return self.send_bytes(200, body, CONTENT_TYPES.get(os.path.splitext(parts[1])[1], "application/octet-stream"))
-        if len(parts) == 2 and parts[0] == "download":
+        if len(parts) == 2 and parts[0] in ("download", "slow"):
             body = self.file_from(self.state.tools, parts[1])
             if body is None:
                 return self.not_found()
-            return self.send_bytes(200, body, "application/octet-stream")
+            return self.send_file(body, 100000 if parts[0] == "slow" else 0)
         if len(parts) == 3 and parts[0] == "fail":
             return self.fail(parts[1], parts[2])
         return self.not_found()
+
+    def send_file(self, body, rate):
+        """The file or, for a Range of the file it still is, its rest; `rate` bytes a second at most."""
+        etag = '"%s"' % hashlib.sha256(body).hexdigest()[:32]
+        start = 0
+        wanted = (self.headers.get("Range") or "").replace(" ", "")
+        if_range = self.headers.get("If-Range")
+        if (wanted.startswith("bytes=") and wanted.endswith("-") and wanted[6:-1].isdigit()
+                and (if_range is None or if_range.strip() == etag)):
+            start = int(wanted[6:-1])
+            if start >= len(body):
+                return self.send_bytes(416, b"", "application/octet-stream",
+                                       [("Content-Range", "bytes */%d" % len(body))])
+        self.send_response(206 if start else 200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(len(body) - start))
+        self.send_header("ETag", etag)
+        self.send_header("Accept-Ranges", "bytes")
+        if start:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (start, len(body) - 1, len(body)))
+        self.end_headers()
+        if self.command == "HEAD":
+            return
+        piece = rate // 10 if rate else len(body)
+        try:
+            for at in range(start, len(body), max(piece, 1)):
+                self.wfile.write(body[at:at + piece])
+                self.wfile.flush()
+                if rate:
+                    time.sleep(0.1)
+        except OSError:
+            self.close_connection = True
 
     def fail(self, kind, name):
         body = self.file_from(self.state.tools, name) or b"\0" * 65536

@@ -54,12 +54,17 @@ public:
 };
 
 // One tool to fetch: where from, and its folder and executable under root + "\soft\"; with the
-// size and SHA-256 the catalogue named, only that file replaces the executable.
+// size and SHA-256 the catalogue named, only that file replaces the executable. The version
+// offered names the partial file a cut transfer leaves, so that only a transfer of the same
+// version continues it.
 struct DownloadJob {
   std::string downloadAddress;
   std::string storeFolder;
   std::string executable;
   std::optional<ExpectedDigest> digest = std::nullopt;
+  std::string version = {};
+  // The user agreed to close the running tool: its copies are ended right before the replace.
+  bool endRunningCopies = false;
 };
 
 // The modal download window: loads it over the main window for `job` and returns when it has

@@ -102,13 +102,13 @@ void InstallWorkerThread(WorkerContext context) {
   Transfer& transfer = *context.transfer;
   ControlProgressBar bar(context.bar);
   ProgressLine line(context);
-  transfer.result = RunInstallTransfer(
-      transfer.runDirectory, transfer.job,
-      [&](int32_t contentLength, int32_t total, int32_t, int32_t) {
-        OnDownloadProgress(bar, context.maximum, contentLength, total);
-        line.Update(contentLength, total);
-      },
-      ShowDownloadMessage, &transfer.cancelled);
+  transfer.result = RunInstallTransfer(transfer.runDirectory, transfer.job,
+                                       {.progress =
+                                            [&](int32_t contentLength, int32_t total, int32_t, int32_t) {
+                                              OnDownloadProgress(bar, context.maximum, contentLength, total);
+                                              line.Update(contentLength, total);
+                                            },
+                                        .cancel = &transfer.cancelled});
   if (!transfer.cancelled) PumpingWait(kPauseBeforeCloseMs);
   transfer.finished = true;
   ::PostMessageW(context.window, WM_CLOSE, 0, 0);

@@ -23,12 +23,13 @@ std::string InstallFolderBackslash(std::string_view runDirectory, std::string_vi
 
 std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job) {
   if (!IsSafeEntry(job.storeFolder, job.executable)) return std::nullopt;
-  if (IsToolRunning(ToolFolder(env.runDirectory, job.storeFolder), job.executable) &&
-      !env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) {
-    return std::nullopt;
+  DownloadJob asked = job;
+  if (IsToolRunning(ToolFolder(env.runDirectory, job.storeFolder), job.executable)) {
+    if (!env.dialogs.AskYesNo(kRunningQuestion, kHintCaption)) return std::nullopt;
+    // Not yet: the tool keeps running until the new executable is there to replace it.
+    asked.endRunningCopies = true;
   }
-  // The running copies are ended by the download window itself.
-  return env.downloadWindow.RunModal(job);
+  return env.downloadWindow.RunModal(asked);
 }
 
 void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
@@ -40,7 +41,8 @@ void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
     return;
   }
   const Catalogue::InstallClaim claim(catalogue);
-  const std::optional<int> result = RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable, s.digest});
+  const std::optional<int> result =
+      RunInstallDialog(env, {s.downloadAddress, s.storeFolder, s.executable, s.digest, s.version});
   if (!result) return;
   const bool arrived = *result == 0;
   const bool present = FileExistsAt(ToolExecutablePath(env.runDirectory, s.storeFolder, s.executable));
@@ -63,6 +65,12 @@ void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& s) {
 bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder,
                           const std::string& executable) {
   if (!IsSafeEntry(storeFolder, executable)) return false;
+  ::CreateDirectoryW(GbkToWide(ConcatTexts(runDirectory, "\\soft")).c_str(), nullptr);
+  ::CreateDirectoryW(GbkToWide(InstallFolderBackslash(runDirectory, storeFolder)).c_str(), nullptr);
+  return true;
+}
+
+void EndRunningCopies(std::string_view runDirectory, const std::string& storeFolder, const std::string& executable) {
   const std::string folder = ToolFolder(runDirectory, storeFolder);
   // A copy that was starting during the first pass is caught by the second.
   const bool firstPassEnded = TerminateToolProcesses(folder, executable);
@@ -71,20 +79,21 @@ bool PrepareInstallFolder(std::string_view runDirectory, const std::string& stor
     Log(ConcatTexts("install: a running ", executable, " did not end in time"));
   }
   PumpingWait(kSettleAfterKillMs);
-  ::CreateDirectoryW(GbkToWide(ConcatTexts(runDirectory, "\\soft")).c_str(), nullptr);
-  ::CreateDirectoryW(GbkToWide(InstallFolderBackslash(runDirectory, storeFolder)).c_str(), nullptr);
-  return true;
 }
 
-int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
-                       const DownloadMessageRoutine& message, const std::atomic<bool>* cancel) {
+int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, DownloadOptions options) {
   if (!IsSafeEntry(job.storeFolder, job.executable)) return -1;
   const std::string localPath =
       ConcatTexts(InstallFolderBackslash(runDirectory, job.storeFolder), "\\", job.executable);
-  DownloadLimits limits;
-  limits.cancel = cancel;
-  return DownloadToFile(job.downloadAddress, localPath, progress, 0, false, message, job.digest, DownloadKind::Program,
-                        limits);
+  options.expected = job.digest;
+  options.kind = DownloadKind::Program;
+  options.resume_key = job.version.empty() ? "-" : job.version;
+  if (job.endRunningCopies) {
+    options.before_replace = [runDirectory = std::string(runDirectory), job] {
+      EndRunningCopies(runDirectory, job.storeFolder, job.executable);
+    };
+  }
+  return DownloadToFile(job.downloadAddress, localPath, options);
 }
 
 void OnDownloadProgress(ProgressBarControl& bar, int32_t maximum, int32_t contentLength, int32_t total) {

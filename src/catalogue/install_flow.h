@@ -27,8 +27,10 @@ inline constexpr char kUnsafeEntryMessage[] = "软件信息有误（目录或程
 
 // When the tool runs, asks whether to close it (No: nothing changes and no window opens); then
 // runs the download window modally for `job` and returns the transfer's result (0 once the
-// complete executable is in place, -1 otherwise). Nothing, without any question or window, for
-// an unsafe job.
+// complete executable is in place, negative otherwise). A Yes lets the transfer end the running
+// copies once the new executable is complete, right before it takes the old one's place, so a
+// failed or cancelled download leaves the tool running. Nothing, without any question or window,
+// for an unsafe job.
 std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob& job);
 
 // The install flow for the selected item, on the selection's copy of its entry: does nothing
@@ -38,18 +40,21 @@ std::optional<int> RunInstallDialog(CatalogueEnvironment& env, const DownloadJob
 // previous executable and stamp kept) when one is.
 void RunInstallFlow(Catalogue& catalogue, const SelectedEntry& selection);
 
-// The download window's preparation, on the user-interface thread: ends running copies of the
-// tool (two passes, each waiting up to 5 s for what it ended to be gone), waits 500 ms
-// dispatching messages, creates root "\soft" and the tool's folder. False, touching nothing, for an unsafe job.
+// The download window's preparation, on the user-interface thread: creates root "\soft" and the
+// tool's folder. False, touching nothing, for an unsafe job.
 bool PrepareInstallFolder(std::string_view runDirectory, const std::string& storeFolder, const std::string& executable);
+
+// Ends the running copies of the tool (two passes, each waiting up to 5 s for what it ended to
+// be gone) and lets the system release the executable for a moment.
+void EndRunningCopies(std::string_view runDirectory, const std::string& storeFolder, const std::string& executable);
 
 // The transfer of `job` into root "\soft\" store "\" executable, on the worker thread; returns
 // 0 once the complete executable is in place, a DownloadToFile failure otherwise. An unsafe job
-// fails (-1) without a request.
-// `cancel`, set from the window's thread, ends the transfer without a message.
-int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, const DownloadProgressRoutine& progress,
-                       const DownloadMessageRoutine& message = ShowDownloadMessage,
-                       const std::atomic<bool>* cancel = nullptr);
+// fails (-1) without a request. `options` brings the progress and message routines, the cancel
+// flag set from the window's thread and the waits between tries; the job gives the rest (the
+// digest, a program is asked for, the version that names the partial file, and the ending of the
+// running copies when the user agreed to it).
+int RunInstallTransfer(std::string_view runDirectory, const DownloadJob& job, DownloadOptions options);
 
 // The install worker's progress routine: the bar's position for `total` of `contentLength`
 // bytes on a bar of `maximum`.

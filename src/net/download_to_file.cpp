@@ -1,5 +1,9 @@
 #include "net/download_to_file.h"
 
+#include "net/download_file.h"
+#include "net/download_resume.h"
+#include "net/download_wininet.h"
+
 #include <windows.h>
 #include <wininet.h>
 
@@ -24,330 +28,13 @@
 namespace storvane {
 namespace {
 
-// WinINet is bound when a download starts rather than imported: loading it with the programs
-// that carry this routine costs their start-up several milliseconds (it brings more libraries of
-// its own), and only a download needs it. It is taken from the system folder by full path.
-class WinInet {
-public:
-  WinInet() {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    // Never freed, as an import would not be: WinINet keeps threads and caches of its own that may
-    // outlive the handles closed here, and unloading the library under them is not safe. Each
-    // download takes one more reference to the same loaded module.
-    module_ = ::LoadLibraryW((std::wstring(folder, length) + L"\\wininet.dll").c_str());
-    if (!module_) return;
-    Bind(getConnectedState, "InternetGetConnectedState");
-    Bind(open, "InternetOpenW");
-    Bind(openUrl, "InternetOpenUrlW");
-    Bind(queryInfo, "HttpQueryInfoW");
-    Bind(readFile, "InternetReadFile");
-    Bind(closeHandle, "InternetCloseHandle");
-    Bind(setOption, "InternetSetOptionW");
-  }
-  bool ready() const {
-    return getConnectedState != nullptr && open != nullptr && openUrl != nullptr && queryInfo != nullptr &&
-           readFile != nullptr && closeHandle != nullptr && setOption != nullptr;
-  }
-
-  decltype(&::InternetGetConnectedState) getConnectedState = nullptr;
-  decltype(&::InternetOpenW) open = nullptr;
-  decltype(&::InternetOpenUrlW) openUrl = nullptr;
-  decltype(&::HttpQueryInfoW) queryInfo = nullptr;
-  decltype(&::InternetReadFile) readFile = nullptr;
-  decltype(&::InternetCloseHandle) closeHandle = nullptr;
-  decltype(&::InternetSetOptionW) setOption = nullptr;  // may be missing: nothing is then decoded
-
-private:
-  template <typename F>
-  void Bind(F& function, const char* name) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module_, name)));
-  }
-  HMODULE module_ = nullptr;
-};
-
-// Closed through the bound WinINet, which must outlive it.
-class UniqueInternetHandle {
-public:
-  UniqueInternetHandle(const WinInet& api, HINTERNET handle) : api_(api), handle_(handle) {}
-  UniqueInternetHandle(const UniqueInternetHandle&) = delete;
-  UniqueInternetHandle& operator=(const UniqueInternetHandle&) = delete;
-  ~UniqueInternetHandle() { reset(); }
-  void reset() {
-    if (handle_ != nullptr) api_.closeHandle(handle_);
-    handle_ = nullptr;
-  }
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  // Gives the handle up without closing it (someone else closed it).
-  void release() { handle_ = nullptr; }
-
-private:
-  const WinInet& api_;
-  HINTERNET handle_;
-};
-
-constexpr DWORD kOpenUrlFlags = 0x84000100;        // reload, no cache write, no-cache pragma
-constexpr DWORD kContentLengthQuery = 0x20000005;  // HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER
-constexpr DWORD kChunkSize = 10240;
-// The body goes to the file in blocks of 100 chunks (BlockWriter), and the file is flushed to the
-// disk every 8 blocks while the transfer goes on, so that the flush before the replace finds at
-// most a few megabytes still to be put on the disk.
-constexpr DWORD kBlockSize = 100 * kChunkSize;
-constexpr int kBlockCount = 3;
-constexpr int kBlocksPerFlush = 8;
 constexpr int kReplaceAttempts = 20;
 constexpr DWORD kReplaceRetryMs = 100;
-constexpr wchar_t kTemporarySuffix[] = L".download";
 
-std::wstring FolderOfTarget(const std::wstring& target) {
-  std::wstring folder = L".";
-  if (size_t cut = target.find_last_of(L"\\/"); cut != std::wstring::npos) {
-    folder = target.substr(0, cut);
-    if (folder.empty() || folder.back() == L':') folder += L'\\';
-  }
-  return folder;
-}
-
-// Earlier versions named their temporary files "svd" + hex digits + ".tmp", a new one each run,
-// so every killed transfer left one behind for good.
-bool IsLegacyTemporaryName(std::wstring_view name) {
-  if (name.size() < 8 || name.size() > 11) return false;
-  if (::CompareStringOrdinal(name.data(), 3, L"svd", 3, TRUE) != CSTR_EQUAL ||
-      ::CompareStringOrdinal(name.data() + name.size() - 4, 4, L".tmp", 4, TRUE) != CSTR_EQUAL) {
-    return false;
-  }
-  for (wchar_t c : name.substr(3, name.size() - 7)) {
-    const bool hex = (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-    if (!hex) return false;
-  }
-  return true;
-}
-
-// What killed transfers into the target's folder left there: this target's temporary file and
-// the numbered ones of earlier versions. A file still in use elsewhere stays.
-void RemoveStaleTemporaryFiles(const std::wstring& target) {
-  ::DeleteFileW((target + kTemporarySuffix).c_str());
-  std::wstring folder = FolderOfTarget(target);
-  if (folder.back() != L'\\') folder += L'\\';
-  WIN32_FIND_DATAW found;
-  HANDLE search = ::FindFirstFileW((folder + L"svd*.tmp").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && IsLegacyTemporaryName(found.cFileName)) {
-      ::DeleteFileW((folder + found.cFileName).c_str());
-    }
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
-}
-
-// A file in the target's folder that receives the body. It disappears with its owner unless it
-// has been moved over the target, so no failure path can leave it behind.
-class TemporaryDownloadFile {
-public:
-  TemporaryDownloadFile() = default;
-  TemporaryDownloadFile(const TemporaryDownloadFile&) = delete;
-  TemporaryDownloadFile& operator=(const TemporaryDownloadFile&) = delete;
-  ~TemporaryDownloadFile() {
-    file_.reset();
-    if (!path_.empty()) ::DeleteFileW(path_.c_str());
-  }
-
-  // Opens the target's temporary file for writing, emptied; with `startFrom` its content
-  // starts as a copy of that file and writing continues at its end.
-  bool Open(const std::wstring& target, const std::wstring* startFrom) {
-    path_ = target + kTemporarySuffix;
-    const bool copied = startFrom != nullptr && ::CopyFileW(startFrom->c_str(), path_.c_str(), FALSE);
-    if (startFrom != nullptr && !copied && ::GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-    // Never continues what an earlier run left under this name.
-    file_.reset(::CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              copied ? OPEN_EXISTING : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_) return false;
-    if (copied) {
-      LARGE_INTEGER zero{};
-      if (!::SetFilePointerEx(file_.get(), zero, nullptr, FILE_END)) return false;
-    }
-    return true;
-  }
-
-  bool Write(const void* data, DWORD size) {
-    DWORD written = 0;
-    return ::WriteFile(file_.get(), data, size, &written, nullptr) && written == size;
-  }
-
-  // Writes what the system still holds for the file to disk (the writer thread's periodic flush).
-  bool Flush() { return ::FlushFileBuffers(file_.get()) != 0; }
-
-  // Closes the file with everything written on disk, ready to be checked and moved.
-  bool Close() {
-    const bool flushed = ::FlushFileBuffers(file_.get()) != 0;
-    file_.reset();
-    return flushed;
-  }
-
-  // Puts the closed file in the target's place.
-  bool ReplaceTarget(const std::wstring& target) {
-    if (!ReplaceFileWithRetries(path_, target)) return false;
-    path_.clear();
-    return true;
-  }
-
-  const std::wstring& path() const { return path_; }
-
-private:
-  std::wstring path_;
-  UniqueHandle file_;
-};
-
-// Chunks are received straight into large blocks, and full blocks go to the file on a thread of
-// their own. Written chunk by chunk on the receiving thread, a body cost a system call per 10 KB
-// and its disk work came after the network work instead of beside it. The receiver waits only
-// while every block is still being written; should no thread start, it writes full blocks itself.
-class BlockWriter {
-public:
-  explicit BlockWriter(TemporaryDownloadFile& file) : file_(file) {
-    for (Block& block : blocks_) {
-      block.data = std::make_unique_for_overwrite<uint8_t[]>(kBlockSize);
-      free_.push_back(&block);
-    }
-    current_ = TakeFreeBlock();
-    try {
-      thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-    }
-  }
-  BlockWriter(const BlockWriter&) = delete;
-  BlockWriter& operator=(const BlockWriter&) = delete;
-  ~BlockWriter() { Stop(); }
-
-  // Where the next chunk goes: room for kChunkSize bytes.
-  uint8_t* Space() const { return current_->data.get() + current_->used; }
-
-  // `size` bytes have arrived at Space(). False once a write has failed.
-  bool Received(DWORD size) {
-    current_->used += size;
-    if (kBlockSize - current_->used >= kChunkSize) return true;
-    if (!thread_.joinable()) {
-      const bool ok = WriteBlock(*current_);
-      current_->used = 0;
-      return ok;
-    }
-    std::unique_lock lock(mutex_);
-    full_.push_back(current_);
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return !free_.empty(); });
-    current_ = TakeFreeBlock();
-    return !failed_;
-  }
-
-  // Writes what is left and waits until every block is in the file. False if a write failed.
-  bool Finish() {
-    if (!thread_.joinable()) return current_->used == 0 || WriteBlock(*current_);
-    std::unique_lock lock(mutex_);
-    (current_->used > 0 ? full_ : free_).push_back(current_);
-    current_ = nullptr;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return free_.size() == blocks_.size(); });
-    lock.unlock();
-    Stop();
-    return !failed_;
-  }
-
-private:
-  struct Block {
-    std::unique_ptr<uint8_t[]> data;
-    DWORD used = 0;
-  };
-
-  Block* TakeFreeBlock() {
-    Block* block = free_.back();
-    free_.pop_back();
-    block->used = 0;
-    return block;
-  }
-
-  bool WriteBlock(const Block& block) {
-    if (!file_.Write(block.data.get(), block.used)) return false;
-    if (++blocksSinceFlush_ < kBlocksPerFlush) return true;
-    blocksSinceFlush_ = 0;
-    return file_.Flush();
-  }
-
-  void Run() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      changed_.wait(lock, [this] { return stop_ || !full_.empty(); });
-      if (stop_) return;
-      Block* block = full_.front();
-      full_.erase(full_.begin());
-      // After a failure the blocks only go back: the transfer is ending.
-      const bool write = !failed_;
-      lock.unlock();
-      const bool ok = !write || WriteBlock(*block);
-      lock.lock();
-      if (!ok) failed_ = true;
-      free_.push_back(block);
-      changed_.notify_all();
-    }
-  }
-
-  void Stop() {
-    if (!thread_.joinable()) return;
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    changed_.notify_all();
-    thread_.join();
-  }
-
-  TemporaryDownloadFile& file_;
-  std::array<Block, kBlockCount> blocks_;
-  Block* current_ = nullptr;
-  int blocksSinceFlush_ = 0;  // the writing thread's alone
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<Block*> full_;  // in the order they were filled
-  std::vector<Block*> free_;
-  bool failed_ = false;
-  bool stop_ = false;
-  std::thread thread_;
-};
-
-DWORD QueryNumber(const WinInet& api, HINTERNET request, DWORD query, bool& ok) {
-  DWORD value = 0;
-  DWORD size = sizeof value;
-  ok = api.queryInfo(request, query, &value, &size, nullptr) != 0;
-  return ok ? value : 0;
-}
-
-// The Content-Encoding the answer carries, read from its header lines as received. (Once WinINet
-// has decoded a body it may drop that header, and asking for the header by its query number
-// then answers with another one's value on some systems.) Header lines beyond 32 KB read as an
-// encoding nothing decodes: the body is refused rather than saved unread. (Schemes without
-// headers have none.)
-std::string ContentEncodingOf(const WinInet& api, HINTERNET request) {
-  constexpr DWORD kCharacters = 16384;
-  std::vector<wchar_t> block(kCharacters);
-  DWORD size = (kCharacters - 1) * static_cast<DWORD>(sizeof(wchar_t));
-  if (!api.queryInfo(request, HTTP_QUERY_RAW_HEADERS_CRLF, block.data(), &size, nullptr)) {
-    return ::GetLastError() == ERROR_INSUFFICIENT_BUFFER ? "unread" : "";
-  }
-  const std::string headers = WideToGbk(std::wstring(block.data(), size / sizeof(wchar_t)));
-  constexpr std::string_view kName = "content-encoding:";
-  for (size_t start = 0; start < headers.size();) {
-    const size_t end = std::min(headers.find("\r\n", start), headers.size());
-    const std::string_view line = std::string_view(headers).substr(start, end - start);
-    bool named = line.size() >= kName.size();
-    for (size_t i = 0; named && i < kName.size(); ++i) {
-      const char c = line[i];
-      named = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kName[i];
-    }
-    if (named) return std::string(line.substr(kName.size()));
-    start = end + 2;
-  }
-  return {};
+// Header lines too long to read give an encoding nothing decodes: the body is refused rather
+// than saved unread.
+std::string ContentEncodingOf(const std::optional<std::string>& headers) {
+  return headers ? HeaderIn(*headers, "content-encoding:") : "unread";
 }
 
 // How the body arrives as the file it stands for.
@@ -364,14 +51,8 @@ BodyEncoding JudgeEncoding(std::string_view contentEncoding, bool decoding) {
   return decoding && decodable ? BodyEncoding::Decoded : BodyEncoding::Refused;
 }
 
-// Asks WinINet to decode what the header block offers (gzip, deflate); false when it cannot.
-bool AskForDecoding(const WinInet& api, HINTERNET internet) {
-  BOOL decode = TRUE;
-  return api.setOption != nullptr && api.setOption(internet, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
-}
-
-BodyEncoding EncodingOf(const WinInet& api, HINTERNET request, bool decoding) {
-  const std::string contentEncoding = ContentEncodingOf(api, request);
+BodyEncoding EncodingOf(const std::optional<std::string>& headers, bool decoding) {
+  const std::string contentEncoding = ContentEncodingOf(headers);
   const BodyEncoding encoding = JudgeEncoding(contentEncoding, decoding);
   if (encoding == BodyEncoding::Refused) {
     Log(ConcatTexts("download: the body is encoded as \"", contentEncoding, "\", which cannot be decoded"));
@@ -386,30 +67,6 @@ bool ProgramAsAsked(DownloadKind kind, const std::wstring& path, std::string_vie
   Log(ConcatTexts("download: ", url, " -> ", localPath, " refused: not a complete program"));
   if (message) message(kNotProgramMessage);
   return false;
-}
-
-// Closes `handle` on a thread of its own (or here, when no thread starts) and gives it up.
-void CloseOnTheirOwn(const WinInet& api, UniqueInternetHandle& handle) {
-  HINTERNET raw = handle.get();
-  if (raw == nullptr) return;
-  handle.release();
-  const auto close = api.closeHandle;
-  try {
-    std::thread([close, raw] { close(raw); }).detach();
-  } catch (const std::system_error&) {
-    close(raw);
-  }
-}
-
-// The 64-bit Content-Length as announced; nullopt when there is none or it is not a number.
-std::optional<uint64_t> AnnouncedLength(const WinInet& api, HINTERNET request) {
-  wchar_t text[32] = {};
-  DWORD size = sizeof text - sizeof(wchar_t);
-  if (!api.queryInfo(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return std::nullopt;
-  wchar_t* end = nullptr;
-  const unsigned long long value = std::wcstoull(text, &end, 10);
-  if (end == text) return std::nullopt;
-  return value;
 }
 
 // Free bytes on the drive of `target`'s folder; nullopt when the system cannot say.
@@ -428,142 +85,12 @@ bool RoomFor(const std::wstring& target, uint64_t size) {
   return !free || *free >= SpaceNeededFor(size);
 }
 
-// The session of one transfer, its system waits set to the stall window: a silent server is left
-// after as long where the system keeps them.
-HINTERNET OpenInternet(const WinInet& api, int stallMs) {
-  DWORD connection = 0;
-  api.getConnectedState(&connection, 0);
-  const DWORD accessType = (connection & INTERNET_CONNECTION_PROXY) != 0
-                               ? INTERNET_OPEN_TYPE_PRECONFIG
-                               : INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY;
-  HINTERNET internet =
-      api.open(GbkToWide(MakeDownloadAgentName(::GetTickCount())).c_str(), accessType, nullptr, nullptr, 0);
-  if (internet == nullptr) return nullptr;
-  DWORD waitMs = static_cast<DWORD>(stallMs);
-  for (DWORD option :
-       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    api.setOption(internet, option, &waitMs, sizeof waitMs);
-  }
-  return internet;
-}
-
-// The body's reads, on a thread of their own. A read that the system does not bring back (a
-// server that has gone quiet, where the system's receive time-out does not hold) then holds only
-// that thread, and the transfer can still end. The thread owns the request's handles from the
-// first read on and closes them when it stops: after a body given up before its end some
-// implementations read the rest away on closing, which for an endless body never ends.
-class BodyReader {
-public:
-  enum class Outcome { Chunk, Ended, Failed, Stalled, Cancelled };
-
-  // Takes over `address` and `internet`; false (the handles closed) when no thread starts.
-  bool Start(const WinInet& api, UniqueInternetHandle& address, UniqueInternetHandle& internet) {
-    shared_ = std::make_shared<Shared>();
-    shared_->readFile = api.readFile;
-    shared_->closeHandle = api.closeHandle;
-    shared_->address = address.get();
-    shared_->internet = internet.get();
-    address.release();
-    internet.release();
-    try {
-      std::thread([shared = shared_] { shared->Run(); }).detach();
-    } catch (const std::system_error&) {
-      shared_->Close();
-      return false;
-    }
-    return true;
-  }
-  BodyReader() = default;
-  BodyReader(const BodyReader&) = delete;
-  BodyReader& operator=(const BodyReader&) = delete;
-  // Whatever the reads have come to, the transfer no longer waits for them.
-  ~BodyReader() {
-    if (!shared_) return;
-    std::lock_guard lock(shared_->mutex);
-    shared_->abandoned = true;
-    shared_->changed.notify_all();
-  }
-
-  // The next chunk into `chunk`; Stalled when less than one chunk has arrived in `stallMs`,
-  // Cancelled as soon as `cancel` is seen set (it is looked at every tenth of a second).
-  Outcome Next(Bytes& chunk, int stallMs, const std::atomic<bool>* cancel) {
-    std::unique_lock lock(shared_->mutex);
-    const auto due = mark_ + std::chrono::milliseconds(stallMs);
-    auto ready = [this] { return !shared_->chunks.empty() || shared_->ended || shared_->failed; };
-    for (;;) {
-      if (cancel != nullptr && cancel->load()) return Outcome::Cancelled;
-      const auto now = std::chrono::steady_clock::now();
-      if (now >= due) {
-        if (!ready()) return Outcome::Stalled;
-        break;
-      }
-      if (shared_->changed.wait_until(lock, std::min(due, now + std::chrono::milliseconds(100)), ready)) break;
-    }
-    if (shared_->chunks.empty()) return shared_->failed ? Outcome::Failed : Outcome::Ended;
-    chunk = std::move(shared_->chunks.front());
-    shared_->chunks.pop_front();
-    shared_->changed.notify_all();
-    sinceMark_ += static_cast<int64_t>(chunk.size());
-    if (sinceMark_ >= static_cast<int64_t>(kChunkSize)) {
-      sinceMark_ = 0;
-      mark_ = std::chrono::steady_clock::now();
-    }
-    return Outcome::Chunk;
-  }
-
-private:
-  static constexpr size_t kChunksAhead = 8;
-
-  struct Shared {
-    decltype(&::InternetReadFile) readFile = nullptr;
-    decltype(&::InternetCloseHandle) closeHandle = nullptr;
-    HINTERNET address = nullptr;
-    HINTERNET internet = nullptr;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Bytes> chunks;
-    bool ended = false;
-    bool failed = false;
-    bool abandoned = false;
-
-    void Run() {
-      for (;;) {
-        Bytes chunk(kChunkSize);
-        DWORD read = 0;
-        const bool ok = readFile(address, chunk.data(), kChunkSize, &read) != FALSE;
-        std::unique_lock lock(mutex);
-        if (abandoned) break;
-        if (!ok || read == 0) {
-          (ok ? ended : failed) = true;
-          changed.notify_all();
-          break;
-        }
-        chunk.resize(read);
-        chunks.push_back(std::move(chunk));
-        changed.notify_all();
-        changed.wait(lock, [this] { return chunks.size() < kChunksAhead || abandoned; });
-        if (abandoned) break;
-      }
-      Close();
-    }
-
-    void Close() {
-      closeHandle(address);
-      closeHandle(internet);
-    }
-  };
-
-  std::shared_ptr<Shared> shared_;
-  std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
-  int64_t sinceMark_ = 0;
-};
-
 enum class BodyEnd { Complete, ReadFailed, WriteFailed, Stalled, TooLong, Cancelled };
 
 // Moves the body from `reader` into `writer` chunk by chunk, handing each chunk's size to
 // `received`, which says whether the body may go on.
 template <typename Received>
-BodyEnd TransferBody(BodyReader& reader, BlockWriter& writer, const DownloadLimits& limits, Received received) {
+BodyEnd TransferBody(BodyReader& reader, BlockWriter& writer, const DownloadOptions& limits, Received received) {
   Bytes chunk;
   for (;;) {
     switch (reader.Next(chunk, limits.stall_ms, limits.cancel)) {
@@ -615,11 +142,12 @@ bool ReplaceFileWithRetries(const std::wstring& source, const std::wstring& targ
 
 std::string MakeDownloadAgentName(uint32_t tickCount) { return "Agent" + ToText(static_cast<unsigned>(tickCount)); }
 
-std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset) {
+std::string MakeDownloadRequestHeaders(std::optional<int64_t> resumeOffset, std::string_view ifRange) {
   std::string headers =
       "Accept: */*\r\nAccept-Language: zh-cn\r\nAccept-Encoding: gzip, deflate\r\n"
       "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)";
   if (resumeOffset) headers += "\r\nRange:bytes=" + ToText(static_cast<long long>(*resumeOffset)) + "-";
+  if (resumeOffset && !ifRange.empty()) headers += ConcatTexts("\r\nIf-Range: ", ifRange);
   return headers;
 }
 
@@ -670,66 +198,179 @@ void ReportProgress(const DownloadProgressRoutine& progress, DWORD contentLength
 
 namespace {
 
-// The result of a body that did not arrive whole.
-int BodyFailure(BodyEnd body, const TransferEnd& end, std::string_view url, bool sizeNamed) {
-  switch (body) {
-    case BodyEnd::Cancelled:
-      Log(ConcatTexts("download: ", url, " cancelled by the user"));
-      return kDownloadCancelled;
-    case BodyEnd::Stalled:
-      Log(ConcatTexts("download: ", url, " stalled"));
-      return end.Fail(kReadErrorMessage);
-    case BodyEnd::WriteFailed:
-      return end.Fail(kLocalFileErrorMessage);
-    case BodyEnd::TooLong:
-      return sizeNamed ? end.Unverified("more bytes arrived than named") : end.Fail(kReadErrorMessage);
-    case BodyEnd::ReadFailed:
-    case BodyEnd::Complete:
-      break;
-  }
-  return end.Fail(kReadErrorMessage);
+// What one try came to: the download's result (its message given), a failure that may pass
+// (its message kept for when no new try follows), or an answer that does not continue the
+// partial, which is then dropped and asked for whole at once.
+struct Try {
+  enum class End { Final, Again, Restart };
+  End end = End::Final;
+  int result = kDownloadFailed;
+  const char* text = nullptr;
+  std::optional<int> waitMs = std::nullopt;  // what the server asked to wait
+};
+
+Try Final(int result) { return {Try::End::Final, result}; }
+Try Again(const char* text, std::optional<int> waitMs = std::nullopt) {
+  return {Try::End::Again, kDownloadFailed, text, waitMs};
 }
 
-}  // namespace
+// What the tries of one download share.
+struct Download {
+  std::string_view url;
+  std::string_view localPath;
+  const DownloadOptions& options;
+  const TransferEnd& end;
+  const WinInet& api;
+  std::optional<ParsedDigest> digest;
+  std::wstring target;
+  std::wstring partial = {};                             // target + ".download"
+  ResumeRecord wanted = {};                              // the validator is the answer's
+  std::optional<ResumePoint> resumeFrom = std::nullopt;  // where the next try continues the partial
+};
 
-int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadProgressRoutine& progress,
-                   int64_t resumeOffset, bool resume, const DownloadMessageRoutine& message,
-                   const std::optional<ExpectedDigest>& expected, DownloadKind kind, const DownloadLimits& limits) {
-  const TransferEnd end(url, localPath, message, expected);
-  auto fail = [&](const char* text) { return end.Fail(text); };
-  auto unverified = [&](const char* why) { return end.Unverified(why); };
+// The Range (and If-Range) the try asks with.
+std::wstring RequestHeadersFor(const Download& d) {
+  if (d.resumeFrom) return GbkToWide(MakeDownloadRequestHeaders(d.resumeFrom->offset, d.resumeFrom->validator.value));
+  const DownloadOptions& o = d.options;
+  return GbkToWide(MakeDownloadRequestHeaders(o.resume ? std::optional<int64_t>(o.resume_offset) : std::nullopt));
+}
 
-  // What cannot be checked is refused before anything is fetched.
-  const std::optional<ParsedDigest> digest = expected ? ParseExpectedDigest(*expected) : std::nullopt;
-  if (expected && !digest) return unverified("the named digest cannot be read");
+// The outcome of an address that could not be opened: a malformed one fails for good.
+Try NotOpened(const TransferEnd& end) {
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_INTERNET_INVALID_URL || error == ERROR_INTERNET_UNRECOGNIZED_SCHEME) {
+    return Final(end.Fail(kOpenUrlErrorMessage));
+  }
+  return Again(kOpenUrlErrorMessage);
+}
 
-  const std::wstring target = GbkToWide(localPath);
-  if (!target.empty()) RemoveStaleTemporaryFiles(target);
-  // The drive must hold the file before the body is asked for.
-  auto roomFor = [&](uint64_t size) { return target.empty() || RoomFor(target, size); };
-  if (digest && !roomFor(digest->size)) return end.NoRoom(digest->size);
+// How the answer's body goes into the partial file.
+struct Placement {
+  TemporaryDownloadFile::Start start = TemporaryDownloadFile::Start::Empty;
+  int64_t offset = 0;
+  bool resumable = false;  // a cut body leaves the partial and its record
+};
 
-  const WinInet api;
-  if (!api.ready()) return fail(kInternetErrorMessage);
-  UniqueInternetHandle internet(api, OpenInternet(api, limits.stall_ms));
-  if (!internet) return fail(kInternetErrorMessage);
+// Where the answer's body goes: appended to the partial when it is the rest of the very file
+// the partial began (206 from the partial's length, the same validator); nullopt when a part
+// answer continues something else.
+std::optional<Placement> PlaceAnswer(const Download& d, bool partAnswer,
+                                     const std::optional<DownloadValidator>& validator,
+                                     const std::optional<std::string>& headers) {
+  const DownloadOptions& o = d.options;
+  Placement place;
+  place.resumable = !o.resume_key.empty() && !o.resume && validator.has_value();
+  if (d.resumeFrom && partAnswer) {
+    const std::optional<int64_t> from =
+        headers ? ContentRangeStart(HeaderIn(*headers, "content-range:")) : std::nullopt;
+    if (from != d.resumeFrom->offset || validator != d.resumeFrom->validator) return std::nullopt;
+    place.start = TemporaryDownloadFile::Start::Continued;
+    place.offset = d.resumeFrom->offset;
+  } else if (!d.resumeFrom && o.resume && partAnswer) {
+    place.start = TemporaryDownloadFile::Start::CopyOfTarget;
+    place.offset = o.resume_offset;
+  }
+  return place;
+}
+
+// Starts the partial over for a body from its first byte: the old one goes, and when the body
+// can be continued later, its record is in place before the first byte is.
+bool BeginPartial(const Download& d, const Placement& place, const std::optional<DownloadValidator>& validator) {
+  if (place.start == TemporaryDownloadFile::Start::Continued) return true;
+  RemovePartial(d.partial);
+  if (!place.resumable) return false;
+  ResumeRecord record = d.wanted;
+  record.validator = *validator;
+  return WriteResumeRecord(d.partial, record);
+}
+
+// A body cut short: what arrived goes to the disk, and stays for the next try (or transfer) to
+// continue when it can be.
+Try CutShort(Download& d, TemporaryDownloadFile& file, BlockWriter& writer, bool resumable, int64_t total,
+             const DownloadValidator* validator, BodyEnd body) {
+  const bool kept = resumable && writer.Finish() && file.Close() && validator != nullptr;
+  if (kept) {
+    file.Keep();
+    d.resumeFrom = ResumePoint{total, *validator};
+  } else {
+    d.resumeFrom.reset();
+  }
+  if (body == BodyEnd::Cancelled) {
+    Log(ConcatTexts("download: ", d.url, " cancelled by the user", kept ? "; the part received is kept" : ""));
+    return Final(kDownloadCancelled);
+  }
+  if (body == BodyEnd::Stalled) Log(ConcatTexts("download: ", d.url, " stalled"));
+  return Again(kReadErrorMessage);
+}
+
+// The checks of a complete file and its move into the target's place. A cancel that comes before
+// the replace still counts: nothing that uses the target is ended, and the file stays when it
+// can be continued.
+Try Finish(const Download& d, TemporaryDownloadFile& file, int64_t total, bool resumable) {
+  if (!file.Close()) return Final(d.end.Fail(kLocalFileErrorMessage));
+  if (d.digest && !FileMatchesDigest(file.path(), *d.digest)) {
+    return Final(d.end.Unverified("size or SHA-256 differ"));
+  }
+  if (!ProgramAsAsked(d.options.kind, file.path(), d.url, d.localPath, d.options.message)) {
+    return Final(kDownloadNotProgram);
+  }
+  if (d.options.cancel != nullptr && d.options.cancel->load()) {
+    if (resumable) file.Keep();
+    Log(ConcatTexts("download: ", d.url, " cancelled by the user before the replace"));
+    return Final(kDownloadCancelled);
+  }
+  if (d.options.before_replace) d.options.before_replace();
+  if (!file.ReplaceTarget(d.target)) return Final(d.end.Fail(kLocalFileErrorMessage));
+  ::DeleteFileW(ResumeRecordPath(d.partial).c_str());
+  Log(ConcatTexts("download: ", d.url, " -> ", d.localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
+  return Final(kDownloadComplete);
+}
+
+// One request and its body.
+Try TryOnce(Download& d) {
+  const DownloadOptions& o = d.options;
+  const WinInet& api = d.api;
+  const TransferEnd& end = d.end;
+  UniqueInternetHandle internet(api, OpenInternet(api, o.stall_ms));
+  if (!internet) return Final(end.Fail(kInternetErrorMessage));
   const bool decoding = AskForDecoding(api, internet.get());
-
-  const std::wstring headers =
-      GbkToWide(MakeDownloadRequestHeaders(resume ? std::optional<int64_t>(resumeOffset) : std::nullopt));
-  UniqueInternetHandle address(api, api.openUrl(internet.get(), GbkToWide(url).c_str(), headers.c_str(),
-                                                static_cast<DWORD>(headers.size()), kOpenUrlFlags, 0));
-  if (!address) return fail(kOpenUrlErrorMessage);
+  const std::wstring headers = RequestHeadersFor(d);
+  bool cancelled = false;
+  UniqueInternetHandle address(api, OpenAddress(api, internet, GbkToWide(d.url), headers, o.cancel, cancelled));
+  if (cancelled) {
+    Log(ConcatTexts("download: ", d.url, " cancelled by the user before the server answered"));
+    return Final(kDownloadCancelled);
+  }
+  if (!address) return NotOpened(end);
+  auto leave = [&] {
+    CloseOnTheirOwn(api, address);
+    CloseOnTheirOwn(api, internet);
+  };
 
   // An error page is not the file that was asked for. Schemes without a status (ftp) pass.
   bool hasStatus = false;
   const DWORD status = QueryNumber(api, address.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, hasStatus);
-  if (hasStatus && (status < 200 || status > 299)) return fail(kOpenUrlErrorMessage);
-  const BodyEncoding encoding = EncodingOf(api, address.get(), decoding);
-  if (encoding == BodyEncoding::Refused) return fail(kOpenUrlErrorMessage);
-  // Only a partial answer continues the existing file; a full one starts it over.
-  const bool appending = resume && hasStatus && status == 206;
-  const int64_t startOffset = appending ? resumeOffset : 0;
+  const std::optional<std::string> answer = RawHeaders(api, address.get());
+  // A partial at least as long as the file cannot be continued.
+  if (hasStatus && status == 416 && d.resumeFrom) {
+    leave();
+    return {Try::End::Restart};
+  }
+  if (hasStatus && IsTransientStatus(status)) {
+    leave();
+    return Again(kOpenUrlErrorMessage, answer ? RetryAfterMs(HeaderIn(*answer, "retry-after:")) : std::nullopt);
+  }
+  if (hasStatus && (status < 200 || status > 299)) return Final(end.Fail(kOpenUrlErrorMessage));
+  const BodyEncoding encoding = EncodingOf(answer, decoding);
+  if (encoding == BodyEncoding::Refused) return Final(end.Fail(kOpenUrlErrorMessage));
+  const std::optional<DownloadValidator> validator =
+      answer ? ChooseValidator(HeaderIn(*answer, "etag:"), HeaderIn(*answer, "last-modified:")) : std::nullopt;
+  std::optional<Placement> place = PlaceAnswer(d, hasStatus && status == 206, validator, answer);
+  if (!place) {
+    leave();
+    return {Try::End::Restart};
+  }
+  const int64_t startOffset = place->offset;
 
   bool hasLength = false;
   const DWORD contentLength = QueryNumber(api, address.get(), kContentLengthQuery, hasLength);
@@ -737,43 +378,112 @@ int DownloadToFile(std::string_view url, std::string_view localPath, const Downl
   // What the whole file will be: the named size, else what is announced (after any resumed part).
   const std::optional<uint64_t> wholeAnnounced =
       announced ? std::optional<uint64_t>(*announced + static_cast<uint64_t>(startOffset)) : std::nullopt;
-  const bool misannounced = digest && wholeAnnounced && *wholeAnnounced != digest->size;
-  const bool tooBig = !digest && wholeAnnounced && !roomFor(*wholeAnnounced);
+  const bool misannounced = d.digest && wholeAnnounced && *wholeAnnounced != d.digest->size;
+  const bool tooBig = !d.digest && wholeAnnounced && !d.target.empty() && !RoomFor(d.target, *wholeAnnounced);
   if (misannounced || tooBig) {
-    CloseOnTheirOwn(api, address);
-    CloseOnTheirOwn(api, internet);
-    return misannounced ? unverified("the announced length is not the size named") : end.NoRoom(*wholeAnnounced);
+    leave();
+    return Final(misannounced ? end.Unverified("the announced length is not the size named")
+                              : end.NoRoom(*wholeAnnounced));
   }
-  const uint64_t mostBytes = digest ? digest->size : limits.max_unnamed_bytes;
+  const uint64_t mostBytes = d.digest ? d.digest->size : o.max_unnamed_bytes;
 
+  place->resumable = BeginPartial(d, *place, validator) && place->resumable;
   TemporaryDownloadFile file;
-  if (target.empty() || !file.Open(target, appending ? &target : nullptr)) return fail(kLocalFileErrorMessage);
+  if (d.target.empty() || !file.Open(d.target, place->start)) return Final(end.Fail(kLocalFileErrorMessage));
 
   // Declared after the file, so that on every way out its thread has stopped before the file goes.
   BlockWriter writer(file);
   int64_t total = startOffset;
+  // The bar follows the whole file, also when only its rest is asked for.
+  const DWORD wholeLength = hasLength ? contentLength + static_cast<DWORD>(startOffset) : 0;
   const DWORD start = ::GetTickCount();
   BodyReader reader;
-  if (!reader.Start(api, address, internet)) return fail(kInternetErrorMessage);
-  const BodyEnd body = TransferBody(reader, writer, limits, [&](DWORD read) {
+  if (!reader.Start(api, address, internet)) return Final(end.Fail(kInternetErrorMessage));
+  const BodyEnd body = TransferBody(reader, writer, o, [&](DWORD read) {
     total += read;
-    ReportProgress(progress, contentLength, total, startOffset, start);
+    ReportProgress(o.progress, wholeLength, total, startOffset, start);
     return static_cast<uint64_t>(total) <= mostBytes;
   });
-  if (body != BodyEnd::Complete) return BodyFailure(body, end, url, digest.has_value());
-  if (!writer.Finish()) return fail(kLocalFileErrorMessage);
-  // The connection ended before the announced length: what arrived is not the file. (A decoded
-  // body's length is the encoded one's; the checks below stand in for it.)
-  if (hasLength && encoding == BodyEncoding::Plain && static_cast<uint64_t>(total - startOffset) < contentLength) {
-    return fail(kReadErrorMessage);
+  const DownloadValidator* kept = validator ? &*validator : nullptr;
+  switch (body) {
+    case BodyEnd::Cancelled:
+    case BodyEnd::Stalled:
+    case BodyEnd::ReadFailed:
+      return CutShort(d, file, writer, place->resumable, total, kept, body);
+    case BodyEnd::WriteFailed:
+      return Final(end.Fail(kLocalFileErrorMessage));
+    case BodyEnd::TooLong:
+      return Final(d.digest ? end.Unverified("more bytes arrived than named") : end.Fail(kReadErrorMessage));
+    case BodyEnd::Complete:
+      break;
   }
+  // The connection ended before the announced length: what arrived is not the file yet. (A
+  // decoded body's length is the encoded one's; the checks of Finish stand in for it.)
+  if (hasLength && encoding == BodyEncoding::Plain && static_cast<uint64_t>(total - startOffset) < contentLength) {
+    return CutShort(d, file, writer, place->resumable, total, kept, BodyEnd::ReadFailed);
+  }
+  if (!writer.Finish()) return Final(end.Fail(kLocalFileErrorMessage));
+  return Finish(d, file, total, place->resumable);
+}
 
-  if (!file.Close()) return fail(kLocalFileErrorMessage);
-  if (digest && !FileMatchesDigest(file.path(), *digest)) return unverified("size or SHA-256 differ");
-  if (!ProgramAsAsked(kind, file.path(), url, localPath, message)) return kDownloadNotProgram;
-  if (!file.ReplaceTarget(target)) return fail(kLocalFileErrorMessage);
-  Log(ConcatTexts("download: ", url, " -> ", localPath, ", ", ToText(static_cast<long long>(total)), " bytes"));
-  return kDownloadComplete;
+// Answers that would not continue the partial may come this many times before the download
+// gives up (a file that keeps changing under it).
+constexpr int kMostRestarts = 3;
+
+}  // namespace
+
+int DownloadToFile(std::string_view url, std::string_view localPath, const DownloadOptions& options) {
+  const TransferEnd end(url, localPath, options.message, options.expected);
+  // What cannot be checked is refused before anything is fetched.
+  const std::optional<ParsedDigest> digest = options.expected ? ParseExpectedDigest(*options.expected) : std::nullopt;
+  if (options.expected && !digest) return end.Unverified("the named digest cannot be read");
+
+  const WinInet api;
+  Download d{url, localPath, options, end, api, digest, GbkToWide(localPath)};
+  d.partial = d.target + kTemporarySuffix;
+  d.wanted = {std::string(url),
+              options.resume_key,
+              {},
+              options.expected ? options.expected->sha256 : "",
+              options.expected ? options.expected->size : ""};
+  if (!d.target.empty()) {
+    RemoveLegacyTemporaryFiles(d.target);
+    if (options.resume_key.empty() || options.resume) {
+      RemovePartial(d.partial);
+    } else {
+      d.resumeFrom = FindResumePoint(d.partial, d.wanted);
+      if (d.resumeFrom)
+        Log(ConcatTexts("download: ", url, " continues a partial of ", ToText(d.resumeFrom->offset), " bytes"));
+    }
+  }
+  // The drive must hold the file before the body is asked for.
+  if (digest && !d.target.empty() && !RoomFor(d.target, digest->size)) return end.NoRoom(digest->size);
+  if (!api.ready()) return end.Fail(kInternetErrorMessage);
+
+  size_t retries = 0;
+  int restarts = 0;
+  for (;;) {
+    if (options.cancel != nullptr && options.cancel->load()) return kDownloadCancelled;
+    const Try t = TryOnce(d);
+    if (t.end == Try::End::Final) {
+      const bool keeps = t.result == kDownloadCancelled || t.result == kDownloadComplete;
+      if (!keeps && !d.target.empty()) RemovePartial(d.partial);
+      return t.result;
+    }
+    if (t.end == Try::End::Restart) {
+      Log(ConcatTexts("download: ", url, " the server's file is not the one the partial began; starting over"));
+      RemovePartial(d.partial);
+      d.resumeFrom.reset();
+      if (++restarts > kMostRestarts) return end.Fail(kReadErrorMessage);
+      continue;
+    }
+    if (retries >= options.retry_waits_ms.size()) return end.Fail(t.text);
+    const int waitMs = t.waitMs.value_or(options.retry_waits_ms[retries]);
+    ++retries;
+    Log(ConcatTexts("download: ", url, " failed (", t.text, "); try ", ToText(static_cast<long long>(retries) + 1),
+                    " in ", ToText(static_cast<long long>(waitMs)), " ms"));
+    if (!WaitBeforeRetry(waitMs, options.cancel)) return kDownloadCancelled;
+  }
 }
 
 }  // namespace storvane

@@ -358,6 +358,84 @@ std::string Entry(const std::wstring& name, const std::wstring& version, const s
               LR"(","soft_edu":"{base}/edu/dianpu.html"})");
 }
 
+// A cancel halfway through a slow update: the window goes within a second, the running old
+// version keeps running and stays in place with its stamp, and the next update of that version
+// continues from the part received, ending the old version only once the new one is complete.
+TEST_F(CatalogueRoad, ACancelledUpdateKeepsTheRunningToolAndTheNextOneContinues) {
+  PlaceTool(L"dianpu", L"shoptool_a.exe", L"shoptool_b.exe", "1.0.3");
+  const std::wstring exe = ToolDir(L"dianpu") + L"\\shoptool_a.exe";
+  const std::string oldBytes = ReadFileBytes(exe);
+  ASSERT_TRUE(service_.Control(
+      R"({"catalogue":{"code":200,"data":[)" +
+      Entry(L"店铺助手", L"1.0.4", L"dianpu", L"shoptool_a.exe", L"{base}/slow/shoptool_a.exe") + "]}}"));
+  TestProcess running = TestProcess::Start(L"\"" + exe + L"\" quorlen", ToolDir(L"dianpu"));
+  ASSERT_TRUE(WaitUntil([&] { return ProcessesWithImage(exe).size() == 1; }, 30s));
+  StartLauncher(1);
+
+  auto startUpdate = [&] {
+    EXPECT_TRUE(launcher_.PressAction(0));
+    HWND ask = WaitForDialog(L"提示：", 20s);
+    ASSERT_NE(ask, nullptr);
+    ClickDialogButton(ask, IDYES);
+    ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() != nullptr; }, 30s));
+  };
+  startUpdate();
+  HWND window = launcher_.DownloadWindow();
+  ASSERT_TRUE(WaitUntil([&] { return LauncherDriver::ProgressPercent(window) >= 50; }, 30s));
+  EXPECT_TRUE(running.Running()) << "the old version runs while the new one arrives";
+  const AccElement cancel = FindAccessibleInWindows(window, L"取消");
+  ASSERT_TRUE(cancel);
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(launcher_.Press(cancel));
+  ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() == nullptr; }, 5s));
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, 1s);
+  EXPECT_TRUE(running.Running());
+  EXPECT_EQ(ReadFileBytes(exe), oldBytes);
+  EXPECT_EQ(StampOf(L"dianpu"), "1.0.3");
+  EXPECT_EQ(launcher_.Caption(0), kUpdate);
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")),
+            (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe", L"shoptool_a.exe.download",
+                                       L"shoptool_a.exe.download.resume"}));
+
+  startUpdate();
+  window = launcher_.DownloadWindow();
+  int firstPercent = -1;
+  ASSERT_TRUE(WaitUntil([&] { return (firstPercent = LauncherDriver::ProgressPercent(window)) > 0; }, 30s));
+  EXPECT_GE(firstPercent, 45) << "continued from the part received";
+  ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() == nullptr; }, kLong));
+  EXPECT_TRUE(running.WaitForExit(10s).has_value());
+  ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen));
+  EXPECT_EQ(ReadFileBytes(exe), ReadFileBytes(Served(L"shoptool_a.exe")));
+  EXPECT_EQ(StampOf(L"dianpu"), "1.0.4");
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+}
+
+// A launcher ended halfway through a first install leaves the part received; started again, it
+// continues from there.
+TEST_F(CatalogueRoad, AnInstallOfALauncherEndedMidwayIsContinuedAfterARestart) {
+  ASSERT_TRUE(service_.Control(
+      R"({"catalogue":{"code":200,"data":[)" +
+      Entry(L"店铺助手", L"1.0.4", L"dianpu", L"shoptool_a.exe", L"{base}/slow/shoptool_a.exe") + "]}}"));
+  StartLauncher(1);
+  ASSERT_TRUE(launcher_.PressAction(0));
+  ASSERT_TRUE(WaitUntil([&] { return LauncherDriver::ProgressPercent(launcher_.DownloadWindow()) >= 50; }, 30s));
+  ASSERT_TRUE(EndProcess(launcher_.processId()));
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")),
+            (std::vector<std::wstring>{L"shoptool_a.exe.download", L"shoptool_a.exe.download.resume"}));
+
+  StartLauncher(1);
+  EXPECT_EQ(launcher_.Caption(0), kDownload);
+  ASSERT_TRUE(launcher_.PressAction(0));
+  int firstPercent = -1;
+  ASSERT_TRUE(
+      WaitUntil([&] { return (firstPercent = LauncherDriver::ProgressPercent(launcher_.DownloadWindow())) > 0; }, 30s));
+  // What arrived in the last half second before the end may not have reached the file.
+  EXPECT_GE(firstPercent, 25) << "continued from the part received";
+  ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen, kLong));
+  EXPECT_EQ(ReadFileBytes(ToolDir(L"dianpu") + L"\\shoptool_a.exe"), ReadFileBytes(Served(L"shoptool_a.exe")));
+  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+}
+
 struct FailureCase {
   const wchar_t* route;
   const wchar_t* message;
@@ -423,9 +501,8 @@ TEST_F(FailedTransfers, ConnectionResetMidBodyOfUnknownLength) {
   // row all see the reset.
   const std::wstring probe = InstallDirectory() + L"\\reset-probe.bin";
   for (int attempt = 0; attempt < 5; ++attempt) {
-    const int probeResult = DownloadToFile(
-        service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe), [](int32_t, int32_t, int32_t, int32_t) {}, 0,
-        false, [](const std::string&) {});
+    const int probeResult = DownloadToFile(service_.Base() + "/fail/gone/shoptool_a.exe", WideToGbk(probe),
+                                           {.message = [](const std::string&) {}, .retry_waits_ms = {}});
     DeleteFileW(probe.c_str());
     if (probeResult == 0) GTEST_SKIP() << "the transfer layer here reports a reset body as complete";
   }

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -52,12 +54,15 @@ protected:
       EXPECT_TRUE(PrepareInstallFolder(root.path(), job.storeFolder, job.executable));
       int result = -1;
       std::thread worker([this, &job, &result] {
-        result = RunInstallTransfer(
-            root.path(), job,
-            [this](int32_t length, int32_t total, int32_t, int32_t) {
-              OnDownloadProgress(bar, bar.GetMaximum(), length, total);
-            },
-            [this](const std::string& message) { messages.push_back(message); });
+        result = RunInstallTransfer(root.path(), job,
+                                    {.progress =
+                                         [this](int32_t length, int32_t total, int32_t, int32_t) {
+                                           OnDownloadProgress(bar, bar.GetMaximum(), length, total);
+                                           if (onProgress) onProgress(total, length);
+                                         },
+                                     .message = [this](const std::string& message) { messages.push_back(message); },
+                                     .cancel = &cancel,
+                                     .retry_waits_ms = {}});
       });
       worker.join();
       return result;
@@ -109,6 +114,8 @@ protected:
   FakeCatalogue ui{root.path()};
   FakeProgressBar bar;
   std::vector<std::string> messages;
+  std::atomic<bool> cancel{false};                                // the window's cancel
+  std::function<void(int32_t total, int32_t length)> onProgress;  // on the worker, after each chunk
 };
 
 TEST_F(InstallFlow, AFirstInstallPutsTheExecutableAndStampInPlace) {
@@ -270,13 +277,55 @@ TEST_F(InstallOverRunningTool, AnsweringNoChangesNothing) {
 }
 
 TEST_F(InstallOverRunningTool, AnsweringYesEndsTheToolAndReplacesIt) {
+  bool ranDuringTransfer = false;
+  onProgress = [&](int32_t total, int32_t) {
+    if (total <= 10240) ranDuringTransfer = !tool.WaitForExit(0);
+  };
   HandleItemElementClick(ui.catalogue, kClick, 0, 4);
   EXPECT_EQ(ui.downloadWindow.opened, 1);
-  EXPECT_TRUE(tool.WaitForExit(0)) << "the running copy is ended before the transfer";
+  EXPECT_TRUE(ranDuringTransfer) << "the tool runs until the new executable is there";
+  EXPECT_TRUE(tool.WaitForExit(0)) << "the running copy is ended before the replace";
   EXPECT_TRUE(messages.empty());
   EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
   EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
   EXPECT_EQ(ui.list.Caption(0), "打开软件");
+}
+
+// A cancel halfway through a slow update ends the transfer at once and leaves the running tool,
+// the old executable and stamp, and the part received; the next update of that version
+// continues from there and only then ends the tool.
+TEST_F(InstallOverRunningTool, ACancelledUpdateKeepsTheToolAndTheNextOneContinues) {
+  FakeCatalogue fresh(root.path());
+  fresh.downloadWindow.onOpen = ui.downloadWindow.onOpen;
+  fresh.Seed("店铺助手", "1.0.3", "dianpu", "shoptool_a.exe", service.Url("/slow/shoptool_a.exe"), "",
+             ItemState::Update);
+  std::atomic<ULONGLONG> cancelledAt{0};
+  onProgress = [&](int32_t total, int32_t length) {
+    if (total * 2 >= length && !cancel.exchange(true)) cancelledAt = GetTickCount64();
+  };
+  HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
+  EXPECT_LT(GetTickCount64() - cancelledAt, 1000u);
+  EXPECT_TRUE(messages.empty());
+  EXPECT_FALSE(tool.WaitForExit(200)) << "a cancelled update leaves the tool running";
+  EXPECT_EQ(fresh.list.Caption(0), "更新软件");
+  EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_B_EXE));
+  EXPECT_EQ(ReadBytes(Stamp()), "1.0.2");
+  EXPECT_EQ(FolderContent(), (std::vector<std::string>{"rjbbyz.qn", "shoptool_a.exe", "shoptool_a.exe.download",
+                                                       "shoptool_a.exe.download.resume"}));
+
+  cancel = false;
+  int32_t firstTotal = -1, length = 0;
+  onProgress = [&](int32_t total, int32_t whole) {
+    if (firstTotal >= 0) return;
+    firstTotal = total;
+    length = whole;
+  };
+  HandleItemElementClick(fresh.catalogue, kClick, 0, 4);
+  EXPECT_GT(firstTotal * 2, length) << "continued where the cancel left it";
+  EXPECT_TRUE(tool.WaitForExit(0));
+  EXPECT_TRUE(ReadBytes(Exe()) == ToolFile(SHOPTOOL_A_EXE));
+  EXPECT_EQ(ReadBytes(Stamp()), "1.0.3");
+  EXPECT_EQ(FolderContent(), (std::vector<std::string>{"rjbbyz.qn", "shoptool_a.exe"}));
 }
 
 TEST_F(InstallOverRunningTool, AClickOnAnotherItemWhileTheQuestionIsOpenDoesNotTakeOverTheJob) {
@@ -303,7 +352,8 @@ TEST_F(InstallFlow, AHostileJobTouchesNothingAndSendsNoRequest) {
            {"..", "evil.exe"}, {"dianpu", "..\\evil.exe"}, {"C:\\temp", "x.exe"}, {"", "x.exe"}}) {
     const DownloadJob job{service.Url("/download/shoptool_a.exe"), store, exe};
     EXPECT_FALSE(PrepareInstallFolder(root.path(), store, exe));
-    EXPECT_EQ(RunInstallTransfer(root.path(), job, nullptr, [&](const std::string& m) { messages.push_back(m); }), -1);
+    EXPECT_EQ(RunInstallTransfer(root.path(), job, {.message = [&](const std::string& m) { messages.push_back(m); }}),
+              -1);
     FakeCatalogue fresh(root.path());
     EXPECT_FALSE(RunInstallDialog(fresh.env, job).has_value());
     EXPECT_EQ(fresh.downloadWindow.opened, 0);

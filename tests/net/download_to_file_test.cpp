@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
 #include <fstream>
 #include <iterator>
@@ -63,15 +64,17 @@ protected:
     ASSERT_TRUE(server_.Reset());
   }
 
-  int Download(const std::string& url, const std::string& target, int64_t resumeOffset = 0, bool resume = false,
-               const std::optional<ExpectedDigest>& expected = std::nullopt, const DownloadLimits& limits = {}) {
-    return DownloadToFile(
-        url, target,
-        [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
-          calls_.push_back({length, total, elapsed, received});
-        },
-        resumeOffset, resume, [this](const std::string& text) { messages_.push_back(text); }, expected,
-        DownloadKind::File, limits);
+  // One try unless `options` asks for more (the default waits would slow every failure down).
+  int Download(const std::string& url, const std::string& target, DownloadOptions options = {.retry_waits_ms = {}}) {
+    options.progress = [this](int32_t length, int32_t total, int32_t elapsed, int32_t received) {
+      calls_.push_back({length, total, elapsed, received});
+      latestTotal_ = total;
+    };
+    options.message = [this](const std::string& text) { messages_.push_back(text); };
+    return DownloadToFile(url, target, options);
+  }
+  int DownloadNamed(const std::string& url, const std::string& target, const ExpectedDigest& expected) {
+    return Download(url, target, {.expected = expected, .retry_waits_ms = {}});
   }
 
   // Downloads against `expected` over an older file; true when it failed its check and left the
@@ -80,14 +83,30 @@ protected:
     const std::string target = folder_.Gbk(L"tool.exe");
     WriteAll(target, "old version");
     messages_.clear();
-    return Download(url, target, 0, false, expected) == kDownloadUnverified &&
+    return DownloadNamed(url, target, expected) == kDownloadUnverified &&
            messages_ == std::vector<std::string>{"下载的文件未通过校验，已保留原来的版本。"} &&
            ReadAll(target) == Bytes("old version") && folder_.Names() == std::set<std::wstring>{L"tool.exe"};
+  }
+
+  // Sets up the server's file /large/<key> (download_to_file's resumable file) and reads how many
+  // of its bytes went out.
+  void SetLarge(const std::string& key, int seed, const std::string& cuts = "", const char* validator = "etag") {
+    ASSERT_TRUE(server_.Exchange(
+        "GET", "/__large?key=" + key + "&seed=" + std::to_string(seed) + "&cuts=" + cuts + "&validator=" + validator));
+  }
+  int64_t SentBy(const std::string& key) {
+    const auto answer = server_.Exchange("GET", "/__sent?key=" + key);
+    return answer ? std::stoll(std::string(answer->body.begin(), answer->body.end())) : -1;
+  }
+  bool HasPartial() const {
+    const std::set<std::wstring> names = folder_.Names();
+    return names.count(L"tool.exe.download") == 1 && names.count(L"tool.exe.download.resume") == 1;
   }
 
   TestServer server_;
   ScratchFolder folder_;
   std::vector<ProgressCall> calls_;
+  std::atomic<int32_t> latestTotal_{0};
   std::vector<std::string> messages_;
 };
 
@@ -141,13 +160,13 @@ TEST_F(DownloadToFileTest, ANamedDigestLetsOnlyThatFileReplaceTheOldOne) {
   EXPECT_TRUE(RefusedKeepingTheOldFile(url, otherContent));
   // A body cut short fails as before, whatever was named.
   messages_.clear();
-  EXPECT_EQ(Download(server_.HttpUrl("/truncate?len=30000&send=500"), folder_.Gbk(L"tool.exe"), 0, false, right), -1);
+  EXPECT_EQ(DownloadNamed(server_.HttpUrl("/truncate?len=30000&send=500"), folder_.Gbk(L"tool.exe"), right), -1);
   EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
 
   ExpectedDigest shouted = right;
   for (char& c : shouted.sha256) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   messages_.clear();
-  ASSERT_EQ(Download(url, folder_.Gbk(L"tool.exe"), 0, false, shouted), kDownloadComplete);
+  ASSERT_EQ(DownloadNamed(url, folder_.Gbk(L"tool.exe"), shouted), kDownloadComplete);
   EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(ReadAll(folder_.Gbk(L"tool.exe")), PatternBytes(0, 30000));
   EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
@@ -171,7 +190,7 @@ TEST_F(DownloadToFileTest, ADriveWithoutRoomIsRefusedBeforeTheBody) {
   const ExpectedDigest huge = {DigestOf(PatternBytes(0, 1)).sha256, "1000000000000000"};
   const std::string target = folder_.Gbk(L"tool.exe");
   WriteAll(target, "old version");
-  EXPECT_EQ(Download(server_.HttpUrl("/bytes/100"), target, 0, false, huge), kDownloadFailed);
+  EXPECT_EQ(DownloadNamed(server_.HttpUrl("/bytes/100"), target, huge), kDownloadFailed);
   EXPECT_TRUE(server_.Requests().empty());
   EXPECT_EQ(Download(server_.HttpUrl("/endless?framing=length"), target), kDownloadFailed);
   const std::string needed = DiskSpaceMessage(1100000000000000);
@@ -185,11 +204,11 @@ TEST_F(DownloadToFileTest, ADriveWithoutRoomIsRefusedBeforeTheBody) {
 // the stall window (a silent server, one byte a second) fails too, leaving nothing behind.
 TEST_F(DownloadToFileTest, EndlessStalledAndDrippingBodiesFailWithinTheirBounds) {
   const std::string target = folder_.Gbk(L"tool.exe");
-  const DownloadLimits limits{.stall_ms = 1500, .max_unnamed_bytes = 1 << 20};
+  const DownloadOptions limits{.stall_ms = 1500, .max_unnamed_bytes = 1 << 20, .retry_waits_ms = {}};
   for (const char* path : {"/endless?framing=chunked", "/stall?len=100000", "/drip?len=100000"}) {
     messages_.clear();
     const ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(Download(server_.HttpUrl(path), target, 0, false, std::nullopt, limits), kDownloadFailed) << path;
+    EXPECT_EQ(Download(server_.HttpUrl(path), target, limits), kDownloadFailed) << path;
     EXPECT_LT(GetTickCount64() - start, 4000u) << path;
     EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"}) << path;
     EXPECT_TRUE(folder_.Names().empty()) << path;
@@ -251,6 +270,7 @@ TEST(DownloadRequestText, AgentNameAndHeaderBlockAreExact) {
             "User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
   const std::string resumed = MakeDownloadRequestHeaders(12345);
   EXPECT_EQ(resumed, MakeDownloadRequestHeaders() + "\r\nRange:bytes=12345-");
+  EXPECT_EQ(MakeDownloadRequestHeaders(7, "\"v1\""), MakeDownloadRequestHeaders(7) + "\r\nIf-Range: \"v1\"");
 }
 
 TEST_F(DownloadToFileTest, ErrorStatusIsNotSavedAndKeepsTheOldFile) {
@@ -385,7 +405,8 @@ TEST_F(DownloadToFileTest, ResumeAppendsAPartialAnswer) {
   const std::string rest(whole.begin() + 1000, whole.end());
   ASSERT_TRUE(server_.Script(
       "/part", R"({"status":206,"headers":["Content-Range: bytes 1000-2999/3000"],"body":")" + rest + "\"}"));
-  ASSERT_EQ(Download(server_.HttpUrl("/part"), target, 1000, true), 0);
+  ASSERT_EQ(Download(server_.HttpUrl("/part"), target, {.resume_offset = 1000, .resume = true, .retry_waits_ms = {}}),
+            0);
   EXPECT_EQ(ReadAll(target), whole);
   auto log = server_.Requests();
   ASSERT_EQ(log.size(), 1u);
@@ -398,8 +419,141 @@ TEST_F(DownloadToFileTest, ResumeAppendsAPartialAnswer) {
 TEST_F(DownloadToFileTest, ResumeAnsweredWithTheWholeFileStartsOver) {
   const std::string target = folder_.Gbk(L"tool.exe");
   WriteAll(target, "first part");
-  ASSERT_EQ(Download(server_.HttpUrl("/bytes/4000"), target, 10, true), 0);
+  ASSERT_EQ(
+      Download(server_.HttpUrl("/bytes/4000"), target, {.resume_offset = 10, .resume = true, .retry_waits_ms = {}}), 0);
   EXPECT_EQ(ReadAll(target), PatternBytes(0, 4000));  // not appended after "first part"
+}
+
+// Cut three times on the way (at 30, 60 and 90 %), a 20 MB body still arrives whole within one
+// download, each new try asking only for the rest: about 20 MB go over the wire in all.
+TEST_F(DownloadToFileTest, ABodyCutThreeTimesArrivesWholeWithoutFetchingItAgain) {
+  constexpr int64_t kSize = 20 << 20;
+  SetLarge("big", 3, "0.3,0.6,0.9");
+  const std::string target = folder_.Gbk(L"tool.exe");
+  ASSERT_EQ(Download(server_.HttpUrl("/large/big?size=" + std::to_string(kSize)), target,
+                     {.resume_key = "1.0", .retry_waits_ms = {50, 50, 50}}),
+            kDownloadComplete);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(ReadAll(target) == PatternBytes(3, kSize));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+  EXPECT_LT(SentBy("big"), kSize + kSize / 50);
+  const auto log = server_.Requests();
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[3].Header("If-Range"), "\"big-3\"");
+  EXPECT_EQ(calls_.back().total, kSize);
+  EXPECT_EQ(calls_.back().contentLength, kSize) << "the bar follows the whole file";
+}
+
+// What a cut (or a killed program) leaves is the partial and its record; the next transfer of
+// the same address and version asks for the rest, with the server's ETag or Last-Modified.
+TEST_F(DownloadToFileTest, APartialLeftBehindIsContinuedByTheNextTransferOfTheSameVersion) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  for (const char* validator : {"etag", "lastmod"}) {
+    SetLarge("part", 5, "0.6", validator);
+    const std::string url = server_.HttpUrl("/large/part?size=200000");
+    EXPECT_EQ(Download(url, target, {.resume_key = "2.0", .retry_waits_ms = {}}), kDownloadFailed) << validator;
+    EXPECT_EQ(messages_, std::vector<std::string>{"读文件出错!"});
+    EXPECT_TRUE(HasPartial()) << validator;
+    ASSERT_EQ(Download(url, target, {.resume_key = "2.0", .retry_waits_ms = {}}), kDownloadComplete) << validator;
+    EXPECT_TRUE(ReadAll(target) == PatternBytes(5, 200000)) << validator;
+    EXPECT_EQ(server_.Requests().back().Header("Range"), "bytes=120000-") << validator;
+    EXPECT_LT(SentBy("part"), 200000 + 20000) << validator;
+    EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+    ASSERT_TRUE(server_.Reset());
+    messages_.clear();
+  }
+}
+
+// A partial is not continued for a file the server changed, nor for another version or address,
+// nor when the server names no validator it can be continued by.
+TEST_F(DownloadToFileTest, APartialOfAnotherFileIsDroppedAndTheFileFetchedWhole) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  const std::string url = server_.HttpUrl("/large/chg?size=100000");
+  auto leavePartial = [&](const char* version) {
+    SetLarge("chg", 1, "0.5");
+    EXPECT_EQ(Download(url, target, {.resume_key = version, .retry_waits_ms = {}}), kDownloadFailed);
+    EXPECT_TRUE(HasPartial());
+  };
+  leavePartial("1.0");
+  SetLarge("chg", 2);  // a new ETag
+  ASSERT_EQ(Download(url, target, {.resume_key = "1.0", .retry_waits_ms = {}}), kDownloadComplete);
+  EXPECT_TRUE(ReadAll(target) == PatternBytes(2, 100000));
+  EXPECT_EQ(server_.Requests().back().Header("If-Range"), "\"chg-1\"");
+
+  leavePartial("1.0");
+  ASSERT_EQ(Download(url, target, {.resume_key = "1.1", .retry_waits_ms = {}}), kDownloadComplete);
+  EXPECT_TRUE(ReadAll(target) == PatternBytes(1, 100000));
+  EXPECT_FALSE(server_.Requests().back().Header("Range")) << "another version's part is not asked for";
+  leavePartial("1.0");
+  ASSERT_EQ(Download(url + "&from=mirror", target, {.resume_key = "1.0", .retry_waits_ms = {}}), kDownloadComplete);
+  EXPECT_FALSE(server_.Requests().back().Header("Range"));
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"});
+
+  SetLarge("chg", 1, "0.5", "weak");
+  EXPECT_EQ(Download(url, target, {.resume_key = "1.0", .retry_waits_ms = {}}), kDownloadFailed);
+  EXPECT_EQ(folder_.Names(), std::set<std::wstring>{L"tool.exe"}) << "nothing to continue it by";
+}
+
+// Busy answers are tried again after the wait the server asks for, errors of the request itself
+// are not, and the user hears of a failure once, after the last try.
+TEST_F(DownloadToFileTest, OnlyFailuresThatMayPassAreTriedAgain) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  SetLarge("busy", 4);
+  ASSERT_TRUE(server_.Script("/large/busy", R"({"status":503,"headers":["Retry-After: 1"],"times":1})"));
+  ULONGLONG start = GetTickCount64();
+  ASSERT_EQ(Download(server_.HttpUrl("/large/busy?size=5000"), target, {}), kDownloadComplete);
+  EXPECT_GE(GetTickCount64() - start, 900u);
+  EXPECT_LT(GetTickCount64() - start, 2900u) << "the server's second, not the usual wait of three";
+  EXPECT_TRUE(ReadAll(target) == PatternBytes(4, 5000));
+
+  ASSERT_TRUE(server_.Reset());
+  start = GetTickCount64();
+  EXPECT_EQ(Download(server_.HttpUrl("/status/404"), target, {}), kDownloadFailed);
+  EXPECT_LT(GetTickCount64() - start, 900u);
+  EXPECT_EQ(server_.Requests().size(), 1u);
+
+  ASSERT_TRUE(server_.Reset());
+  ASSERT_TRUE(server_.Script("/large/busy", R"({"status":429,"times":9})"));
+  messages_.clear();
+  EXPECT_EQ(Download(server_.HttpUrl("/large/busy?size=5000"), target, {.retry_waits_ms = {20, 20, 20}}),
+            kDownloadFailed);
+  EXPECT_EQ(server_.Requests().size(), 4u);
+  EXPECT_EQ(messages_, std::vector<std::string>{"不能打开该URL!"});
+}
+
+// A cancel ends a slow transfer at once, without a message, and keeps what arrived for the next
+// transfer of the same version; waiting for a server's answer, it ends the wait.
+TEST_F(DownloadToFileTest, ACancelledTransferIsContinuedByTheNextOne) {
+  const std::string target = folder_.Gbk(L"tool.exe");
+  SetLarge("slow", 6);
+  const std::string url = server_.HttpUrl("/large/slow?size=400000&rate=200000");
+  std::atomic<bool> cancel{false};
+  std::atomic<ULONGLONG> cancelledAt{0};
+  std::thread user([&] {
+    while (latestTotal_ < 200000) Sleep(10);
+    cancelledAt = GetTickCount64();
+    cancel = true;
+  });
+  EXPECT_EQ(Download(url, target, {.cancel = &cancel, .resume_key = "3.0", .retry_waits_ms = {}}), kDownloadCancelled);
+  const ULONGLONG ended = GetTickCount64();
+  user.join();
+  EXPECT_LT(ended - cancelledAt, 1000u);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(HasPartial());
+  ASSERT_EQ(Download(url, target, {.resume_key = "3.0", .retry_waits_ms = {}}), kDownloadComplete);
+  EXPECT_TRUE(ReadAll(target) == PatternBytes(6, 400000));
+  EXPECT_LT(SentBy("slow"), 400000 + 60000);
+  // Nor does a server that never answers hold a cancel.
+  cancel = false;
+  std::thread later([&] {
+    Sleep(300);
+    cancel = true;
+  });
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(Download(server_.HttpUrl("/silent"), target, {.cancel = &cancel, .retry_waits_ms = {}}),
+            kDownloadCancelled);
+  later.join();
+  EXPECT_LT(GetTickCount64() - start, 1300u);
 }
 
 TEST(DownloadProgressPosition, FollowsTheBodyAndStopsAtTheMaximum) {

@@ -32,6 +32,12 @@ ROUTES (query values are URL-encoded UTF-8)
   /__reset                  POST or GET: clears the log, the scripted responses and the config
   /__config?proxy_auth=u:p  POST: every proxy request (absolute URI or CONNECT) must carry these
                             Basic credentials in Proxy-Authorization, else 407
+  /__large?key=k&seed=S&cuts=0.3,0.6&validator=etag|lastmod|weak|none
+                            GET: (re)sets the file /large/k: its content starts at pattern byte S,
+                            its ETag is "k-S" (Last-Modified a date made from S); each cut ends
+                            once the connection that reaches that share of the file; zeroes the
+                            count of body bytes sent. POSTed, its body is the file
+  /__sent?key=k             GET: body bytes /large/k has sent since its last /__large, decimal
   /__script?path=/p         POST, JSON body {"status","reason","headers":[lines],"body" or
                             "body_b64","chunked","times"}: answers for the path /p from now on
   /echo                     200, body = the request as received (request line, header lines)
@@ -56,6 +62,9 @@ ROUTES (query values are URL-encoded UTF-8)
   /bomjson[?text=<json>]    UTF-8 JSON preceded by the byte-order mark
   /auth/basic?user=u&pass=p 401 with a Basic challenge unless Authorization matches
   /files/<relative path>    a file from --serve-dir (GET and HEAD)
+  /large/<key>?size=N[&rate=B]  the file /__large set up (B bytes a second at most); honours
+                            Range: bytes=N- with If-Range (206, or 200 when the validator
+                            differs; 416 past the end), cut where /__large said
   Any route: ?proxy_auth=user:pass on an absolute-URI (proxy) request answers 407 unless
   Proxy-Authorization carries those Basic credentials (for this request only).
 """
@@ -82,6 +91,7 @@ NEXT_ID = [1]
 SCRIPTS = {}
 SERVE_DIR = [None]
 PROXY_AUTH = [None]  # "user:pass" every proxy request (absolute URI or CONNECT) must carry
+LARGE = {}  # key -> {"seed", "cuts", "sent", "validator"} of the /large/<key> files
 
 
 # ---------------------------------------------------------------------------------------------
@@ -378,6 +388,16 @@ class Handler(socketserver.StreamRequestHandler):
                 SCRIPTS.clear()
                 PROXY_AUTH[0] = None
             return self.send(req, 200, body=b"reset")
+        if path == "/__large":
+            cuts = [float(c) for c in (q("cuts") or "").split(",") if c]
+            with LOG_LOCK:
+                LARGE[q("key", "")] = {"seed": int(q("seed", "0")), "cuts": sorted(cuts), "sent": 0,
+                                       "validator": q("validator", "etag"), "data": req["body"]}
+            return self.send(req, 200, body=b"set")
+        if path == "/__sent":
+            with LOG_LOCK:
+                sent = LARGE.get(q("key", ""), {}).get("sent", 0)
+            return self.send(req, 200, body=str(sent).encode())
         if path == "/__config":
             PROXY_AUTH[0] = q("proxy_auth") or None
             return self.send(req, 200, body=b"configured")
@@ -472,6 +492,61 @@ def r_bytes(h, req, path, q, params):
     if chunked:
         h.wfile.write(b"0\r\n\r\n")
     h.wfile.flush()
+
+
+def r_large(h, req, path, q, params):
+    key = path.split("/")[2] if path.count("/") >= 2 else ""
+    size = int(q("size", "1000000"))
+    rate = int(q("rate", "0"))
+    with LOG_LOCK:
+        st = LARGE.setdefault(key, {"seed": 0, "cuts": [], "sent": 0, "validator": "etag"})
+        seed, kind, data = st["seed"], st["validator"], st.get("data")
+    if data:
+        size = len(data)
+    etag = f'"{key}-{seed}"'
+    lastmod = time.strftime("%a, %d %b %Y %H:%M:%S GMT", time.gmtime(1700000000 + seed * 86400))
+    head = ["Content-Type: application/octet-stream", "Accept-Ranges: bytes"]
+    current = None
+    if kind == "etag":
+        head.append(f"ETag: {etag}")
+        current = etag
+    elif kind == "weak":
+        head.append(f"ETag: W/{etag}")
+    elif kind == "lastmod":
+        head.append(f"Last-Modified: {lastmod}")
+        current = lastmod
+    start, partial = 0, False
+    wanted = req["header_map"].get("range", "").replace(" ", "")
+    if_range = req["header_map"].get("if-range")
+    if wanted.startswith("bytes=") and wanted.endswith("-") and wanted[6:-1].isdigit():
+        if if_range is None or (current is not None and if_range == current):
+            start, partial = int(wanted[6:-1]), True
+    if partial and start >= size:
+        return h.send(req, 416, headers=[f"Content-Range: bytes */{size}"], body=b"")
+    with LOG_LOCK:
+        cut = next((c for c in (int(x * size) for x in st["cuts"]) if c > start), None)
+        if cut is not None:
+            st["cuts"] = [x for x in st["cuts"] if int(x * size) != cut]
+    if partial:
+        head.append(f"Content-Range: bytes {start}-{size - 1}/{size}")
+    head.append(f"Content-Length: {size - start}")
+    h.wfile.write((f"HTTP/1.1 {206 if partial else 200} {'Partial Content' if partial else 'OK'}\r\n"
+                   + "".join(x + "\r\n" for x in head) + "\r\n").encode())
+    end = size if cut is None else cut
+    at = start
+    while at < end:
+        count = min(65536 if rate == 0 else max(1024, rate // 10), end - at)
+        piece = data[at:at + count] if data else pattern_bytes(seed + at, count)
+        h.wfile.write(piece)
+        h.wfile.flush()
+        at += len(piece)
+        with LOG_LOCK:
+            st["sent"] += len(piece)
+        if rate:
+            time.sleep(len(piece) / rate)
+    if cut is not None:
+        time.sleep(0.1)
+        _hard_close(h)
 
 
 def r_truncate(h, req, path, q, params):
@@ -617,7 +692,7 @@ def r_files(h, req, path, q, params):
 
 
 ROUTES = {"echo": r_echo, "status": r_status, "respond": r_respond, "redirect": r_redirect,
-          "bytes": r_bytes, "truncate": r_truncate, "gone": r_gone, "hangup": r_hangup, "slow": r_slow, "meta": r_meta,
+          "bytes": r_bytes, "large": r_large, "truncate": r_truncate, "gone": r_gone, "hangup": r_hangup, "slow": r_slow, "meta": r_meta,
           "silent": r_silent, "stall": r_stall, "drip": r_drip, "endless": r_endless,
           "bomjson": r_bomjson, "auth": r_auth, "files": r_files}
 

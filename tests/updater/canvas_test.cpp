@@ -92,8 +92,8 @@ TEST(UpdaterLayout, EverythingFitsWithoutOverlapAtEveryScale) {
   for (int dpi : {96, 120, 144, 192}) {
     const UpdaterLayout l = ComputeUpdaterLayout(dpi);
     const RECT client{0, 0, l.client.cx, l.client.cy};
-    const std::vector<RECT> parts = {l.closeButton, l.heading, l.current, l.percent,
-                                     l.track,       l.notice,  l.link,    l.startButton};
+    const std::vector<RECT> parts = {l.closeButton, l.heading, l.current, l.percent,    l.track,
+                                     l.line,        l.notice,  l.link,    l.startButton};
     for (size_t i = 0; i < parts.size(); ++i) {
       EXPECT_TRUE(Inside(parts[i], client)) << "part " << i << " at " << dpi;
       for (size_t j = i + 1; j < parts.size(); ++j) {

@@ -47,6 +47,7 @@ protected:
   UpdateOutcome Run(const std::string& url, DWORD waitMs = 15000) {
     UpdatePlan plan{GbkToWide(url), launcher(), L"2.2", waitMs};
     plan.trialMs = 1000;
+    plan.retryWaitsMs = {50, 50, 50};
     return RunUpdate(
         plan,
         [this](int32_t length, int32_t total, int32_t, int32_t) {
@@ -120,6 +121,19 @@ TEST_F(UpdateJobTest, TruncatedDownloadKeepsTheOldLauncher) {
   EXPECT_EQ(ReadFileBytes(launcher()), oldLauncher_);
   EXPECT_EQ(NamesOnceTheOldLauncherRuns(),
             (std::set<std::wstring>{L"Storvane.exe", L"up.fail", L"launcher_marker.txt"}));
+}
+
+// A download cut halfway is tried again for the rest only, and the launcher it brings is whole.
+TEST_F(UpdateJobTest, ADownloadCutShortContinuesWhereItStopped) {
+  ASSERT_TRUE(
+      server_.Exchange("POST", "/__large?key=up&cuts=0.5", std::string(newLauncher_.begin(), newLauncher_.end())));
+  ASSERT_TRUE(WriteFileBytes(folder_ / L"launcher_hold.txt", {'3', '0', '0', '0'}));
+  EXPECT_EQ(Run(server_.HttpUrl("/large/up")), UpdateOutcome::Started);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(ReadFileBytes(launcher()), newLauncher_);
+  const auto log = server_.Requests();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[1].Header("Range"), "bytes=" + std::to_string(newLauncher_.size() / 2) + "-");
 }
 
 TEST_F(UpdateJobTest, OnlyWebAddressesAreFetched) {
