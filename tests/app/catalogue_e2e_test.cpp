@@ -383,6 +383,7 @@ TEST_F(CatalogueRoad, ACancelledUpdateKeepsTheRunningToolAndTheNextOneContinues)
   HWND window = launcher_.DownloadWindow();
   ASSERT_TRUE(WaitUntil([&] { return LauncherDriver::ProgressPercent(window) >= 50; }, 30s));
   EXPECT_TRUE(running.Running()) << "the old version runs while the new one arrives";
+  SaveWindowShot(window, L"catalogue_download_slow.png");  // the size, speed and time left under the bar
   const AccElement cancel = FindAccessibleInWindows(window, L"取消");
   ASSERT_TRUE(cancel);
   const auto pressed = std::chrono::steady_clock::now();

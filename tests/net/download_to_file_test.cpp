@@ -205,7 +205,7 @@ TEST_F(DownloadToFileTest, ADriveWithoutRoomIsRefusedBeforeTheBody) {
 TEST_F(DownloadToFileTest, EndlessStalledAndDrippingBodiesFailWithinTheirBounds) {
   const std::string target = folder_.Gbk(L"tool.exe");
   const DownloadOptions limits{.stall_ms = 1500, .max_unnamed_bytes = 1 << 20, .retry_waits_ms = {}};
-  for (const char* path : {"/endless?framing=chunked", "/stall?len=100000", "/drip?len=100000"}) {
+  for (const char* path : {"/endless?framing=chunked", "/stall?len=100000&hold=6", "/drip?len=100000"}) {
     messages_.clear();
     const ULONGLONG start = GetTickCount64();
     EXPECT_EQ(Download(server_.HttpUrl(path), target, limits), kDownloadFailed) << path;
@@ -550,7 +550,7 @@ TEST_F(DownloadToFileTest, ACancelledTransferIsContinuedByTheNextOne) {
     cancel = true;
   });
   const ULONGLONG start = GetTickCount64();
-  EXPECT_EQ(Download(server_.HttpUrl("/silent"), target, {.cancel = &cancel, .retry_waits_ms = {}}),
+  EXPECT_EQ(Download(server_.HttpUrl("/silent?hold=6"), target, {.cancel = &cancel, .retry_waits_ms = {}}),
             kDownloadCancelled);
   later.join();
   EXPECT_LT(GetTickCount64() - start, 1300u);
