@@ -141,6 +141,17 @@ protected:
     return run;
   }
 
+  // The download window has gone, the running copy of 店铺助手 was ended for the replace, and
+  // version 1.0.4 is in place with its stamp and nothing left beside it.
+  void ExpectUpdatedOverTheRunningCopy(TestProcess& running) {
+    ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() == nullptr; }, kLong));
+    EXPECT_TRUE(running.WaitForExit(10s).has_value());
+    ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen));
+    EXPECT_EQ(ReadFileBytes(ToolDir(L"dianpu") + L"\\shoptool_a.exe"), ReadFileBytes(Served(L"shoptool_a.exe")));
+    EXPECT_EQ(StampOf(L"dianpu"), "1.0.4");
+    EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+  }
+
   LauncherDriver launcher_;
 };
 
@@ -314,12 +325,7 @@ TEST_F(CatalogueRoad, NewerVersionOfferedIsUpdatedAfterAskingAboutTheRunningCopy
   ASSERT_NE(ask, nullptr);
   ClickDialogButton(ask, IDYES);
   ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() != nullptr; }, 30s));
-  ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() == nullptr; }, kLong));
-  EXPECT_TRUE(running.WaitForExit(10s).has_value());
-  ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen));
-  EXPECT_EQ(ReadFileBytes(exe), ReadFileBytes(Served(L"shoptool_a.exe")));
-  EXPECT_EQ(StampOf(L"dianpu"), "1.0.4");
-  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+  ExpectUpdatedOverTheRunningCopy(running);
 }
 
 TEST_F(CatalogueRoad, DownloadAgainFromTheMenuReplacesTheExecutable) {
@@ -403,12 +409,7 @@ TEST_F(CatalogueRoad, ACancelledUpdateKeepsTheRunningToolAndTheNextOneContinues)
   int firstPercent = -1;
   ASSERT_TRUE(WaitUntil([&] { return (firstPercent = LauncherDriver::ProgressPercent(window)) > 0; }, 30s));
   EXPECT_GE(firstPercent, 45) << "continued from the part received";
-  ASSERT_TRUE(WaitUntil([&] { return launcher_.DownloadWindow() == nullptr; }, kLong));
-  EXPECT_TRUE(running.WaitForExit(10s).has_value());
-  ASSERT_TRUE(launcher_.WaitForCaption(0, kOpen));
-  EXPECT_EQ(ReadFileBytes(exe), ReadFileBytes(Served(L"shoptool_a.exe")));
-  EXPECT_EQ(StampOf(L"dianpu"), "1.0.4");
-  EXPECT_EQ(FilesIn(ToolDir(L"dianpu")), (std::vector<std::wstring>{L"rjbbyz.qn", L"shoptool_a.exe"}));
+  ExpectUpdatedOverTheRunningCopy(running);
 }
 
 // A launcher ended halfway through a first install leaves the part received; started again, it
