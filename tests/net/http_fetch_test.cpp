@@ -314,8 +314,7 @@ TEST_F(HttpFetchTest, ZeroNegativeAndLongTimeoutsOutlastAStalledBody) {
 
 // Services that never finish: each call ends by its deadline as no response, the thread's window
 // messages served meanwhile, and nothing of a body is handed out. (The server lets go a little
-// later, so that the requests left behind have ended before this program does: with one still
-// blocked in the engine, this program's end has been seen to hang under Wine.)
+// later, so the requests left behind end on their threads instead of outliving the test.)
 TEST_F(HttpFetchTest, DeadlineEndsServicesThatNeverFinish) {
   for (const char* path : {"/silent?hold=4", "/stall?hold=4", "/drip?len=4"}) {
     std::string status;
