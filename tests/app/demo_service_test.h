@@ -11,7 +11,10 @@
 
 namespace storvane::testing {
 
-class DemoServiceTest : public ::testing::Test {
+// `Base` is the GoogleTest fixture type underneath (::testing::TestWithParam<T> for parametrised
+// tests).
+template <typename Base = ::testing::Test>
+class DemoServiceTestOn : public Base {
 protected:
   void SetUp() override {
     auto service = DemoService::Load();
@@ -29,5 +32,7 @@ protected:
   DemoService service_;
   std::wstring launcherPath_;
 };
+
+using DemoServiceTest = DemoServiceTestOn<>;
 
 }  // namespace storvane::testing

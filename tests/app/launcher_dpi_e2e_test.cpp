@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "app/demo_service_test.h"
 #include "app/launcher_driver.h"
 #include "support/demo_service.h"
 
@@ -76,25 +77,14 @@ struct Scale {
   bool textsWhole;
 };
 
-class LauncherAtScale : public ::testing::TestWithParam<Scale> {
-protected:
-  void SetUp() override {
-    auto service = DemoService::Load();
-    ASSERT_TRUE(service) << "needs the demo service fixture";
-    service_ = *service;
-    ASSERT_TRUE(service_.ResetOffer());
-    EndStrayProcesses();
-  }
-  void TearDown() override { EndStrayProcesses(); }
-  DemoService service_;
-};
+class LauncherAtScale : public DemoServiceTestOn<::testing::TestWithParam<Scale>> {};
 
 TEST_P(LauncherAtScale, TheWindowAndEveryRowScaleTogether) {
   const int dpi = GetParam().dpi;
   LogPixelsScope scope(static_cast<DWORD>(dpi));
   ASSERT_TRUE(scope.set());
   LauncherDriver launcher;
-  ASSERT_TRUE(launcher.Start(InstallLauncher())) << "no launcher window";
+  ASSERT_TRUE(launcher.Start(launcherPath_)) << "no launcher window";
   ASSERT_TRUE(launcher.WaitForItems(3)) << "list shows " << launcher.Items().size() << " items";
   std::this_thread::sleep_for(500ms);  // the icons' first paint
 
